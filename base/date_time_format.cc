@@ -1,0 +1,329 @@
+#include "base/date_time_format.h"
+
+#include <langinfo.h>
+
+#include <cmath>
+
+#include "base/ascii.h"
+#include "base/date_time.h"
+
+namespace vantrel {
+namespace {
+
+std::string LangInfo(nl_item item) {
+  const char* text = nl_langinfo(item);
+  return text != nullptr ? text : "";
+}
+
+// Turns a strftime format of the locale into a picture of our language.
+std::string PictureFromStrftime(std::string_view format) {
+  std::string picture;
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    const char c = format[i];
+    if (c != '%') {
+      const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+      if (letter || c == '"') {
+        picture += '\'';
+        picture += c;
+        picture += '\'';
+      } else {
+        picture += c;
+      }
+      continue;
+    }
+    if (++i == format.size()) break;
+    char conversion = format[i];
+    if ((conversion == 'E' || conversion == 'O') && i + 1 < format.size()) conversion = format[++i];
+    switch (conversion) {
+      case 'd':
+        picture += "dd";
+        break;
+      case 'e':
+        picture += "d";
+        break;
+      case 'm':
+        picture += "mm";
+        break;
+      case 'y':
+        picture += "yy";
+        break;
+      case 'Y':
+        picture += "yyyy";
+        break;
+      case 'H':
+      case 'I':
+        picture += "hh";
+        break;
+      case 'k':
+      case 'l':
+        picture += "h";
+        break;
+      case 'M':
+        picture += "nn";
+        break;
+      case 'S':
+        picture += "ss";
+        break;
+      case 'p':
+        picture += "ampm";
+        break;
+      case 'b':
+      case 'h':
+        picture += "mmm";
+        break;
+      case 'B':
+        picture += "mmmm";
+        break;
+      case 'a':
+        picture += "ddd";
+        break;
+      case 'A':
+        picture += "dddd";
+        break;
+      case 'D':
+        picture += "mm/dd/yy";
+        break;
+      case 'T':
+        picture += "hh:nn:ss";
+        break;
+      case 'R':
+        picture += "hh:nn";
+        break;
+      case 'F':
+        picture += "yyyy-mm-dd";
+        break;
+      case '%':
+        picture += '%';
+        break;
+      default:
+        break;  // Zones, week numbers and the like have no place here.
+    }
+  }
+  return picture;
+}
+
+FormatSettings ReadLocale() {
+  FormatSettings s;
+  for (int i = 0; i < 12; ++i) {
+    s.short_month_names[i] = LangInfo(ABMON_1 + i);
+    s.long_month_names[i] = LangInfo(MON_1 + i);
+  }
+  for (int i = 0; i < 7; ++i) {
+    s.short_day_names[i] = LangInfo(ABDAY_1 + i);
+    s.long_day_names[i] = LangInfo(DAY_1 + i);
+  }
+  s.short_date_format = PictureFromStrftime(LangInfo(D_FMT));
+  s.long_date_format = "dddd, mmmm d, yyyy";
+  s.long_time_format = PictureFromStrftime(LangInfo(T_FMT));
+  s.short_time_format = "hh:nn";
+  s.time_am_string = LangInfo(AM_STR);
+  s.time_pm_string = LangInfo(PM_STR);
+  return s;
+}
+
+// The state of one formatting run.
+class Formatter {
+ public:
+  Formatter(double value, const FormatSettings& settings)
+      : parts_(DecodeDateTime(value)), has_time_(value != std::trunc(value)), settings_(settings) {}
+
+  void Append(std::string_view picture, int depth) {
+    char last_letter = 0;
+    std::size_t i = 0;
+    while (i < picture.size()) {
+      const char starter = picture[i];
+      char token = ToUpperAscii(starter);
+      if (token >= 'A' && token <= 'Z') {
+        if (token == 'M' && last_letter == 'H') token = 'N';
+        last_letter = token;
+      }
+      const std::size_t count = RunLength(picture, i);
+      switch (token) {
+        case 'Y':
+          AppendNumber(count <= 2 ? parts_.year % 100 : parts_.year, count <= 2 ? 2 : 4);
+          i += count;
+          break;
+        case 'M':
+          i += count;
+          AppendMonth(count);
+          break;
+        case 'D':
+          i += count;
+          AppendDay(count, depth);
+          break;
+        case 'H':
+          i += count;
+          AppendNumber(Hour(picture.substr(i)), count == 1 ? 0 : 2);
+          break;
+        case 'N':
+          i += count;
+          AppendNumber(parts_.minute, count == 1 ? 0 : 2);
+          break;
+        case 'S':
+          i += count;
+          AppendNumber(parts_.second, count == 1 ? 0 : 2);
+          break;
+        case 'Z':
+          i += count;
+          AppendNumber(parts_.millisecond, count == 1 ? 0 : 3);
+          break;
+        case 'T':
+          i += count;
+          Nested(count == 1 ? settings_.short_time_format : settings_.long_time_format, depth);
+          break;
+        case 'C':
+          i += count;
+          Nested(settings_.short_date_format, depth);
+          if (has_time_) {
+            out_ += ' ';
+            Nested(settings_.long_time_format, depth);
+          }
+          break;
+        case 'A':
+          i += AppendAmPm(picture.substr(i));
+          break;
+        case '/':
+          ++i;
+          out_ += settings_.date_separator;
+          break;
+        case ':':
+          ++i;
+          out_ += settings_.time_separator;
+          break;
+        case '"':
+        case '\'': {
+          const std::size_t close = picture.find(starter, i + 1);
+          const std::size_t end = close == std::string_view::npos ? picture.size() : close;
+          out_.append(picture.substr(i + 1, end - i - 1));
+          i = end == picture.size() ? end : end + 1;
+          break;
+        }
+        default:
+          out_ += starter;
+          ++i;
+          break;
+      }
+    }
+  }
+
+  std::string Result() && { return std::move(out_); }
+
+ private:
+  // How many times the letter at `i` repeats from `i` on (letters in either case).
+  static std::size_t RunLength(std::string_view picture, std::size_t i) {
+    const char letter = ToUpperAscii(picture[i]);
+    if (letter < 'A' || letter > 'Z') return 1;
+    std::size_t n = 1;
+    while (i + n < picture.size() && ToUpperAscii(picture[i + n]) == letter) ++n;
+    return n;
+  }
+
+  void Nested(std::string_view picture, int depth) {
+    if (depth < 2) Append(picture, depth + 1);  // Locale pictures never nest deeper.
+  }
+
+  void AppendNumber(int value, int width) {
+    std::string digits = std::to_string(value);
+    if (static_cast<int>(digits.size()) < width) {
+      out_.append(static_cast<std::size_t>(width) - digits.size(), '0');
+    }
+    out_ += digits;
+  }
+
+  void AppendMonth(std::size_t count) {
+    const auto index = static_cast<std::size_t>(parts_.month - 1);
+    if (count <= 2) {
+      AppendNumber(parts_.month, count == 1 ? 0 : 2);
+    } else if (count == 3) {
+      out_ += settings_.short_month_names[index];
+    } else {
+      out_ += settings_.long_month_names[index];
+    }
+  }
+
+  void AppendDay(std::size_t count, int depth) {
+    const auto weekday = static_cast<std::size_t>(parts_.day_of_week - 1);
+    switch (count) {
+      case 1:
+        AppendNumber(parts_.day, 0);
+        break;
+      case 2:
+        AppendNumber(parts_.day, 2);
+        break;
+      case 3:
+        out_ += settings_.short_day_names[weekday];
+        break;
+      case 4:
+        out_ += settings_.long_day_names[weekday];
+        break;
+      case 5:
+        Nested(settings_.short_date_format, depth);
+        break;
+      default:
+        Nested(settings_.long_date_format, depth);
+        break;
+    }
+  }
+
+  // Length of the am/pm specifier at the start of `rest`, or 0.
+  static std::size_t AmPmLength(std::string_view rest) {
+    if (StartsWithIgnoreCase(rest, "am/pm")) return 5;
+    if (StartsWithIgnoreCase(rest, "ampm")) return 4;
+    if (StartsWithIgnoreCase(rest, "a/p")) return 3;
+    return 0;
+  }
+
+  // The hour as shown: on the 12-hour clock when an am/pm specifier follows.
+  int Hour(std::string_view rest) const {
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+      const char c = rest[i];
+      if (c == '"' || c == '\'') {
+        const std::size_t close = rest.find(c, i + 1);
+        if (close == std::string_view::npos) break;
+        i = close;
+      } else if (AmPmLength(rest.substr(i)) != 0) {
+        const int hour = parts_.hour % 12;
+        return hour == 0 ? 12 : hour;
+      }
+    }
+    return parts_.hour;
+  }
+
+  std::size_t AppendAmPm(std::string_view rest) {
+    const bool pm = parts_.hour >= 12;
+    const std::size_t length = AmPmLength(rest);
+    if (length == 0) {
+      out_ += rest[0];
+      return 1;
+    }
+    if (length == 4) {
+      out_ += pm ? settings_.time_pm_string : settings_.time_am_string;
+      return length;
+    }
+    // "am/pm" and "a/p" keep the letter case the picture used.
+    const std::size_t half = length == 5 ? 2 : 1;
+    out_.append(rest.substr(pm ? half + 1 : 0, half));
+    return length;
+  }
+
+  DateTimeParts parts_;
+  bool has_time_;
+  const FormatSettings& settings_;
+  std::string out_;
+};
+
+}  // namespace
+
+const FormatSettings& FormatSettings::Locale() {
+  static const FormatSettings settings = ReadLocale();
+  return settings;
+}
+
+std::string FormatDateTime(std::string_view picture, double date_time,
+                           const FormatSettings& settings) {
+  Formatter formatter(date_time, settings);
+  formatter.Append(picture, 0);
+  return std::move(formatter).Result();
+}
+
+}  // namespace vantrel

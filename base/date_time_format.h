@@ -1,0 +1,44 @@
+// The picture language for date-time texts, used by the log's time stamps
+// and by the script functions that format dates.
+//
+// Specifiers (letters in any case): c, d, dd, ddd, dddd, ddddd, dddddd, m,
+// mm, mmm, mmmm, yy, yyyy, h, hh, n, nn, s, ss, z, zzz, t, tt, am/pm, a/p,
+// ampm, / (date separator), : (time separator). An "m" right after an "h"
+// specifier means minutes. Text inside "..." or '...' is copied without its
+// quotes; every other character is copied as it is. With an am/pm specifier
+// anywhere after it, "h" counts hours on the 12-hour clock.
+#ifndef VANTREL_BASE_DATE_TIME_FORMAT_H_
+#define VANTREL_BASE_DATE_TIME_FORMAT_H_
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+// Names and formats that the process locale (LC_TIME) gives; English under
+// the C locale.
+struct FormatSettings {
+  std::array<std::string, 12> short_month_names;
+  std::array<std::string, 12> long_month_names;
+  std::array<std::string, 7> short_day_names;  // Sunday first.
+  std::array<std::string, 7> long_day_names;
+  std::string short_date_format;  // Pictures in the language above.
+  std::string long_date_format;
+  std::string short_time_format;
+  std::string long_time_format;
+  std::string time_am_string;
+  std::string time_pm_string;
+  char date_separator = '/';
+  char time_separator = ':';
+
+  // The settings of the locale in force when first called.
+  static const FormatSettings& Locale();
+};
+
+std::string FormatDateTime(std::string_view picture, double date_time,
+                           const FormatSettings& settings = FormatSettings::Locale());
+
+}  // namespace vantrel
+
+#endif  // VANTREL_BASE_DATE_TIME_FORMAT_H_

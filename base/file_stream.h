@@ -1,0 +1,45 @@
+// A file opened for reading as a Stream, while other readers and writers may
+// use the same file meanwhile (nothing is locked). Size() is asked of the
+// file each time, so it follows a file that grows or shrinks.
+//
+// Owns its descriptor, which is closed on destruction and is not inherited
+// by child processes. Used by one thread at a time.
+#ifndef VANTREL_BASE_FILE_STREAM_H_
+#define VANTREL_BASE_FILE_STREAM_H_
+
+#include <cstdint>
+#include <string>
+
+#include "base/file_error.h"
+#include "base/stream.h"
+
+namespace vantrel {
+
+class FileStream final : public Stream {
+ public:
+  // Opens `path` for reading. Raises FileOpenError when it cannot be opened
+  // or is a directory.
+  explicit FileStream(const std::string& path);
+  ~FileStream() override;
+
+  // Raises StreamError when the system fails to read.
+  std::int64_t Read(void* buffer, std::int64_t count) override;
+  // The stream is read-only: both raise StreamError.
+  std::int64_t Write(const void* buffer, std::int64_t count) override;
+  void SetSize(std::int64_t size) override;
+
+  std::int64_t Size() const override;
+  std::int64_t Position() const override { return position_; }
+  std::int64_t Seek(std::int64_t offset, SeekOrigin origin = SeekOrigin::kBegin) override;
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+  int fd_ = -1;                // Open for the whole life of the object.
+  std::int64_t position_ = 0;  // >= 0; reads use pread at this offset.
+};
+
+}  // namespace vantrel
+
+#endif  // VANTREL_BASE_FILE_STREAM_H_
