@@ -1,0 +1,83 @@
+#include "http/listener_thread.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <utility>
+
+#include "http/peer_thread.h"
+#include "http/socket_handle.h"
+#include "http/socket_stack.h"
+#include "http/tcp_server.h"
+#include "http/thread_manager.h"
+
+namespace vantrel {
+namespace {
+
+// How long the listener rests after a failed pass before it tries again, so
+// that a lasting failure (no descriptors left) does not spin.
+constexpr std::chrono::milliseconds kFailedPassBackoff{100};
+
+}  // namespace
+
+ListenerThread::ListenerThread(TcpServer& server, std::shared_ptr<ThreadManager> manager)
+    : server_(server), thread_mgr_(std::move(manager)) {}
+
+ListenerThread::~ListenerThread() { TerminateAndWait(); }
+
+void ListenerThread::Wake() {
+  std::lock_guard<std::mutex> lock(bindings_mutex_);
+  for (const SocketHandle& binding : server_.Bindings()) {
+    if (binding.HandleAllocated) server_.Stack().Shutdown(binding.Handle, ShutdownDirection::kBoth);
+  }
+}
+
+void ListenerThread::RunOnce() {
+  try {
+    AcceptPass();
+  } catch (...) {
+    // The failure ends this pass only; see the header.
+    const int wait = accept_wait_time_;
+    WaitForStop(std::min(kFailedPassBackoff, std::chrono::milliseconds(std::max(0, wait))));
+  }
+}
+
+void ListenerThread::AcceptPass() {
+  {
+    std::lock_guard<std::mutex> lock(bindings_mutex_);
+    handles_.clear();
+    for (const SocketHandle& binding : server_.Bindings()) {
+      if (binding.HandleAllocated) handles_.push_back(binding.Handle);
+    }
+  }
+  SocketStack& stack = server_.Stack();
+  if (stack.WaitForReadable(handles_, accept_wait_time_) == 0 || Terminated()) return;
+
+  for (const int listening_handle : handles_) {
+    auto connection = std::make_unique<TcpServerConnection>(server_);
+    connection->Accept(listening_handle);
+    PeerThread* thread = thread_mgr_->GetThread();
+    thread->SetConnection(std::move(connection));
+    thread->SetThreadMgr(thread_mgr_);
+    server_.Threads().Add(thread);
+    try {
+      thread->StartLoop();
+    } catch (...) {
+      // The thread could not be launched: undo, which closes the connection.
+      server_.Threads().Remove(thread);
+      thread->SetConnection(nullptr);
+      thread->SetThreadMgr(nullptr);
+      thread_mgr_->ReleaseThread(*thread);
+      throw;
+    }
+  }
+}
+
+void ListenerThread::AfterRun() {
+  std::lock_guard<std::mutex> lock(bindings_mutex_);
+  for (SocketHandle& binding : server_.Bindings()) {
+    binding.CloseSocket(server_.Stack(), /*reset_local=*/false);
+  }
+}
+
+}  // namespace vantrel

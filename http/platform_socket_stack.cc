@@ -1,0 +1,177 @@
+#include "http/platform_socket_stack.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "http/net_errors.h"
+#include "http/socket_error_text.h"
+
+namespace vantrel {
+namespace {
+
+// Runs `call` until it is not interrupted by a signal. The one place where
+// EINTR is handled; every blocking call goes through it (close does not: a
+// close interrupted on Linux has still released the descriptor).
+template <typename Call>
+auto RetryOnInterrupt(Call call) {
+  for (;;) {
+    auto result = call();
+    if (result >= 0 || errno != EINTR) return result;
+  }
+}
+
+[[noreturn]] void RaiseSocketError(int errno_value) {
+  throw SocketError(WinsockCodeFromErrno(errno_value));
+}
+
+// Dotted decimal text of an IPv4 address.
+std::string AddressText(const sockaddr_in& address) {
+  char text[INET_ADDRSTRLEN] = {};
+  ::inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+  return text;
+}
+
+}  // namespace
+
+int PlatformSocketStack::CreateSocket() {
+  const int handle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (handle < 0) throw InvalidSocketError(kCannotAllocateSocketMessage);
+  return handle;
+}
+
+void PlatformSocketStack::SetReuseAddress(int handle) {
+  const int on = 1;
+  if (::setsockopt(handle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
+    RaiseSocketError(errno);
+  }
+}
+
+void PlatformSocketStack::Bind(int handle, const std::string& ip, int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  if (port < 0 || port > 65535) RaiseSocketError(EINVAL);
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  if (ip.empty()) {
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+  } else if (::inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1) {
+    RaiseSocketError(EADDRNOTAVAIL);
+  }
+  if (::bind(handle, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    RaiseSocketError(errno);
+  }
+}
+
+void PlatformSocketStack::Listen(int handle, int backlog) {
+  if (::listen(handle, backlog) != 0) RaiseSocketError(errno);
+}
+
+int PlatformSocketStack::WaitForReadable(std::vector<int>& handles, int timeout_ms) {
+  if (handles.size() > static_cast<size_t>(kMaxSocketsPerWait)) {
+    throw StackSetSizeExceededError(kSetSizeExceededMessage);
+  }
+  std::array<pollfd, kMaxSocketsPerWait> polled{};
+  for (size_t i = 0; i < handles.size(); ++i) polled[i] = {handles[i], POLLIN, 0};
+
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  const int ready = RetryOnInterrupt([&] {
+    int remaining = -1;
+    if (timeout_ms >= 0) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+      remaining = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count()));
+    }
+    return ::poll(polled.data(), handles.size(), remaining);
+  });
+  if (ready < 0) RaiseSocketError(errno);
+
+  // Any event counts as ready: a hang-up or error is reported by the receive
+  // or accept that follows.
+  size_t kept = 0;
+  for (size_t i = 0; i < handles.size(); ++i) {
+    if (polled[i].revents != 0) handles[kept++] = handles[i];
+  }
+  handles.resize(kept);
+  return static_cast<int>(kept);
+}
+
+int PlatformSocketStack::Accept(int handle, std::string& peer_ip, int& peer_port) {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  const int accepted = RetryOnInterrupt([&] {
+    length = sizeof address;
+    return ::accept4(handle, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
+  });
+  if (accepted < 0) RaiseSocketError(errno);
+  peer_ip = AddressText(address);
+  peer_port = ntohs(address.sin_port);
+  return accepted;
+}
+
+void PlatformSocketStack::LocalAddress(int handle, std::string& ip, int& port) {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  if (::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    RaiseSocketError(errno);
+  }
+  ip = AddressText(address);
+  port = ntohs(address.sin_port);
+}
+
+void PlatformSocketStack::PeerAddress(int handle, std::string& ip, int& port) {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  if (::getpeername(handle, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    RaiseSocketError(errno);
+  }
+  ip = AddressText(address);
+  port = ntohs(address.sin_port);
+}
+
+int PlatformSocketStack::Receive(int handle, void* buffer, int length, int& error) {
+  const ssize_t count =
+      RetryOnInterrupt([&] { return ::recv(handle, buffer, static_cast<size_t>(length), 0); });
+  error = count < 0 ? WinsockCodeFromErrno(errno) : 0;
+  return static_cast<int>(count);
+}
+
+int PlatformSocketStack::Send(int handle, const void* buffer, int length, int& error) {
+  const ssize_t count = RetryOnInterrupt(
+      [&] { return ::send(handle, buffer, static_cast<size_t>(length), MSG_NOSIGNAL); });
+  error = count < 0 ? WinsockCodeFromErrno(errno) : 0;
+  return static_cast<int>(count);
+}
+
+void PlatformSocketStack::Shutdown(int handle, ShutdownDirection direction) {
+  int how = SHUT_RDWR;
+  if (direction == ShutdownDirection::kReceive) how = SHUT_RD;
+  if (direction == ShutdownDirection::kSend) how = SHUT_WR;
+  ::shutdown(handle, how);
+}
+
+void PlatformSocketStack::Close(int handle) {
+  ::shutdown(handle, SHUT_WR);
+  ::close(handle);
+}
+
+std::string PlatformSocketStack::HostByAddress(const std::string& ip) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  if (::inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1) return {};
+  char host[NI_MAXHOST] = {};
+  if (::getnameinfo(reinterpret_cast<const sockaddr*>(&address), sizeof address, host, sizeof host,
+                    nullptr, 0, NI_NAMEREQD) != 0) {
+    return {};
+  }
+  return host;
+}
+
+}  // namespace vantrel

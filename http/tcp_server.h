@@ -1,0 +1,135 @@
+// A multi-threaded TCP server: listens on its bindings and serves every
+// accepted connection on a peer thread of its own.
+//
+// Threads: the controlling thread (the user interface) configures,
+// activates and deactivates the server and destroys it; configure the
+// bindings, times, thread manager, thread class and events only while the
+// server is inactive. While active, a listener thread accepts connections
+// and the events OnConnect, OnExecute and OnDisconnect are raised on the
+// peer thread of their connection, without any lock held; several run at
+// once. Threads() may be used from any thread.
+//
+// Lifetime: peer threads call the server until they have left Threads, so
+// the server must outlive them: destruction deactivates, drops every
+// connection and then waits, without a time limit, until Threads is empty
+// (a handler that never returns therefore blocks destruction; the gateway
+// halts running scripts first). A subclass that overrides the hooks or
+// SetActive calls Shutdown() in its own destructor, so that its overrides
+// are the ones that run and its members outlive the peer threads. Never
+// deactivate or destroy the server from one of its own peer threads.
+#ifndef VANTREL_HTTP_TCP_SERVER_H_
+#define VANTREL_HTTP_TCP_SERVER_H_
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <utility>
+
+#include "http/net_component.h"
+#include "http/socket_handle.h"
+#include "http/thread_list.h"
+#include "http/thread_manager.h"
+
+namespace vantrel {
+
+class ListenerThread;
+class PeerThread;
+
+using ServerThreadEvent = std::function<void(PeerThread& AThread)>;
+
+class TcpServer : public NetComponent {
+ public:
+  static constexpr int kDefaultTerminateWaitTime = 5000;
+  static constexpr int kDefaultAcceptWaitTime = 1000;
+  // Connections the system queues before they are accepted. A browser opens
+  // up to six at once for one page; a queue of five would drop some of them
+  // and make the browser wait a second to retry, so the queue is as long as
+  // the system allows.
+  static constexpr int kListenBacklog = 4096;
+
+  TcpServer();
+  ~TcpServer() override;
+
+  bool Active() const { return active_; }
+
+  // Activation: with no bindings, adds one for every interface on
+  // DefaultPort; opens, binds (reading back the bound address and port)
+  // and listens on every binding; creates a DefaultThreadManager when no
+  // ThreadMgr is set; starts the listener. A failure closes what was
+  // opened, leaves the server inactive and propagates: bind on a taken
+  // address raises CouldNotBindSocketError, other socket failures
+  // SocketError, more than 64 bindings StackSetSizeExceededError.
+  //
+  // Deactivation: stops the listener and waits for it (it closes the
+  // bindings, which keep their local address and port); drops every peer
+  // connection; waits up to TerminateWaitTime (in 250 ms steps, returning
+  // as soon as Threads is empty) for the peer threads, which are left to
+  // end by themselves after that; frees an implicitly created manager.
+  //
+  // Setting the current value again does nothing.
+  virtual void SetActive(bool value);
+
+  // Deactivates, drops every peer connection and waits without a time
+  // limit until Threads is empty. Called by the destructor.
+  void Shutdown();
+
+  SocketHandles& Bindings() { return bindings_; }
+  const SocketHandles& Bindings() const { return bindings_; }
+  int DefaultPort() const { return bindings_.DefaultPort(); }
+  void SetDefaultPort(int port) { bindings_.SetDefaultPort(port); }
+
+  int TerminateWaitTime() const { return terminate_wait_time_; }
+  void SetTerminateWaitTime(int milliseconds) { terminate_wait_time_ = milliseconds; }
+  int AcceptWaitTime() const { return accept_wait_time_; }
+  void SetAcceptWaitTime(int milliseconds) { accept_wait_time_ = milliseconds; }
+
+  // The thread manager; none until activation creates one implicitly
+  // (freed again at deactivation) or one is set.
+  std::shared_ptr<ThreadManager> ThreadMgr() const { return thread_mgr_; }
+  void SetThreadMgr(std::shared_ptr<ThreadManager> manager);
+
+  // What the thread manager creates peer threads with; PeerThread by default.
+  const PeerThreadClass& ThreadClass() const { return thread_class_; }
+  void SetThreadClass(PeerThreadClass thread_class) { thread_class_ = std::move(thread_class); }
+
+  // The live peer threads.
+  ThreadList& Threads() { return threads_; }
+  const ThreadList& Threads() const { return threads_; }
+
+  void SetOnConnect(ServerThreadEvent handler) { on_connect_ = std::move(handler); }
+  void SetOnExecute(ServerThreadEvent handler) { on_execute_ = std::move(handler); }
+  void SetOnDisconnect(ServerThreadEvent handler) { on_disconnect_ = std::move(handler); }
+
+ protected:
+  // The hooks a peer thread calls, on that thread.
+  virtual void DoConnect(PeerThread& thread);     // Raises OnConnect.
+  virtual void DoDisconnect(PeerThread& thread);  // Raises OnDisconnect.
+  // Raises OnExecute; returns whether a handler is assigned.
+  virtual bool DoExecute(PeerThread& thread);
+
+ private:
+  friend class PeerThread;
+
+  void Activate();
+  void Deactivate();
+  void CloseBindings();
+  void DropPeerConnections();
+  void FreeImplicitThreadMgr();
+
+  SocketHandles bindings_;
+  std::atomic<bool> active_{false};
+  int terminate_wait_time_ = kDefaultTerminateWaitTime;
+  int accept_wait_time_ = kDefaultAcceptWaitTime;
+  std::shared_ptr<ThreadManager> thread_mgr_;
+  bool thread_mgr_implicit_ = false;  // thread_mgr_ was created by activation.
+  PeerThreadClass thread_class_;
+  ThreadList threads_;
+  std::unique_ptr<ListenerThread> listener_;  // Present exactly while active.
+  ServerThreadEvent on_connect_;
+  ServerThreadEvent on_execute_;
+  ServerThreadEvent on_disconnect_;
+};
+
+}  // namespace vantrel
+
+#endif  // VANTREL_HTTP_TCP_SERVER_H_

@@ -1,0 +1,39 @@
+#include "tests/support/process_stats.h"
+
+#include <dirent.h>
+
+#include <thread>
+
+namespace vantrel::test {
+namespace {
+
+// Entries of a /proc directory other than "." and ".."; -1 if unreadable.
+// The directory's own descriptor is open while listing, so `self` tells
+// whether to leave it out.
+int CountEntries(const char* path, bool self) {
+  DIR* directory = ::opendir(path);
+  if (directory == nullptr) return -1;
+  int count = 0;
+  while (const dirent* entry = ::readdir(directory)) {
+    if (entry->d_name[0] != '.') ++count;
+  }
+  ::closedir(directory);
+  return self ? count - 1 : count;
+}
+
+}  // namespace
+
+int OpenDescriptorCount() { return CountEntries("/proc/self/fd", /*self=*/true); }
+
+int ThreadCount() { return CountEntries("/proc/self/task", /*self=*/false); }
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+}  // namespace vantrel::test
