@@ -1,0 +1,152 @@
+#include "app/gateway.h"
+
+#include <chrono>
+#include <random>
+
+#include "app/front_end.h"
+#include "base/format.h"
+#include "base/integer_text.h"
+
+namespace vantrel {
+namespace {
+
+constexpr int kFallbackPort = 80;
+constexpr std::int32_t kSessionIdRange = 9999;  // Session numbers are 0 to 9998.
+
+}  // namespace
+
+Gateway::Gateway(std::string home, EventLoop& main_loop, FrontEnd& front_end)
+    : home_(std::move(home)),
+      main_loop_(main_loop),
+      front_end_(front_end),
+      settings_(home_ + "/config.ini", front_end),
+      log_(home_ + "/web/log.txt", [this] { return settings_.SwitchOn("Log to file"); }),
+      timer1_(main_loop),
+      http_server_(std::make_unique<TcpServer>()) {
+  for (const char* line : kStartupLines) log_.AddPlainLine(line);
+}
+
+Gateway::~Gateway() {
+  HaltRunningScript();
+  if (active_) {
+    try {
+      StopServer();
+    } catch (const std::exception&) {
+      // The program is ending; the server's own destructor finishes the job.
+    }
+  }
+}
+
+void Gateway::Start() {
+  if (!settings_.LoadConfiguration(/*with_defaults=*/true)) return;
+  if (settings_.SwitchOn("AutoActivate")) acActivateExecute();
+  if (settings_.SwitchOn("AutoMinimize")) front_end_.Minimize();
+}
+
+void Gateway::MainWindowShown() { settings_.LoadConfiguration(/*with_defaults=*/false); }
+
+void Gateway::acActivateExecute() {
+  active_ = !active_;
+  if (!http_server_->Active()) {
+    SocketHandles& bindings = http_server_->Bindings();
+    bindings.Clear();
+    http_server_->SetDefaultPort(ConfiguredPort());
+    bindings.Add();
+  }
+  if (active_) {
+    StartServer();
+  } else {
+    StopServer();
+  }
+}
+
+void Gateway::StartServer() {
+  try {
+    http_server_->SetActive(true);
+    std::minstd_rand random(
+        static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+    SetSessionId(std::uniform_int_distribution<std::int32_t>(0, kSessionIdRange - 1)(random));
+    const SocketHandle& binding = http_server_->Bindings()[0];
+    WriteLog(
+        Format("Listening for HTTP connections on %s:%d.", {binding.LocalIP, binding.LocalPort}));
+    front_end_.SetActivateCaption("Stop");
+  } catch (const Exception& error) {
+    ReportActivateError(error.ClassName(), error.Message());
+  } catch (const std::exception& error) {
+    ReportActivateError("Exception", error.what());
+  }
+}
+
+void Gateway::ReportActivateError(std::string_view class_name, std::string_view message) {
+  active_ = false;
+  WriteLog(Format("Exception %s in Activate. Error is:\"%s\".", {class_name, message}));
+}
+
+void Gateway::StopServer() {
+  http_server_->SetActive(false);
+  timer1_.SetEnabled(false);
+  CloseComPort();
+  WriteLog("Stop listening, com port closed.");
+  front_end_.SetActivateCaption("Start");
+}
+
+void Gateway::FormCloseQuery() {
+  HaltRunningScript();
+  if (active_) acActivateExecute();
+}
+
+void Gateway::HTTPServerCommandOther(std::string_view command) {
+  WriteLog(std::string("Command other: ") + std::string(command));
+}
+
+int Gateway::ConfiguredPort() {
+  const std::optional<std::int32_t> port = ParseInt32(settings_.SettingValue("Server port"));
+  // Integers that are no TCP port are as wrong as text that is no integer.
+  if (!port || *port < 1 || *port > 65535) {
+    WriteLog("Port value is incorrect. Using port 80.");
+    return kFallbackPort;
+  }
+  return *port;
+}
+
+std::int32_t Gateway::SessionId() const {
+  std::lock_guard lock(state_mutex_);
+  return session_id_;
+}
+
+void Gateway::SetSessionId(std::int32_t id) {
+  std::lock_guard lock(state_mutex_);
+  session_id_ = id;
+}
+
+std::string Gateway::RunningScriptPath() const {
+  std::lock_guard lock(state_mutex_);
+  return running_script_path_;
+}
+
+void Gateway::SetRunningScriptPath(std::string path) {
+  std::lock_guard lock(state_mutex_);
+  running_script_path_ = std::move(path);
+}
+
+std::string Gateway::ReceiveBuffer() const {
+  std::lock_guard lock(state_mutex_);
+  return receive_buffer_;
+}
+
+void Gateway::SetReceiveBuffer(std::string bytes) {
+  std::lock_guard lock(state_mutex_);
+  receive_buffer_ = std::move(bytes);
+}
+
+StringList Gateway::SplitParts() const {
+  std::lock_guard lock(state_mutex_);
+  return split_parts_;
+}
+
+void Gateway::SetSplitParts(StringList parts) {
+  std::lock_guard lock(state_mutex_);
+  split_parts_ = std::move(parts);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,123 @@
+// The gateway: the one object that owns the long-lived parts of the
+// program (the settings, the server log, the HTTP server, the session
+// timer and the shared state of requests and scripts) and carries out
+// start-up, activation and shutdown. The window program and the headless
+// program both drive one Gateway; neither holds logic of its own.
+//
+// Threads: construction, Start, acActivateExecute and FormCloseQuery run on
+// the main thread (the thread of `main_loop`). WriteLog, the settings
+// lookups and the shared state may be used from any thread.
+#ifndef VANTREL_APP_GATEWAY_H_
+#define VANTREL_APP_GATEWAY_H_
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "app/configuration.h"
+#include "app/server_log.h"
+#include "base/event_loop.h"
+#include "base/string_list.h"
+#include "base/timer.h"
+#include "http/tcp_server.h"
+
+namespace vantrel {
+
+class FrontEnd;
+
+class Gateway {
+ public:
+  // The lines the log window starts with; they carry no time stamp and are
+  // not written to the log file.
+  static constexpr const char* kStartupLines[] = {
+      "To get help please start the server then click \"Start browser\" button.",
+      "The help files contain examples written with scripts.",
+      "You can try an web RS232 terminal written with scripts.",
+  };
+
+  // `home` is the program directory: config.ini and the web directory live
+  // there. `main_loop` and `front_end` must outlive the gateway.
+  Gateway(std::string home, EventLoop& main_loop, FrontEnd& front_end);
+  // Halts a running script and stops the server if the front end has not
+  // done so, then waits for the connection threads to let go.
+  ~Gateway();
+  Gateway(const Gateway&) = delete;
+  Gateway& operator=(const Gateway&) = delete;
+
+  // Program start once the main window exists: loads the settings with
+  // defaults, then acts on "AutoActivate" and "AutoMinimize" in that order.
+  void Start();
+  // The main window has been shown: reloads the settings without defaults.
+  void MainWindowShown();
+
+  // Starts the server when it is stopped and stops it when it runs.
+  // Failures to start are logged; failures while stopping propagate.
+  void acActivateExecute();
+  bool Active() const { return active_; }
+
+  // Closing the main window: halts a running script, then stops the server
+  // if it runs.
+  void FormCloseQuery();
+
+  // Adds a time-stamped line to the server log. Any thread.
+  void WriteLog(std::string_view message) { log_.WriteLog(message); }
+
+  // A request with a command other than GET, POST or HEAD. Any thread.
+  void HTTPServerCommandOther(std::string_view command);
+
+  const std::string& Home() const { return home_; }
+  std::string WebDirectory() const { return home_ + "/web"; }
+
+  Configuration& Settings() { return settings_; }
+  ServerLog& Log() { return log_; }
+  TcpServer& HTTPServer() { return *http_server_; }
+  Timer& Timer1() { return timer1_; }
+  EventLoop& MainLoop() { return main_loop_; }
+
+  // Shared state of requests, scripts and the serial port; each accessor is
+  // safe from any thread.
+  std::int32_t SessionId() const;
+  void SetSessionId(std::int32_t id);
+  std::string RunningScriptPath() const;
+  void SetRunningScriptPath(std::string path);
+  std::string ReceiveBuffer() const;
+  void SetReceiveBuffer(std::string bytes);
+  StringList SplitParts() const;
+  void SetSplitParts(StringList parts);
+
+ private:
+  // The port from "Server port": a decimal integer from 1 to 65535, or 80
+  // after logging that the value is incorrect.
+  int ConfiguredPort();
+  void StartServer();
+  void StopServer();
+  // A failed start: back to stopped, with the activation error line.
+  void ReportActivateError(std::string_view class_name, std::string_view message);
+  // Stopping closes the serial port; it is never open until the serial
+  // bridge is attached.
+  void CloseComPort() {}
+  // Closing the window halts the running script page; none runs until
+  // script pages are attached.
+  void HaltRunningScript() {}
+
+  const std::string home_;
+  EventLoop& main_loop_;
+  FrontEnd& front_end_;
+  Configuration settings_;
+  ServerLog log_;
+  Timer timer1_;
+  std::unique_ptr<TcpServer> http_server_;
+  bool active_ = false;  // Main thread only.
+
+  mutable std::mutex state_mutex_;
+  std::int32_t session_id_ = 0;      // Guarded by state_mutex_.
+  std::string running_script_path_;  // Guarded by state_mutex_.
+  std::string receive_buffer_;       // Guarded by state_mutex_.
+  StringList split_parts_;           // Guarded by state_mutex_.
+};
+
+}  // namespace vantrel
+
+#endif  // VANTREL_APP_GATEWAY_H_

@@ -1,0 +1,6 @@
+# The Debian packages the project needs, by purpose. Sourced by run.sh and test.sh.
+# shellcheck shell=bash
+VANTREL_BUILD_PACKAGES=(g++ cmake ninja-build)
+# Content types of static files, and the PHP interpreter for .php pages.
+VANTREL_RUN_PACKAGES=(media-types shared-mime-info php-cgi)
+VANTREL_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev clang)
