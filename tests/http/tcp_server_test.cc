@@ -198,6 +198,11 @@ class DescriptorExhaustion {
 };
 
 TEST_F(TcpServerTest, AcceptFailingForLackOfDescriptorsDoesNotStopTheListener) {
+#ifdef VANTREL_UBSAN_BUILD
+  // The sanitizer probes memory through a pipe, which fails without free
+  // descriptors and makes it report objects as broken.
+  GTEST_SKIP() << "needs free descriptors under UndefinedBehaviorSanitizer";
+#endif
   EventLog events;
   TcpServer server;
   ServeEcho(server, events);
