@@ -53,6 +53,8 @@ class NetComponent {
 
  protected:
   void DoStatus(NetStatus status, const std::string& text);
+  // Lets callers skip building a status text nobody receives.
+  bool HasStatusHandler() const { return static_cast<bool>(on_status_); }
   void BeginWork(WorkMode mode, std::int64_t count_max);
   void DoWork(WorkMode mode, std::int64_t count);
   void EndWork(WorkMode mode);

@@ -25,7 +25,8 @@ TcpConnection::~TcpConnection() {
 
 void TcpConnection::SetRecvBufferSize(int size) {
   recv_buffer_size_ = std::max(1, size);
-  scratch_.clear();
+  scratch_.reset();
+  scratch_size_ = 0;
 }
 
 void TcpConnection::SetSendBufferSize(int size) { send_buffer_size_ = std::max(1, size); }
@@ -44,8 +45,11 @@ void TcpConnection::CheckForDisconnect(bool raise, bool ignore_buffer) {
 }
 
 char* TcpConnection::Scratch() {
-  if (scratch_.empty()) scratch_.resize(static_cast<size_t>(recv_buffer_size_));
-  return scratch_.data();
+  if (scratch_size_ != recv_buffer_size_) {
+    scratch_ = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(recv_buffer_size_));
+    scratch_size_ = recv_buffer_size_;
+  }
+  return scratch_.get();
 }
 
 int TcpConnection::ReceiveStep(bool raise, int timeout_ms, char* target, int target_size) {
@@ -236,7 +240,9 @@ bool TcpConnection::IsConnected() {
 
 void TcpConnection::DropSocket() {
   if (!socket_.HandleAllocated) return;
-  DoStatus(NetStatus::kDisconnecting, Format("Disconnecting from %s.", {socket_.PeerIP}));
+  if (HasStatusHandler()) {
+    DoStatus(NetStatus::kDisconnecting, Format("Disconnecting from %s.", {socket_.PeerIP}));
+  }
   {
     std::lock_guard<std::mutex> lock(socket_mutex_);
     socket_.CloseSocket(Stack(), /*reset_local=*/true);

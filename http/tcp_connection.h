@@ -166,8 +166,10 @@ class TcpConnection : public NetComponent {
   std::atomic<bool> drop_requested_{false};  // Set by RequestDrop, never cleared.
 
   ByteBuffer input_buffer_;  // Received, not yet consumed.
-  std::vector<char>
-      scratch_;  // Receive scratch: empty until the first receive, then RecvBufferSize.
+  // Receive scratch of scratch_size_ bytes, allocated (not zero-filled) at
+  // the first receive; none before.
+  std::unique_ptr<char[]> scratch_;
+  int scratch_size_ = 0;
   std::unique_ptr<ByteBuffer> write_buffer_;  // Present between Begin- and EndBufferedWrite.
   int write_threshold_ = 0;
   int recv_buffer_size_ = kDefaultRecvBufferSize;  // >= 1

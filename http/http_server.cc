@@ -1,0 +1,179 @@
+#include "http/http_server.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "base/ascii.h"
+#include "base/file_stream.h"
+#include "http/connection_byte_source.h"
+#include "http/http_request_parser.h"
+#include "http/net_errors.h"
+#include "http/session_cleaner_thread.h"
+
+namespace vantrel {
+namespace {
+
+// Files up to this size leave in the same send as the header.
+constexpr std::int64_t kSingleSendFileBytes = 64 * 1024;
+
+constexpr char kUnknownExceptionMessage[] = "Unknown exception.";
+
+bool IsBlank(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+}
+
+}  // namespace
+
+HttpServer::HttpServer() { SetDefaultPort(kDefaultHttpPort); }
+
+HttpServer::~HttpServer() { Shutdown(); }
+
+void HttpServer::SetActive(bool value) {
+  if (value == Active()) return;
+  if (value) {
+    StartSessions();
+    try {
+      TcpServer::SetActive(true);
+    } catch (...) {
+      StopSessions();
+      throw;
+    }
+  } else {
+    StopSessions();
+    TcpServer::SetActive(false);
+  }
+}
+
+void HttpServer::SetSessionState(bool value) {
+  if (Active()) throw HttpSessionStateActiveError(kSessionStateActiveMessage);
+  session_state_ = value;
+}
+
+void HttpServer::StartSessions() {
+  if (session_time_out_ <= 0) {
+    session_state_ = false;
+  } else {
+    sessions_.SetSessionTimeout(session_time_out_);
+  }
+  sessions_.SetOnSessionStart(on_session_start_);
+  sessions_.SetOnSessionEnd(on_session_end_);
+  if (session_state_) {
+    cleaner_ = std::make_unique<SessionCleanerThread>(sessions_);
+    cleaner_->StartLoop();
+  }
+}
+
+void HttpServer::StopSessions() {
+  if (cleaner_) {
+    cleaner_->TerminateAndWait();  // It purges every session as it ends.
+    cleaner_.reset();
+  }
+  sessions_.EndAllSessions();
+}
+
+std::shared_ptr<HttpSession> HttpServer::CreateSession(HttpResponseInfo& ResponseInfo,
+                                                       HttpRequestInfo& RequestInfo) {
+  if (!session_state_) return nullptr;
+  std::shared_ptr<HttpSession> session = sessions_.CreateSession(RequestInfo.RemoteIP);
+  Cookie& cookie = ResponseInfo.Cookies.Add(kSessionCookieName, session->SessionID);
+  cookie.Path = "/";
+  cookie.MaxAge = session_time_out_ / 1000;
+  ResponseInfo.Session = session;
+  RequestInfo.Session = session;
+  return session;
+}
+
+void HttpServer::LookUpSession(HttpRequestInfo& request, HttpResponseInfo& response) {
+  std::shared_ptr<HttpSession> session;
+  for (const Cookie& cookie : request.Cookies) {
+    if (!EqualsIgnoreCase(cookie.Name, kSessionCookieName)) continue;
+    session = sessions_.FindSession(cookie.Value, request.RemoteIP);
+    if (session) break;
+  }
+  if (!session && auto_start_session_) {
+    session = CreateSession(response, request);
+  }
+  request.Session = session;
+  response.Session = session;
+}
+
+bool HttpServer::DoExecute(PeerThread& thread) {
+  TcpServerConnection& connection = *thread.Connection();
+  ConnectionByteSource source(connection);
+  try {
+    const HttpRequestLine line = ReadRequestLine(source);
+    if (!IsGetCommand(line.Command) || !on_command_get_) {
+      if (on_command_other_) on_command_other_(thread, line.Command, line.Uri, line.Version);
+    } else {
+      HttpRequestInfo request;
+      request.RemoteIP = connection.Socket().PeerIP;
+      ReadRequest(source, line, parse_params_, request);
+      HttpResponseInfo response(connection);
+      Respond(thread, request, response);
+    }
+  } catch (...) {
+    // Whatever failed, the connection closes; a request that failed before
+    // its header was written gets no response at all.
+    connection.CloseConnection();
+    throw;
+  }
+  connection.CloseConnection();
+  return true;
+}
+
+void HttpServer::Respond(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response) {
+  if (session_state_) LookUpSession(request, response);
+  if (!IsBlank(server_software_)) response.ServerSoftware = server_software_;
+
+  // The one place where a failing handler becomes a response.
+  try {
+    on_command_get_(thread, request, response);
+  } catch (const std::exception& error) {
+    response.SetStatusCode(500);
+    response.ContentText = error.what();
+  } catch (...) {
+    response.SetStatusCode(500);
+    response.ContentText = kUnknownExceptionMessage;
+  }
+
+  if (!response.HeaderWritten()) {
+    // Header and body text leave together in one send.
+    std::string block = response.ComposeHeader();
+    block.append(response.ContentText);
+    response.ContentText.clear();
+    response.Connection.WriteText(block);
+  }
+  if (!response.ContentText.empty() || response.ContentStream) response.WriteContent();
+}
+
+std::int64_t HttpServer::ServeDocument(PeerThread& /*AThread*/, HttpResponseInfo& ResponseInfo,
+                                       const std::string& file_name) {
+  if (ResponseInfo.ContentType.empty()) {
+    ResponseInfo.ContentType = mime_table_.GetFileMIMEType(file_name);
+  }
+  FileStream file(file_name);
+  const std::int64_t size = file.Size();
+  ResponseInfo.ContentLength = size;
+  std::string block = ResponseInfo.ComposeHeader();
+  if (size > kSingleSendFileBytes) {
+    ResponseInfo.Connection.WriteText(block);
+    ResponseInfo.Connection.SendStream(file);
+    return size;
+  }
+  // A small file goes out in the same send as the header.
+  const std::size_t header_size = block.size();
+  block.resize(header_size + static_cast<std::size_t>(size));
+  std::int64_t got = 0;
+  while (got < size) {
+    const std::int64_t read = file.Read(block.data() + header_size + got, size - got);
+    if (read <= 0) break;
+    got += read;
+  }
+  block.resize(header_size + static_cast<std::size_t>(got));
+  ResponseInfo.Connection.WriteText(block);
+  if (got < size) throw NoDataToReadError(kNoDataToReadMessage);  // The file shrank meanwhile.
+  return size;
+}
+
+}  // namespace vantrel

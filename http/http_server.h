@@ -1,0 +1,148 @@
+// The HTTP server: a TcpServer that serves exactly one HTTP/1.1 request
+// per connection and then closes it.
+//
+// For every accepted connection the server reads one request on the
+// connection's peer thread. GET, POST and HEAD go to OnCommandGet with the
+// parsed request record and a fresh response record; whatever the handler
+// leaves in the response is written after it returns, and an exception
+// escaping the handler becomes a 500 response whose body is the
+// exception's message. Every other method (or every method, when
+// OnCommandGet is not set) goes to OnCommandOther and gets no response.
+// A malformed request line, an unsupported authorization scheme, bad
+// Base64 credentials, a request over the size limits or a client that
+// vanishes mid-request get no response: the connection is closed.
+//
+// Threads: as for TcpServer, configure properties and events only while
+// the server is inactive, from the controlling thread; the events run on
+// peer threads, several at once, without any lock held. MIMETable(),
+// ServeDocument and CreateSession may be used from any thread. The
+// destructor deactivates and waits for every peer thread.
+//
+// Sessions are off unless SessionState is set and SessionTimeOut is
+// positive when the server is activated; see http_session_list.h.
+#ifndef VANTREL_HTTP_HTTP_SERVER_H_
+#define VANTREL_HTTP_HTTP_SERVER_H_
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "http/http_errors.h"
+#include "http/http_request_info.h"
+#include "http/http_response_info.h"
+#include "http/http_session.h"
+#include "http/http_session_list.h"
+#include "http/mime_table.h"
+#include "http/peer_thread.h"
+#include "http/tcp_server.h"
+
+namespace vantrel {
+
+class SessionCleanerThread;
+
+using HttpGetEvent = std::function<void(PeerThread& AThread, HttpRequestInfo& RequestInfo,
+                                        HttpResponseInfo& ResponseInfo)>;
+using HttpOtherEvent = std::function<void(PeerThread& Thread, const std::string& asCommand,
+                                          const std::string& asData, const std::string& asVersion)>;
+
+class HttpServer : public TcpServer {
+ public:
+  static constexpr int kDefaultHttpPort = 80;
+  static constexpr char kSessionCookieName[] = "HTTPSESSIONID";
+
+  // An inactive server on DefaultPort 80, its MIME table filled from the
+  // system's files.
+  HttpServer();
+  // Shutdown(): deactivates and waits for every peer thread.
+  ~HttpServer() override;
+
+  // Activation starts the session machinery, then the TCP server (a
+  // failure of the latter stops the former again); deactivation stops the
+  // cleaner thread and ends every session, then stops the TCP server.
+  void SetActive(bool value) override;
+
+  void SetOnCommandGet(HttpGetEvent handler) { on_command_get_ = std::move(handler); }
+  void SetOnCommandOther(HttpOtherEvent handler) { on_command_other_ = std::move(handler); }
+
+  // Split and decode parameters into the request's Params (default true).
+  bool ParseParams() const { return parse_params_; }
+  void SetParseParams(bool value) { parse_params_ = value; }
+
+  // When not blank, replaces the response's default ServerSoftware.
+  const std::string& ServerSoftware() const { return server_software_; }
+  void SetServerSoftware(std::string value) { server_software_ = std::move(value); }
+
+  bool SessionState() const { return session_state_.load(); }
+  // Raises HttpSessionStateActiveError "Cannot change session state when
+  // the server is active." while active, leaving the setting unchanged.
+  void SetSessionState(bool value);
+  bool AutoStartSession() const { return auto_start_session_; }
+  void SetAutoStartSession(bool value) { auto_start_session_ = value; }
+  // Milliseconds without use after which a session expires; <= 0 turns
+  // sessions off at activation.
+  int SessionTimeOut() const { return session_time_out_; }
+  void SetSessionTimeOut(int milliseconds) { session_time_out_ = milliseconds; }
+  void SetOnSessionStart(SessionStartEvent handler) { on_session_start_ = std::move(handler); }
+  void SetOnSessionEnd(SessionEndEvent handler) { on_session_end_ = std::move(handler); }
+
+  // The live sessions.
+  HttpSessionList& Sessions() { return sessions_; }
+
+  // The server's MIME table (both names reach the same table).
+  MimeTable& MIMETable() { return mime_table_; }
+  MimeTable& GetMimeTable() { return mime_table_; }
+
+  // With sessions on: creates a session for the request's client, adds
+  // its cookie ("HTTPSESSIONID", Path "/", Max-Age SessionTimeOut / 1000)
+  // to the response and sets Session in both records. None when sessions
+  // are off.
+  std::shared_ptr<HttpSession> CreateSession(HttpResponseInfo& ResponseInfo,
+                                             HttpRequestInfo& RequestInfo);
+
+  // Sends `file_name` as the response: sets ContentType from the MIME
+  // table when it is empty, ContentLength to the file's size, writes the
+  // header and the file's bytes (a small file in the same send as the
+  // header) and returns the number of file bytes sent. Raises
+  // FileOpenError, before anything is sent, when the file cannot be
+  // opened; HttpHeaderAlreadyWrittenError when the header was written.
+  virtual std::int64_t ServeDocument(PeerThread& AThread, HttpResponseInfo& ResponseInfo,
+                                     const std::string& file_name);
+
+ protected:
+  // Reads and answers one request, then closes the connection.
+  bool DoExecute(PeerThread& thread) override;
+
+ private:
+  void StartSessions();
+  void StopSessions();
+  // Looks the request's session up from its cookies, creating one when
+  // AutoStartSession is set; sets Session in both records.
+  void LookUpSession(HttpRequestInfo& request, HttpResponseInfo& response);
+  // Steps after parsing: the handler call and writing what it left.
+  void Respond(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response);
+
+  HttpGetEvent on_command_get_;
+  HttpOtherEvent on_command_other_;
+  bool parse_params_ = true;
+  std::string server_software_;
+  // Settings change only while inactive, so peer threads read them
+  // without a lock. session_state_ is atomic because activation itself may
+  // clear it while a peer thread left over from a previous activation
+  // still reads it.
+  std::atomic<bool> session_state_{false};
+  bool auto_start_session_ = false;
+  int session_time_out_ = 0;
+  SessionStartEvent on_session_start_;
+  SessionEndEvent on_session_end_;
+  MimeTable mime_table_;      // Synchronised by itself.
+  HttpSessionList sessions_;  // Synchronised by itself.
+  // Present while active with sessions on; owned and joined here.
+  std::unique_ptr<SessionCleanerThread> cleaner_;
+};
+
+}  // namespace vantrel
+
+#endif  // VANTREL_HTTP_HTTP_SERVER_H_

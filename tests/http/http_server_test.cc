@@ -1,0 +1,238 @@
+// The HTTP server on a loopback port: one request per connection, the
+// response the server writes around its handler, and the requests it
+// answers with nothing but a closed connection.
+#include "http/http_server.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <string>
+
+#include "http/http_errors.h"
+#include "tests/http/server_test_util.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_client.h"
+
+namespace vantrel {
+namespace {
+
+using test::EventLog;
+using test::TestClient;
+
+class HttpServerTest : public test::LeakCheckedTest {
+ protected:
+  HttpServerTest() { server_.SetTerminateWaitTime(1000); }
+
+  int Start() { return port_ = test::ActivateOnLoopback(server_); }
+
+  // Sends `request` on a new connection and returns all that comes back
+  // before the server closes.
+  std::string Exchange(const std::string& request) {
+    TestClient client;
+    if (!client.Connect(port_) || !client.Send(request)) return "<no connection>";
+    std::string reply = client.ReadUntilClose();
+    if (!client.ServerClosed()) reply += "<still open>";
+    return reply;
+  }
+
+  EventLog events_;
+  HttpServer server_;
+  int port_ = 0;
+};
+
+constexpr char kGetRoot[] = "GET / HTTP/1.1\r\nHost: x\r\n\r\n";
+
+TEST_F(HttpServerTest, HandlerThatSetsNothingGetsBareOkAndTheConnectionCloses) {
+  server_.SetOnCommandGet([](PeerThread&, HttpRequestInfo&, HttpResponseInfo&) {});
+  Start();
+  EXPECT_EQ(Exchange(kGetRoot),
+            "HTTP/1.1 200 OK\r\nServer: Vantrel/3.0\r\nContent-Type: text/html\r\n"
+            "Connection: close\r\n\r\n");
+}
+
+TEST_F(HttpServerTest, HandlerSeesParsedRequestAndPeerAddress) {
+  server_.SetOnCommandGet([this](PeerThread&, HttpRequestInfo& request, HttpResponseInfo&) {
+    events_.Add(request.Command + " " + request.Document + " " + request.RemoteIP + " " +
+                request.ParamText);
+  });
+  Start();
+  Exchange("HEAD /a%20b.html?x=1 HTTP/1.0\r\n\r\n");
+  EXPECT_TRUE(events_.Contains("HEAD /a%20b.html 127.0.0.1 x=1"));
+}
+
+TEST_F(HttpServerTest, HandlerExceptionBecomes500WithMessageAndLength) {
+  server_.SetOnCommandGet([](PeerThread&, HttpRequestInfo&, HttpResponseInfo& response) {
+    response.ContentText = "partial page";
+    throw std::runtime_error("boom");
+  });
+  Start();
+  EXPECT_EQ(Exchange(kGetRoot),
+            "HTTP/1.1 500 Internal Server Error\r\nServer: Vantrel/3.0\r\n"
+            "Content-Type: text/html\r\nContent-Length: 4\r\nConnection: close\r\n\r\nboom");
+}
+
+TEST_F(HttpServerTest, ExceptionAfterTheHeaderSendsOnlyTheMessage) {
+  server_.SetOnCommandGet([](PeerThread&, HttpRequestInfo&, HttpResponseInfo& response) {
+    response.WriteHeader();
+    throw std::runtime_error("late");
+  });
+  Start();
+  const std::string reply = Exchange(kGetRoot);
+  EXPECT_EQ(reply.substr(0, 17), "HTTP/1.1 200 OK\r\n");
+  EXPECT_EQ(reply.substr(reply.size() - 8), "\r\n\r\nlate");
+}
+
+TEST_F(HttpServerTest, AuthRealmTurnsAnyStatusInto401WithChallenge) {
+  server_.SetOnCommandGet([](PeerThread&, HttpRequestInfo&, HttpResponseInfo& response) {
+    response.SetStatusCode(403);
+    response.AuthRealm = "Vantrel server";
+    response.ContentText = "no";
+  });
+  Start();
+  const std::string reply = Exchange(kGetRoot);
+  EXPECT_EQ(reply.substr(0, 27), "HTTP/1.1 401 Unauthorized\r\n");
+  EXPECT_NE(reply.find("\r\nWWW-Authenticate: Basic realm=\"Vantrel server\"\r\n"),
+            std::string::npos);
+}
+
+TEST_F(HttpServerTest, ServerSoftwareReplacesTheDefaultUnlessBlank) {
+  server_.SetOnCommandGet([](PeerThread&, HttpRequestInfo&, HttpResponseInfo&) {});
+  server_.SetServerSoftware("Gate/1");
+  Start();
+  EXPECT_NE(Exchange(kGetRoot).find("\r\nServer: Gate/1\r\n"), std::string::npos);
+  server_.SetActive(false);
+  server_.SetServerSoftware("  ");
+  Start();
+  EXPECT_NE(Exchange(kGetRoot).find("\r\nServer: Vantrel/3.0\r\n"), std::string::npos);
+}
+
+TEST_F(HttpServerTest, OtherMethodGoesToOnCommandOtherWithoutResponse) {
+  server_.SetOnCommandGet(
+      [this](PeerThread&, HttpRequestInfo&, HttpResponseInfo&) { events_.Add("get"); });
+  server_.SetOnCommandOther(
+      [this](PeerThread&, const std::string& command, const std::string& data,
+             const std::string& version) { events_.Add(command + "|" + data + "|" + version); });
+  Start();
+  EXPECT_EQ(Exchange("put /x?y=1 HTTP/1.1\r\n\r\n"), "");
+  EXPECT_TRUE(events_.Contains("PUT|/x?y=1|HTTP/1.1"));
+  EXPECT_FALSE(events_.Contains("get"));
+}
+
+TEST_F(HttpServerTest, WithoutOnCommandGetEveryMethodIsOther) {
+  server_.SetOnCommandOther([this](PeerThread&, const std::string& command, const std::string&,
+                                   const std::string&) { events_.Add(command); });
+  Start();
+  EXPECT_EQ(Exchange(kGetRoot), "");
+  EXPECT_TRUE(events_.Contains("GET"));
+}
+
+TEST_F(HttpServerTest, BadRequestsCloseWithoutResponseAndTheServerGoesOn) {
+  server_.SetOnCommandGet([](PeerThread&, HttpRequestInfo&, HttpResponseInfo& response) {
+    response.ContentText = "fine";
+  });
+  Start();
+  EXPECT_EQ(Exchange("NOSPACE\r\n\r\n"), "");
+  EXPECT_EQ(Exchange("GET / HTTP/1.1\r\nAuthorization: Digest x\r\n\r\n"), "");
+  EXPECT_EQ(Exchange("GET / HTTP/1.1\r\nAuthorization: Basic !!\r\n\r\n"), "");
+  EXPECT_EQ(Exchange("GET / HTTP/1.1\r\nContent-Length: 999999999999\r\n\r\n"), "");
+  EXPECT_NE(Exchange(kGetRoot).find("\r\n\r\nfine"), std::string::npos);
+}
+
+TEST_F(HttpServerTest, EndlessRequestLineIsCutOffWithoutResponse) {
+  std::atomic<int> calls{0};
+  server_.SetOnCommandGet([&calls](PeerThread&, HttpRequestInfo&, HttpResponseInfo&) { ++calls; });
+  Start();
+  TestClient client;
+  ASSERT_TRUE(client.Connect(port_));
+  const std::string chunk(64 * 1024, 'a');
+  bool sent = client.Send("GET /");
+  // Keep sending until the server gives up; it must, long before 8 MiB.
+  for (int i = 0; i < 128 && sent; ++i) sent = client.Send(chunk);
+  EXPECT_FALSE(sent);
+  EXPECT_EQ(client.ReadUntilClose(), "");
+  EXPECT_EQ(calls, 0);
+}
+
+TEST_F(HttpServerTest, ClientsThatVanishOrStallLeaveNoThreadBehind) {
+  server_.SetOnCommandGet(
+      [this](PeerThread&, HttpRequestInfo&, HttpResponseInfo&) { events_.Add("handled"); });
+  Start();
+  {
+    TestClient vanishing;
+    ASSERT_TRUE(vanishing.Connect(port_));
+    vanishing.Send("POST / HTTP/1.1\r\nContent-Length: 100000000\r\n\r\nabc");
+    vanishing.ResetClose();
+  }
+  {
+    TestClient closing;
+    ASSERT_TRUE(closing.Connect(port_));
+    closing.Send("POST / HTTP/1.1\r\nContent-Length: 10\r\n\r\nabc");
+    closing.ShutdownWrite();
+    EXPECT_EQ(closing.ReadUntilClose(), "");
+  }
+  TestClient stalled;
+  ASSERT_TRUE(stalled.Connect(port_));
+  stalled.Send("GET / HTTP/1.1\r\nHost:");
+  ASSERT_TRUE(test::WaitUntil([this] { return server_.Threads().Count() > 0; },
+                              std::chrono::milliseconds(5000)));
+  server_.SetActive(false);  // Drops the stalled connection.
+  EXPECT_TRUE(stalled.ReadUntilClose().empty());
+  EXPECT_FALSE(events_.Contains("handled"));
+}
+
+TEST_F(HttpServerTest, PostWithoutLengthIsReadUntilTheClientStopsSending) {
+  server_.SetOnCommandGet([this](PeerThread&, HttpRequestInfo& request, HttpResponseInfo&) {
+    events_.Add("body:" + request.ParamText);
+  });
+  Start();
+  TestClient client;
+  ASSERT_TRUE(client.Connect(port_));
+  client.Send("POST / HTTP/1.1\r\n\r\na=1&b=2");
+  client.ShutdownWrite();
+  client.ReadUntilClose();
+  EXPECT_TRUE(events_.WaitFor("body:a=1&b=2"));
+}
+
+class ServeDocumentTest : public HttpServerTest {
+ protected:
+  void ServeFile(const std::string& path, bool clear_type) {
+    server_.SetOnCommandGet(
+        [this, path, clear_type](PeerThread& thread, HttpRequestInfo&, HttpResponseInfo& response) {
+          if (clear_type) response.ContentType = "";
+          events_.Add("sent:" + std::to_string(server_.ServeDocument(thread, response, path)));
+        });
+    Start();
+  }
+
+  test::TempDir dir_;
+};
+
+TEST_F(ServeDocumentTest, SmallFileComesWithHeaderAndTableType) {
+  ServeFile(dir_.Write("page.png", "PNGDATA"), /*clear_type=*/true);
+  EXPECT_EQ(Exchange(kGetRoot),
+            "HTTP/1.1 200 OK\r\nServer: Vantrel/3.0\r\nContent-Type: image/png\r\n"
+            "Content-Length: 7\r\nConnection: close\r\n\r\nPNGDATA");
+  EXPECT_TRUE(events_.WaitFor("sent:7"));
+}
+
+TEST_F(ServeDocumentTest, LargeFileArrivesWholeAndKeepsTheCallersType) {
+  const std::string bytes = test::PatternBytes(300 * 1024 + 17);
+  ServeFile(dir_.Write("big.bin", bytes), /*clear_type=*/false);
+  const std::string reply = Exchange(kGetRoot);
+  const std::size_t body = reply.find("\r\n\r\n");
+  ASSERT_NE(body, std::string::npos);
+  EXPECT_NE(reply.find("Content-Type: text/html\r\nContent-Length: 307217\r\n"), std::string::npos);
+  EXPECT_TRUE(reply.substr(body + 4) == bytes);
+}
+
+TEST_F(ServeDocumentTest, MissingFileBecomes500BeforeAnyHeader) {
+  ServeFile(dir_.File("absent.html"), /*clear_type=*/false);
+  const std::string reply = Exchange(kGetRoot);
+  EXPECT_EQ(reply.substr(0, 35), "HTTP/1.1 500 Internal Server Error\r");
+  EXPECT_NE(reply.find("absent.html"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantrel
