@@ -1,8 +1,8 @@
 #include "app/gateway.h"
 
-#include <chrono>
-#include <random>
+#include <filesystem>
 
+#include "app/document_path.h"
 #include "app/front_end.h"
 #include "base/format.h"
 #include "base/integer_text.h"
@@ -11,19 +11,40 @@ namespace vantrel {
 namespace {
 
 constexpr int kFallbackPort = 80;
-constexpr std::int32_t kSessionIdRange = 9999;  // Session numbers are 0 to 9998.
+
+std::string AbsoluteDirectory(const std::string& path) {
+  std::error_code ignored;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+  return MapDocumentPath("", absolute.empty() ? path : absolute.string());
+}
 
 }  // namespace
 
 Gateway::Gateway(std::string home, EventLoop& main_loop, FrontEnd& front_end)
-    : home_(std::move(home)),
+    : home_(AbsoluteDirectory(home)),
+      web_directory_(MapDocumentPath(home_, "web")),
       main_loop_(main_loop),
       front_end_(front_end),
       settings_(home_ + "/config.ini", front_end),
-      log_(home_ + "/web/log.txt", [this] { return settings_.SwitchOn("Log to file"); }),
+      log_(web_directory_ + "/log.txt", [this] { return settings_.SwitchOn("Log to file"); }),
       timer1_(main_loop),
-      http_server_(std::make_unique<TcpServer>()) {
+      session_gate_(timer1_, settings_, [this](std::string_view message) { WriteLog(message); }),
+      http_server_(std::make_unique<HttpServer>()) {
   for (const char* line : kStartupLines) log_.AddPlainLine(line);
+
+  cgi_runner_.SetServer(http_server_.get());
+  cgi_runner_.SetTimeOut(kCgiTimeOut);
+  cgi_runner_.SetServerAdmin(kServerAdmin);
+  dispatcher_ = std::make_unique<RequestDispatcher>(web_directory_, settings_, log_, session_gate_,
+                                                    *http_server_, cgi_runner_);
+  http_server_->SetOnCommandGet(
+      [this](PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response) {
+        dispatcher_->HTTPServerCommandGet(thread, request, response);
+      });
+  http_server_->SetOnCommandOther([this](PeerThread&, const std::string& command,
+                                         const std::string&,
+                                         const std::string&) { HTTPServerCommandOther(command); });
+  timer1_.SetOnTimer([this] { session_gate_.Timer1Timer(); });
 }
 
 Gateway::~Gateway() {
@@ -63,9 +84,7 @@ void Gateway::acActivateExecute() {
 void Gateway::StartServer() {
   try {
     http_server_->SetActive(true);
-    std::minstd_rand random(
-        static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
-    SetSessionId(std::uniform_int_distribution<std::int32_t>(0, kSessionIdRange - 1)(random));
+    session_gate_.NewSessionId();
     const SocketHandle& binding = http_server_->Bindings()[0];
     WriteLog(
         Format("Listening for HTTP connections on %s:%d.", {binding.LocalIP, binding.LocalPort}));
@@ -84,7 +103,7 @@ void Gateway::ReportActivateError(std::string_view class_name, std::string_view 
 
 void Gateway::StopServer() {
   http_server_->SetActive(false);
-  timer1_.SetEnabled(false);
+  session_gate_.EndSession();
   CloseComPort();
   WriteLog("Stop listening, com port closed.");
   front_end_.SetActivateCaption("Start");
@@ -107,16 +126,6 @@ int Gateway::ConfiguredPort() {
     return kFallbackPort;
   }
   return *port;
-}
-
-std::int32_t Gateway::SessionId() const {
-  std::lock_guard lock(state_mutex_);
-  return session_id_;
-}
-
-void Gateway::SetSessionId(std::int32_t id) {
-  std::lock_guard lock(state_mutex_);
-  session_id_ = id;
 }
 
 std::string Gateway::RunningScriptPath() const {

@@ -1,6 +1,7 @@
 // The gateway: the one object that owns the long-lived parts of the
 // program (the settings, the server log, the HTTP server, the session
-// timer and the shared state of requests and scripts) and carries out
+// timer and gate, the CGI runner, the request dispatcher and the shared
+// state of requests and scripts) and carries out
 // start-up, activation and shutdown. The window program and the headless
 // program both drive one Gateway; neither holds logic of its own.
 //
@@ -17,11 +18,14 @@
 #include <string_view>
 
 #include "app/configuration.h"
+#include "app/request_dispatcher.h"
 #include "app/server_log.h"
+#include "app/session_gate.h"
 #include "base/event_loop.h"
 #include "base/string_list.h"
 #include "base/timer.h"
-#include "http/tcp_server.h"
+#include "cgi/cgi_runner.h"
+#include "http/http_server.h"
 
 namespace vantrel {
 
@@ -37,8 +41,13 @@ class Gateway {
       "You can try an web RS232 terminal written with scripts.",
   };
 
-  // `home` is the program directory: config.ini and the web directory live
-  // there. `main_loop` and `front_end` must outlive the gateway.
+  // Settings of the CGI runner that runs PHP pages.
+  static constexpr int kCgiTimeOut = 10000;
+  static constexpr const char* kServerAdmin = "webmaster@localhost";
+
+  // `home` is the program directory (made absolute here): config.ini and
+  // the web directory live there. `main_loop` and `front_end` must outlive
+  // the gateway.
   Gateway(std::string home, EventLoop& main_loop, FrontEnd& front_end);
   // Halts a running script and stops the server if the front end has not
   // done so, then waits for the connection threads to let go.
@@ -68,18 +77,19 @@ class Gateway {
   void HTTPServerCommandOther(std::string_view command);
 
   const std::string& Home() const { return home_; }
-  std::string WebDirectory() const { return home_ + "/web"; }
+  const std::string& WebDirectory() const { return web_directory_; }
 
   Configuration& Settings() { return settings_; }
   ServerLog& Log() { return log_; }
-  TcpServer& HTTPServer() { return *http_server_; }
+  HttpServer& HTTPServer() { return *http_server_; }
+  CgiRunner& cgiRunner() { return cgi_runner_; }
   Timer& Timer1() { return timer1_; }
+  SessionGate& Sessions() { return session_gate_; }
   EventLoop& MainLoop() { return main_loop_; }
 
   // Shared state of requests, scripts and the serial port; each accessor is
   // safe from any thread.
-  std::int32_t SessionId() const;
-  void SetSessionId(std::int32_t id);
+  std::int32_t SessionId() const { return session_gate_.SessionId(); }
   std::string RunningScriptPath() const;
   void SetRunningScriptPath(std::string path);
   std::string ReceiveBuffer() const;
@@ -102,17 +112,22 @@ class Gateway {
   // script pages are attached.
   void HaltRunningScript() {}
 
-  const std::string home_;
+  const std::string home_;           // Absolute and normalised.
+  const std::string web_directory_;  // home_ + "/web".
   EventLoop& main_loop_;
   FrontEnd& front_end_;
   Configuration settings_;
   ServerLog log_;
   Timer timer1_;
-  std::unique_ptr<TcpServer> http_server_;
+  SessionGate session_gate_;
+  CgiRunner cgi_runner_;
+  std::unique_ptr<RequestDispatcher> dispatcher_;
+  // Destroyed first (members go in reverse order), waiting for every
+  // connection thread, before anything its handlers use.
+  std::unique_ptr<HttpServer> http_server_;
   bool active_ = false;  // Main thread only.
 
   mutable std::mutex state_mutex_;
-  std::int32_t session_id_ = 0;      // Guarded by state_mutex_.
   std::string running_script_path_;  // Guarded by state_mutex_.
   std::string receive_buffer_;       // Guarded by state_mutex_.
   StringList split_parts_;           // Guarded by state_mutex_.

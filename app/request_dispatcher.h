@@ -1,0 +1,69 @@
+// The gateway's request handler: logs each request, checks basic
+// authentication, applies the single-session gate, maps the document into
+// the web directory and answers it with a script page, a PHP page, a
+// static file or an error page.
+//
+// HTTPServerCommandGet runs on the peer thread of each request, several at
+// once; the dispatcher keeps no per-request state.
+#ifndef VANTREL_APP_REQUEST_DISPATCHER_H_
+#define VANTREL_APP_REQUEST_DISPATCHER_H_
+
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+class CgiRunner;
+class Configuration;
+class HttpServer;
+class PeerThread;
+class ServerLog;
+class SessionGate;
+struct HttpRequestInfo;
+class HttpResponseInfo;
+
+class RequestDispatcher {
+ public:
+  static constexpr const char* kAuthRealm = "Vantrel server";
+  static constexpr const char* kAuthenticationFailedPage =
+      "<html><head><title>Error</title></head><body><h1>Authentication failed</h1>\r"
+      "</body></html>";
+  static constexpr const char* kOutsideWebDirectoryPage =
+      "<html><head><title>Error</title></head><body><h1>Access denied</h1>\r"
+      "You do not have sufficient priviligies to access this document.</body></html>";
+  static constexpr const char* kPhpPageMissingPage =
+      "<H1><center>PHP script not found</center></H1>";
+  // Script pages are answered with this until the script engine serves them.
+  static constexpr const char* kScriptPagesUnavailablePage =
+      "<html><body><h1>Script pages are not available</h1></body></html>";
+
+  // Everything given must outlive the dispatcher. `web_directory` is an
+  // absolute, normalised path.
+  RequestDispatcher(std::string web_directory, const Configuration& settings, ServerLog& log,
+                    SessionGate& session_gate, HttpServer& server, CgiRunner& cgi_runner);
+
+  void HTTPServerCommandGet(PeerThread& AThread, HttpRequestInfo& RequestInfo,
+                            HttpResponseInfo& ResponseInfo);
+
+ private:
+  // False, with the authentication-failed answer in `response`, when
+  // authentication is required and the credentials do not match.
+  bool Authenticate(const HttpRequestInfo& request, HttpResponseInfo& response) const;
+  void ServePhpPage(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response,
+                    const std::string& full_path, const std::string& php_path);
+  void ServeFile(PeerThread& thread, const HttpRequestInfo& request, HttpResponseInfo& response,
+                 const std::string& full_path);
+  static void AnswerOutside(HttpResponseInfo& response);
+  static void AnswerNotFound(HttpResponseInfo& response);
+
+  const std::string web_directory_;
+  const Configuration& settings_;
+  ServerLog& log_;
+  SessionGate& session_gate_;
+  HttpServer& server_;
+  CgiRunner& cgi_runner_;
+};
+
+}  // namespace vantrel
+
+#endif  // VANTREL_APP_REQUEST_DISPATCHER_H_

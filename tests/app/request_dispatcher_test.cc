@@ -1,0 +1,302 @@
+// The gateway answering real HTTP requests on a loopback port.
+#include "app/request_dispatcher.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/gateway.h"
+#include "app/session_gate.h"
+#include "base/local_event_loop.h"
+#include "base/string_list.h"
+#include "http/http_request_info.h"
+#include "http/http_response_info.h"
+#include "tests/app/recording_front_end.h"
+#include "tests/support/ports.h"
+#include "tests/support/process_stats.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_client.h"
+
+namespace vantrel {
+namespace {
+
+using std::chrono::milliseconds;
+using ::testing::AllOf;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+constexpr const char* kPhpCgi = "/usr/bin/php-cgi";
+
+// Settings lines in the order of the default file, so that the tenth line
+// is the PHP path.
+std::string Config(int port, const std::string& extra_first = "",
+                   const std::string& php_path = "") {
+  return extra_first + "AutoActivate=no\r\nAutoMinimize=no\r\nServer port=" + std::to_string(port) +
+         "\r\nUse session=no\r\nSession expire=1\r\nAuth require=no\r\nAuth user=user\r\n"
+         "Auth password=kelp\r\nLog to file=no\r\nPHP path=" +
+         php_path + "\r\n";
+}
+
+class RequestDispatcherTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_.Write("web/index.html", "<p>home</p>");
+    dir_.Write("web/sub/index.html", "<p>sub</p>");
+    dir_.Write("web/empty/readme.txt", "no index here");
+    dir_.Write("web/page.PHP", "<?php echo 'ran'; ?>");
+    dir_.Write("web/x.vpg.html", "<% secret source %>");
+    dir_.Write("web/a b.txt", "spaced");
+    dir_.Write("config.ini", "outside");
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    png.append(1000, '\x01');
+    dir_.Write("web/pic.png", png);
+  }
+
+  void TearDown() override {
+    if (gateway_ && gateway_->Active()) gateway_->acActivateExecute();
+  }
+
+  // Starts a gateway whose settings are `config` (with `port` in it).
+  void Start(const std::string& config) {
+    gateway_ = std::make_unique<Gateway>(dir_.Path(), loop_, front_end_);
+    StringList lines;
+    lines.SetText(config);
+    gateway_->Settings().SetLines(lines);
+    gateway_->HTTPServer().SetTerminateWaitTime(1000);
+    gateway_->acActivateExecute();
+    ASSERT_TRUE(gateway_->Active());
+  }
+
+  // Sends `request` and returns the whole answer.
+  std::string Send(const std::string& request) {
+    test::TestClient client;
+    if (!client.Connect(port_)) return "<no connection>";
+    client.Send(request);
+    return client.ReadUntilClose();
+  }
+
+  std::string Get(const std::string& document, const std::string& headers = "") {
+    return Send("GET " + document + " HTTP/1.1\r\nHost: localhost\r\n" + headers + "\r\n");
+  }
+
+  // The log's messages without their time stamps.
+  std::vector<std::string> LogMessages() const {
+    StringList lines;
+    lines.SetText(gateway_->Log().Text());
+    std::vector<std::string> messages;
+    for (const std::string& line : lines) {
+      const std::size_t stamp_end = line.find(" ; ");
+      if (stamp_end != std::string::npos) messages.push_back(line.substr(stamp_end + 9));
+    }
+    return messages;
+  }
+
+  test::TempDir dir_;
+  LocalEventLoop loop_;
+  test::RecordingFrontEnd front_end_;
+  std::unique_ptr<Gateway> gateway_;
+  const int port_ = test::FreePort();
+};
+
+TEST_F(RequestDispatcherTest, ServesFilesWithTypeLengthAndLogLines) {
+  Start(Config(port_));
+  const std::string answer = Get("/sub/index.html");
+  EXPECT_THAT(answer, StartsWith("HTTP/1.1 200 OK\r\nServer: Vantrel/3.0\r\n"
+                                 "Content-Type: text/html\r\nContent-Length: 10\r\n"
+                                 "Connection: close\r\n\r\n<p>sub</p>"));
+  const std::vector<std::string> log = LogMessages();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_THAT(log[1], AllOf(StartsWith("Command GET /sub/index.html received from 127.0.0.1:"),
+                            Not(HasSubstr(":0"))));
+  EXPECT_THAT(log[2], StartsWith("Serving file " + dir_.File("web/sub/index.html") +
+                                 " (10 bytes / 10 bytes sent) to 127.0.0.1:"));
+  // The document is not percent-decoded: "a%20b.txt" is not "a b.txt".
+  EXPECT_THAT(Get("/a%20b.txt"), StartsWith("HTTP/1.1 404 Not Found"));
+}
+
+TEST_F(RequestDispatcherTest, DirectoriesServeTheirIndexOrNotFound) {
+  Start(Config(port_));
+  EXPECT_THAT(Get("/"), EndsWith("<p>home</p>"));
+  EXPECT_THAT(Get("/sub"), EndsWith("<p>sub</p>"));
+  EXPECT_THAT(Get("/sub/"), EndsWith("<p>sub</p>"));
+  EXPECT_THAT(Get("/sub\\index.html"), EndsWith("<p>sub</p>"));  // Both separators count.
+  EXPECT_THAT(Get("/empty/"),
+              AllOf(StartsWith("HTTP/1.1 404 Not Found"),
+                    EndsWith("\r\n\r\n<html><head><title>Error</title></head><body><h1>Not "
+                             "Found</h1></body></html>")));
+}
+
+TEST_F(RequestDispatcherTest, DocumentsClimbingOutOfTheWebDirectoryAreForbidden) {
+  Start(Config(port_));
+  EXPECT_THAT(Get("/../config.ini"),
+              AllOf(StartsWith("HTTP/1.1 403 Forbidden"),
+                    EndsWith("\r\n\r\n<html><head><title>Error</title></head><body><h1>Access "
+                             "denied</h1>\rYou do not have sufficient priviligies to access this "
+                             "document.</body></html>")));
+  EXPECT_THAT(Get("/sub/../../config.ini"), StartsWith("HTTP/1.1 403 Forbidden"));
+  EXPECT_THAT(Get("/../nothing-here"), StartsWith("HTTP/1.1 404 Not Found"));
+  EXPECT_THAT(Get("/../web/index.html"), EndsWith("<p>home</p>"));  // Back inside.
+}
+
+TEST_F(RequestDispatcherTest, HeadSendsTypeAndSizeWithoutBody) {
+  Start(Config(port_));
+  const std::string answer = Send("HEAD /pic.png HTTP/1.1\r\n\r\n");
+  EXPECT_THAT(answer, StartsWith("HTTP/1.1 200 OK\r\n"));
+  EXPECT_THAT(answer, HasSubstr("Content-Type: image/png\r\n"));
+  EXPECT_THAT(answer, HasSubstr("Content-Length: 1008\r\n"));
+  EXPECT_THAT(answer, EndsWith("\r\n\r\n"));
+  EXPECT_THAT(LogMessages().back(), StartsWith("Command HEAD /pic.png"));
+
+  const std::string got = Get("/pic.png");
+  EXPECT_THAT(got, HasSubstr("Content-Type: image/png\r\n"));
+  EXPECT_THAT(LogMessages().back(), HasSubstr("(1008 bytes / 1008 bytes sent)"));
+}
+
+TEST_F(RequestDispatcherTest, AuthenticationIsExactAndCaseSensitive) {
+  std::string config = Config(port_);
+  config.replace(config.find("Auth require=no"), 15, "Auth require=yes");
+  Start(config);
+  const std::string refused = Get("/");
+  EXPECT_THAT(refused, StartsWith("HTTP/1.1 401 Unauthorized"));
+  EXPECT_THAT(refused, HasSubstr("WWW-Authenticate: Basic realm=\"Vantrel server\"\r\n"));
+  EXPECT_THAT(refused, EndsWith("<html><head><title>Error</title></head><body><h1>Authentication "
+                                "failed</h1>\r</body></html>"));
+  // "user:kelp", "User:kelp" and "user:Kelp".
+  EXPECT_THAT(Get("/", "Authorization: Basic dXNlcjprZWxw\r\n"), EndsWith("<p>home</p>"));
+  EXPECT_THAT(Get("/", "Authorization: Basic VXNlcjprZWxw\r\n"), StartsWith("HTTP/1.1 401"));
+  EXPECT_THAT(Get("/", "Authorization: Basic dXNlcjpLZWxw\r\n"), StartsWith("HTTP/1.1 401"));
+}
+
+TEST_F(RequestDispatcherTest, ScriptPagesAreRefusedAndNeverShowTheirSource) {
+  Start(Config(port_));
+  const std::string answer = Get("/x.vpg.html");
+  EXPECT_THAT(answer, StartsWith("HTTP/1.1 501 Not Implemented"));
+  EXPECT_THAT(answer, Not(HasSubstr("secret source")));
+  EXPECT_THAT(Get("/missing.VPG"), StartsWith("HTTP/1.1 501"));
+}
+
+TEST_F(RequestDispatcherTest, PhpPagesAreFilesWithoutAPhpPath) {
+  Start(Config(port_));
+  EXPECT_THAT(Get("/page.PHP"), EndsWith("<?php echo 'ran'; ?>"));
+}
+
+TEST_F(RequestDispatcherTest, PhpPagesRunThroughTheConfiguredInterpreter) {
+  if (access(kPhpCgi, X_OK) != 0) GTEST_SKIP() << "php-cgi is not installed";
+  Start(Config(port_, "", kPhpCgi));
+  const std::string ran = Get("/page.PHP");
+  EXPECT_THAT(ran, StartsWith("HTTP/1.1 200 OK\r\n"));
+  EXPECT_THAT(ran, EndsWith("\r\n\r\nran"));
+  EXPECT_THAT(Get("/absent.php"),
+              AllOf(StartsWith("HTTP/1.1 404 Not Found"),
+                    EndsWith("<H1><center>PHP script not found</center></H1>")));
+}
+
+TEST_F(RequestDispatcherTest, ShortSettingsListAnswers500ForPhpPages) {
+  Start("Server port=" + std::to_string(port_) + "\r\n");
+  const std::string answer = Get("/page.php");
+  EXPECT_THAT(answer, StartsWith("HTTP/1.1 500 Internal Server Error"));
+  EXPECT_THAT(answer, EndsWith("List index out of bounds (9)"));
+}
+
+class SessionGateTest : public RequestDispatcherTest {
+ protected:
+  void StartWithSessions() {
+    std::string config = Config(port_);
+    config.replace(config.find("Use session=no"), 14, "Use session=yes");
+    Start(config);
+  }
+
+  static std::string CookieOf(const std::string& answer) {
+    const std::size_t at = answer.find("Set-Cookie: Vantrel=");
+    if (at == std::string::npos) return "";
+    const std::size_t start = at + 20;
+    return answer.substr(start, answer.find(';', start) - start);
+  }
+};
+
+TEST_F(SessionGateTest, OneBrowserAtATimeUntilTheSessionExpires) {
+  StartWithSessions();
+  const std::string first = Get("/");
+  const std::string cookie = CookieOf(first);
+  ASSERT_FALSE(cookie.empty()) << first;
+  EXPECT_EQ(cookie, std::to_string(gateway_->SessionId()));
+  EXPECT_THAT(first, HasSubstr("Set-Cookie: Vantrel=" + cookie + "; Version=\"1\"\r\n"));
+
+  const std::string other = Get("/");
+  EXPECT_THAT(other, StartsWith("HTTP/1.1 200 OK"));
+  EXPECT_THAT(other, EndsWith("<h1>Access denied</h1>\rOnly one session allowed. Please come "
+                              "back later.</body></html>"));
+  EXPECT_THAT(Get("/", "Cookie: Vantrel=" + cookie + "\r\n"), EndsWith("<p>home</p>"));
+  // Of two cookies of that name the last one counts.
+  EXPECT_THAT(Get("/", "Cookie: Vantrel=" + cookie + "; vantrel=1\r\n"),
+              HasSubstr("Only one session"));
+  EXPECT_THAT(Get("/", "Cookie: Vantrel=1; VANTREL=" + cookie + "\r\n"), EndsWith("<p>home</p>"));
+
+  // A short session, so that the test need not wait minutes.
+  gateway_->Timer1().SetInterval(100);
+  ASSERT_TRUE(test::WaitUntil(
+      [&] {
+        loop_.RunPending();
+        return !gateway_->Timer1().Enabled();
+      },
+      milliseconds(3000)));
+  EXPECT_EQ(LogMessages().back(), "User session expired");
+  EXPECT_EQ(gateway_->SessionId(), std::stoi(cookie) + 1);
+  EXPECT_EQ(CookieOf(Get("/")), std::to_string(std::stoi(cookie) + 1));
+}
+
+TEST_F(SessionGateTest, BadSessionLengthIsLoggedAndMeansOneMinute) {
+  std::string config = Config(port_);
+  config.replace(config.find("Use session=no"), 14, "Use session=yes");
+  config.replace(config.find("Session expire=1"), 16, "Session expire=abc");
+  Start(config);
+  Get("/");
+  EXPECT_EQ(gateway_->Timer1().Interval(), 60000);
+  const std::vector<std::string> log = LogMessages();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[log.size() - 3], "Session expire value is incorrect. Using 1 minute.");
+  EXPECT_EQ(log[log.size() - 2], "User session started.");
+}
+
+TEST_F(SessionGateTest, TwoBrowsersArrivingTogetherStartOneSession) {
+  StartWithSessions();
+  for (int round = 0; round < 20; ++round) {
+    gateway_->Sessions().EndSession();
+    std::atomic<int> started{0};
+    std::atomic<int> refused{0};
+    std::vector<std::thread> browsers;
+    for (int i = 0; i < 4; ++i) {
+      browsers.emplace_back([&] {
+        HttpRequestInfo request;
+        // The gate only needs the records; no connection is written to.
+        TcpConnection connection;
+        HttpResponseInfo response(connection);
+        if (gateway_->Sessions().Admit(request, response)) {
+          if (response.Cookies.Count() == 1) ++started;
+        } else {
+          ++refused;
+        }
+      });
+    }
+    for (auto& browser : browsers) browser.join();
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(refused, 3);
+  }
+}
+
+TEST_F(SessionGateTest, StoppingTheServerEndsTheSessionWithoutALogLine) {
+  StartWithSessions();
+  Get("/");
+  ASSERT_TRUE(gateway_->Timer1().Enabled());
+  gateway_->acActivateExecute();
+  EXPECT_FALSE(gateway_->Timer1().Enabled());
+  EXPECT_EQ(LogMessages().back(), "Stop listening, com port closed.");
+}
+
+}  // namespace
+}  // namespace vantrel
