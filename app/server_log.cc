@@ -1,5 +1,7 @@
 #include "app/server_log.h"
 
+#include <ctime>
+
 #include "base/date_time.h"
 #include "base/date_time_format.h"
 #include "base/text_file.h"
@@ -11,10 +13,21 @@ ServerLog::ServerLog(std::string log_file_path, std::function<bool()> log_to_fil
 
 std::string ServerLog::TimeStamp() { return FormatDateTime(kTimeStampPicture, Now()); }
 
+const std::string& ServerLog::CurrentTimeStamp() {
+  // The stamp shows minutes, and the local time's offset changes only on
+  // whole minutes: one stamp serves every line of the same minute.
+  const std::time_t minute = std::time(nullptr) / 60;
+  if (minute != stamp_minute_) {
+    stamp_ = TimeStamp();
+    stamp_minute_ = minute;
+  }
+  return stamp_;
+}
+
 void ServerLog::WriteLog(std::string_view message) {
-  std::string line = TimeStamp();
-  line += message;
   std::lock_guard lock(mutex_);
+  std::string line = CurrentTimeStamp();
+  line += message;
   if (text_.size() > kMaxTextLength) {
     text_.clear();
     has_lines_ = false;
@@ -39,7 +52,7 @@ void ServerLog::AppendLogFile(const std::string& line) {
   try {
     AppendToFile(log_file_path_, line + "\r\n");
   } catch (const FileCreateError&) {
-    AddLine(TimeStamp() + kNotSavedPrefix + line);
+    AddLine(CurrentTimeStamp() + kNotSavedPrefix + line);
   }
 }
 

@@ -8,6 +8,7 @@
 #define VANTREL_APP_SERVER_LOG_H_
 
 #include <cstddef>
+#include <ctime>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -54,14 +55,18 @@ class ServerLog {
   // failure adds one "Not saved to file: " line to the text instead. Called
   // with mutex_ held.
   void AppendLogFile(const std::string& line);
+  // The time stamp of this minute. Called with mutex_ held.
+  const std::string& CurrentTimeStamp();
   // Adds one line to the text and tells the observer. Called with mutex_ held.
   void AddLine(const std::string& line);
 
   const std::string log_file_path_;
   const std::function<bool()> log_to_file_;
-  mutable std::mutex mutex_;  // The log lock.
-  std::string text_;          // Guarded by mutex_; lines joined by CR LF.
-  bool has_lines_ = false;    // Guarded by mutex_; text_ holds at least one line.
+  mutable std::mutex mutex_;       // The log lock.
+  std::string text_;               // Guarded by mutex_; lines joined by CR LF.
+  bool has_lines_ = false;         // Guarded by mutex_; text_ holds at least one line.
+  std::time_t stamp_minute_ = -1;  // Guarded by mutex_; the minute stamp_ was made in.
+  std::string stamp_;              // Guarded by mutex_.
   LineObserver on_line_;
   std::function<void()> on_clear_;
 };
