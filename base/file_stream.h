@@ -33,6 +33,9 @@ class FileStream final : public Stream {
   std::int64_t Seek(std::int64_t offset, SeekOrigin origin = SeekOrigin::kBegin) override;
 
   const std::string& Path() const { return path_; }
+  // The open descriptor, for system calls that copy from it directly
+  // (sending a file to a socket). Owned by the stream.
+  int Descriptor() const { return fd_; }
 
  private:
   std::string path_;

@@ -4,6 +4,8 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -148,6 +150,29 @@ int PlatformSocketStack::Send(int handle, const void* buffer, int length, int& e
       [&] { return ::send(handle, buffer, static_cast<size_t>(length), MSG_NOSIGNAL); });
   error = count < 0 ? WinsockCodeFromErrno(errno) : 0;
   return static_cast<int>(count);
+}
+
+std::int64_t PlatformSocketStack::SendFile(int handle, int file_descriptor, std::int64_t offset,
+                                           std::int64_t count, int& error) {
+  // The server ignores SIGPIPE, but a library must not rely on it: block
+  // it on this thread for the call, as sendfile has no MSG_NOSIGNAL.
+  sigset_t pipe_signal;
+  sigset_t previous;
+  sigemptyset(&pipe_signal);
+  sigaddset(&pipe_signal, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe_signal, &previous);
+  off_t position = static_cast<off_t>(offset);
+  const ssize_t sent = RetryOnInterrupt(
+      [&] { return ::sendfile(handle, file_descriptor, &position, static_cast<size_t>(count)); });
+  const int saved_errno = errno;
+  if (sent < 0 && saved_errno == EPIPE) {
+    // Take back the signal the failed call raised before unblocking.
+    const timespec no_wait{0, 0};
+    sigtimedwait(&pipe_signal, nullptr, &no_wait);
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  error = sent < 0 ? WinsockCodeFromErrno(saved_errno) : 0;
+  return sent;
 }
 
 void PlatformSocketStack::Shutdown(int handle, ShutdownDirection direction) {

@@ -29,6 +29,8 @@ class PlatformSocketStack final : public SocketStack {
   void PeerAddress(int handle, std::string& ip, int& port) override;
   int Receive(int handle, void* buffer, int length, int& error) override;
   int Send(int handle, const void* buffer, int length, int& error) override;
+  std::int64_t SendFile(int handle, int file_descriptor, std::int64_t offset, std::int64_t count,
+                        int& error) override;
   void Shutdown(int handle, ShutdownDirection direction) override;
   void Close(int handle) override;
   std::string HostByAddress(const std::string& ip) override;

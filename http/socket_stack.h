@@ -71,6 +71,13 @@ class SocketStack {
   // sent (possibly less than `length`), or -1 with the code in `error`.
   virtual int Send(int handle, const void* buffer, int length, int& error) = 0;
 
+  // Sends up to `count` bytes of the open file `file_descriptor` from
+  // `offset` without copying them through the process, never raising a
+  // signal. Returns the count sent (0: the file ends at `offset`), or -1
+  // with the code in `error`.
+  virtual std::int64_t SendFile(int handle, int file_descriptor, std::int64_t offset,
+                                std::int64_t count, int& error) = 0;
+
   // Shuts one or both directions down, ignoring failures. The descriptor
   // stays open, so this is safe while another thread waits on it: its
   // receive or wait returns at once.

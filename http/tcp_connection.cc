@@ -200,6 +200,9 @@ void TcpConnection::SendAll(const char* data, std::int64_t count) {
 void TcpConnection::SendStream(Stream& stream) { SendStreamContents(stream); }
 
 std::int64_t TcpConnection::SendStreamContents(Stream& stream) {
+  if (auto* file = dynamic_cast<FileStream*>(&stream); file != nullptr && !write_buffer_) {
+    return SendFileDirect(*file);
+  }
   stream.Seek(0);
   const std::int64_t size = stream.Size();
   BeginWork(WorkMode::kWrite, size);
@@ -211,6 +214,27 @@ std::int64_t TcpConnection::SendStreamContents(Stream& stream) {
     if (got <= 0) throw NoDataToReadError(kNoDataToReadMessage);
     SendBytes(chunk.data(), got);
     remaining -= got;
+  }
+  EndWork(WorkMode::kWrite);
+  return size;
+}
+
+std::int64_t TcpConnection::SendFileDirect(FileStream& file) {
+  const std::int64_t size = file.Size();
+  BeginWork(WorkMode::kWrite, size);
+  std::int64_t offset = 0;
+  while (offset < size) {
+    CheckForDisconnect(/*raise=*/true, /*ignore_buffer=*/true);
+    int error = 0;
+    const std::int64_t sent =
+        Stack().SendFile(socket_.Handle, file.Descriptor(), offset, size - offset, error);
+    if (sent < 0) {
+      if (error == kWsaShutdown) DropSocket();
+      throw SocketError(error);
+    }
+    if (sent == 0) throw NoDataToReadError(kNoDataToReadMessage);  // The file shrank meanwhile.
+    DoWork(WorkMode::kWrite, sent);
+    offset += sent;
   }
   EndWork(WorkMode::kWrite);
   return size;

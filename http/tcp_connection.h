@@ -33,6 +33,8 @@
 
 namespace vantrel {
 
+class FileStream;
+
 class TcpServer;
 
 class TcpConnection : public NetComponent {
@@ -156,6 +158,8 @@ class TcpConnection : public NetComponent {
   // Sends all `count` bytes directly, in a loop.
   void SendAll(const char* data, std::int64_t count);
   std::int64_t SendStreamContents(Stream& stream);
+  // Sends a whole file straight from its descriptor (no write buffer open).
+  std::int64_t SendFileDirect(FileStream& file);
   char* Scratch();
 
   // The socket. Written only by the owner (and by AcceptFrom before the
