@@ -9,15 +9,13 @@
 #include <cstring>
 
 #include "base/file_error.h"
+#include "base/retry_on_interrupt.h"
 #include "base/system_error_text.h"
 
 namespace vantrel {
 
 FileStream::FileStream(const std::string& path) : path_(path) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
+  const int fd = RetryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); });
   int error = fd < 0 ? errno : 0;
   if (fd >= 0) {
     struct stat info;
@@ -38,10 +36,9 @@ FileStream::~FileStream() { ::close(fd_); }
 
 std::int64_t FileStream::Read(void* buffer, std::int64_t count) {
   if (count <= 0) return 0;
-  ssize_t result;
-  do {
-    result = ::pread(fd_, buffer, static_cast<size_t>(count), static_cast<off_t>(position_));
-  } while (result < 0 && errno == EINTR);
+  const ssize_t result = RetryOnInterrupt([&] {
+    return ::pread(fd_, buffer, static_cast<size_t>(count), static_cast<off_t>(position_));
+  });
   if (result < 0) {
     throw StreamError("Cannot read file \"" + path_ + "\". " + SystemErrorText(errno));
   }

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "base/retry_on_interrupt.h"
+
 namespace vantrel {
 namespace {
 
@@ -17,23 +19,16 @@ namespace {
   throw MakeFileCreateError(path, error);
 }
 
-// Opens `path` retrying on EINTR; returns -1 with errno set on failure.
+// Opens `path`; returns -1 with errno set on failure.
 int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
-  int fd;
-  do {
-    fd = ::open(path, flags | O_CLOEXEC, mode);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
+  return RetryOnInterrupt([&] { return ::open(path, flags | O_CLOEXEC, mode); });
 }
 
 // Writes every byte; returns 0 or the errno of the failure.
 int WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
+    const ssize_t n = RetryOnInterrupt([&] { return ::write(fd, bytes.data(), bytes.size()); });
+    if (n < 0) return errno;
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
   return 0;
@@ -54,10 +49,9 @@ std::string ReadWholeFile(const std::string& path) {
   std::string result;
   char chunk[16384];
   for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    const ssize_t n = RetryOnInterrupt([&] { return ::read(fd, chunk, sizeof chunk); });
     if (n == 0) break;
     if (n < 0) {
-      if (errno == EINTR) continue;
       const int error = errno;
       ::close(fd);
       ThrowRead(path, error);

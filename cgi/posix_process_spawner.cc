@@ -20,19 +20,10 @@
 #error "posix_spawn_file_actions_addclosefrom_np (glibc 2.34 or later) is required"
 #endif
 
+#include "base/retry_on_interrupt.h"
+
 namespace vantrel {
 namespace {
-
-// Runs `call` until it is not interrupted by a signal. The one place where
-// EINTR is handled; every blocking call goes through it (close does not: a
-// close interrupted on Linux has still released the descriptor).
-template <typename Call>
-auto RetryOnInterrupt(Call call) {
-  for (;;) {
-    auto result = call();
-    if (result >= 0 || errno != EINTR) return result;
-  }
-}
 
 void CloseDescriptor(int& descriptor) {
   if (descriptor >= 0) {

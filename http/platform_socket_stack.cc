@@ -14,22 +14,12 @@
 #include <chrono>
 #include <cstring>
 
+#include "base/retry_on_interrupt.h"
 #include "http/net_errors.h"
 #include "http/socket_error_text.h"
 
 namespace vantrel {
 namespace {
-
-// Runs `call` until it is not interrupted by a signal. The one place where
-// EINTR is handled; every blocking call goes through it (close does not: a
-// close interrupted on Linux has still released the descriptor).
-template <typename Call>
-auto RetryOnInterrupt(Call call) {
-  for (;;) {
-    auto result = call();
-    if (result >= 0 || errno != EINTR) return result;
-  }
-}
 
 [[noreturn]] void RaiseSocketError(int errno_value) {
   throw SocketError(WinsockCodeFromErrno(errno_value));
