@@ -56,8 +56,12 @@ int TcpConnection::ReceiveStep(bool raise, int timeout_ms, char* target, int tar
   CheckForDisconnect(raise, /*ignore_buffer=*/false);
   if (!socket_.HandleAllocated) return 0;
 
-  std::vector<int> handles{socket_.Handle};
-  if (Stack().WaitForReadable(handles, timeout_ms) == 0) return 0;
+  // Without a time-out the blocking receive below is the wait; a drop from
+  // another thread shuts the socket down, which ends it as well.
+  if (timeout_ms != kNoTimeout) {
+    std::vector<int> handles{socket_.Handle};
+    if (Stack().WaitForReadable(handles, timeout_ms) == 0) return 0;
+  }
 
   char* into = target;
   int length = target_size;
