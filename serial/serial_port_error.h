@@ -1,0 +1,64 @@
+// The serial port's error: a numbered text (1..23) and, when the operating
+// system gave one, its error code mapped onto the codes the messages have
+// always shown ("win error code").
+#ifndef VANTREL_SERIAL_SERIAL_PORT_ERROR_H_
+#define VANTREL_SERIAL_SERIAL_PORT_ERROR_H_
+
+#include <string>
+
+#include "base/exception.h"
+
+namespace vantrel {
+
+// The numbered error texts.
+enum SerialErrorCode {
+  kOpenFailed = 1,
+  kWriteFailed = 2,
+  kReadFailed = 3,
+  kInvalidAsyncParameter = 4,
+  kPurgeFailed = 5,
+  kAsyncStatusFailed = 6,
+  kSetStateFailed = 7,
+  kSetTimeoutsFailed = 8,
+  kSetupFailed = 9,
+  kClearErrorFailed = 10,
+  kModemStatusFailed = 11,
+  kEscapeFailed = 12,
+  kTransmitCharFailed = 13,
+  kSetWhileConnected = 14,
+  kEnumPortsFailed = 15,
+  kStoreSettingsFailed = 16,
+  kLoadSettingsFailed = 17,
+  kLinkFailed = 18,
+  kLedStateFailed = 19,
+  kEventThreadExists = 20,
+  kWaitForEventFailed = 21,
+  kRxBufLinked = 22,
+  kRegistryError = 23,
+};
+
+class SerialPortError : public Exception {
+ public:
+  // `os_code` is already mapped (see MapOsError); -1 when there is none.
+  SerialPortError(int code, int os_code);
+
+  int Code() const { return code_; }
+  int OsCode() const { return os_code_; }
+
+ private:
+  int code_;
+  int os_code_;
+};
+
+// The text of error `code`; empty outside 1..23.
+std::string SerialErrorText(int code);
+
+// Maps an errno value onto the code a message shows: ENOENT, ENODEV, ENXIO
+// give 2; EACCES, EPERM, EBUSY give 5; EIO 1117; EINVAL 87; anything else
+// stays itself. (A lock held elsewhere is reported by the device layer as
+// EBUSY.)
+int MapOsError(int error);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_SERIAL_SERIAL_PORT_ERROR_H_

@@ -1,0 +1,83 @@
+// The narrow interface through which the serial port reaches the operating
+// system's terminal devices. The one real implementation (SystemTty, in
+// linux_tty.cc) holds every termios and ioctl call; tests put in a fake for
+// what pseudo terminals cannot show (modem lines, parity, data bits).
+//
+// Every method returns 0 on success or an errno value; none raises. All
+// methods may be called from any thread; implementations keep no state
+// between calls apart from what the device itself holds.
+#ifndef VANTREL_SERIAL_TTY_PLATFORM_H_
+#define VANTREL_SERIAL_TTY_PLATFORM_H_
+
+#include <string>
+
+#include "serial/serial_settings.h"
+
+namespace vantrel {
+
+// The line settings as the device takes them, worked out by the port from
+// its settings.
+struct TtyLineSettings {
+  int baud = 9600;    // Bits per second; any positive rate.
+  int data_bits = 8;  // 5..8.
+  ParityBits parity = prNone;
+  StopBits stop_bits = sbOneStopBit;
+  bool parity_check = false;
+  bool parity_replace = false;  // Bytes with errors are read as NUL.
+  bool out_cts_flow = false;
+  bool out_dsr_flow = false;
+  DtrFlowControl dtr = dtrDisable;
+  RtsFlowControl rts = rtsDisable;
+  bool xon_xoff_out = false;
+  bool xon_xoff_in = false;
+  bool tx_continue_on_xoff = false;
+  char xon_char = 17;
+  char xoff_char = 19;
+};
+
+// Counters of line errors since the device was opened.
+struct TtyErrorCounts {
+  long long framing = 0;
+  long long parity = 0;
+  long long overrun = 0;
+  long long breaks = 0;
+  long long buffer_overrun = 0;
+};
+
+class TtyPlatform {
+ public:
+  virtual ~TtyPlatform() = default;
+
+  // Opens the character device at `path` for reading and writing, without
+  // becoming its controlling terminal, non-blocking and close-on-exec, and
+  // takes it exclusively (TIOCEXCL and an exclusive flock). A device held
+  // elsewhere gives EBUSY; anything that is not a terminal gives ENOTTY.
+  // On success `*fd` is the caller's to Close.
+  virtual int Open(const std::string& path, int* fd) = 0;
+  virtual void Close(int fd) = 0;
+
+  // Raw mode with the given line settings; DTR and RTS follow their
+  // Disable/Enable settings at once.
+  virtual int ApplyLineSettings(int fd, const TtyLineSettings& settings) = 0;
+  // Bytes waiting in the input queue and in the output queue.
+  virtual int InputQueueCount(int fd, int* count) = 0;
+  virtual int OutputQueueCount(int fd, int* count) = 0;
+  // Drops what is queued in either direction.
+  virtual int Discard(int fd, bool input, bool output) = 0;
+  // Modem lines. A device without them (a pseudo terminal) gives ENOTTY or
+  // EINVAL, which the port reads as "all off".
+  virtual int ModemSignals(int fd, ModemSignalStates* signals) = 0;
+  virtual int SetDtr(int fd, bool on) = 0;
+  // Line error counters; ENOTTY or EINVAL where the device keeps none.
+  virtual int ErrorCounts(int fd, TtyErrorCounts* counts) = 0;
+};
+
+// The operating system's terminals. Stateless; lives for the whole run.
+TtyPlatform& SystemTty();
+
+// True for the errno values by which a device says it has no such facility.
+bool IsUnsupported(int error);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_SERIAL_TTY_PLATFORM_H_

@@ -1,0 +1,74 @@
+// Port names as scripts give them, resolved against a device directory of
+// the test's own, and the list of ports that can be opened.
+#include "serial/port_names.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "tests/support/pty_fixture.h"
+#include "tests/support/temp_dir.h"
+
+namespace vantrel {
+namespace {
+
+void Touch(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
+}
+
+TEST(PortNamesTest, ComNamesCountFromOneOnTtyS) {
+  EXPECT_EQ(ResolvePortPath("COM1"), "/dev/ttyS0");
+  EXPECT_EQ(ResolvePortPath("com12"), "/dev/ttyS11");
+  EXPECT_EQ(ResolvePortPath("COM1", "/x"), "/x/ttyS0");
+  // Not COMn: looked up like any other name.
+  EXPECT_EQ(ResolvePortPath("COM0", "/x"), "/x/COM0");
+  EXPECT_EQ(ResolvePortPath("COMx", "/x"), "/x/COMx");
+}
+
+TEST(PortNamesTest, PathsAreUsedAsTheyAre) {
+  EXPECT_EQ(ResolvePortPath("/dev/pts/3"), "/dev/pts/3");
+}
+
+TEST(PortNamesTest, OtherNamesAreFoundExactlyThenRegardlessOfCase) {
+  test::TempDir dir;
+  Touch(dir.Path() + "/ttyUSB0");
+  Touch(dir.Path() + "/ttyACM1");
+  Touch(dir.Path() + "/TTYACM1");
+  EXPECT_EQ(ResolvePortPath("TTYUSB0", dir.Path()), dir.Path() + "/ttyUSB0");
+  EXPECT_EQ(ResolvePortPath("TTYACM1", dir.Path()), dir.Path() + "/TTYACM1");  // Exact first.
+  EXPECT_EQ(ResolvePortPath("ttyacm1", dir.Path()).size(), (dir.Path() + "/ttyACM1").size());
+  EXPECT_EQ(ResolvePortPath("none", dir.Path()), dir.Path() + "/none");
+}
+
+TEST(PortNamesTest, NamesCannotLeaveTheDeviceDirectory) {
+  test::TempDir dir;
+  for (const char* name : {"../etc/passwd", "..", ".", "pts/../../etc/passwd", ""}) {
+    const std::string path = ResolvePortPath(name, dir.Path());
+    EXPECT_EQ(path.rfind(dir.Path() + "/", 0), 0U) << name;
+    EXPECT_EQ(path.find("..", dir.Path().size()), std::string::npos) << name;
+    EXPECT_FALSE(std::filesystem::exists(path)) << name;
+  }
+}
+
+TEST(PortNamesTest, EnumerationListsOnlyDevicesThatOpenUpperCased) {
+  test::TempDir dir;
+  test::Pty usb;
+  test::Pty busy;
+  std::filesystem::create_symlink(usb.SlavePath(), dir.Path() + "/ttyUSB0");
+  std::filesystem::create_symlink(busy.SlavePath(), dir.Path() + "/ttyACM0");
+  std::filesystem::create_symlink(usb.SlavePath(), dir.Path() + "/ttyS1");
+  std::filesystem::create_symlink(usb.SlavePath(), dir.Path() + "/other0");
+  Touch(dir.Path() + "/rfcomm0");  // Not a terminal.
+  int held = -1;
+  ASSERT_EQ(SystemTty().Open(busy.SlavePath(), &held), 0);
+  const std::vector<std::string> ports = EnumeratePorts(SystemTty(), dir.Path());
+  SystemTty().Close(held);
+  const std::vector<std::string> expected = {"COM2", "TTYUSB0"};
+  EXPECT_EQ(ports, expected);
+}
+
+}  // namespace
+}  // namespace vantrel

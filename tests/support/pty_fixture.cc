@@ -1,0 +1,82 @@
+#include "tests/support/pty_fixture.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <future>
+
+namespace vantrel::test {
+
+Pty::Pty() {
+  char name[256] = {};
+  if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
+    ADD_FAILURE() << "openpty failed: errno " << errno;
+    std::abort();
+  }
+  slave_path_ = name;
+  termios raw{};
+  ::tcgetattr(master_, &raw);
+  ::cfmakeraw(&raw);
+  ::tcsetattr(master_, TCSANOW, &raw);
+}
+
+Pty::~Pty() { Vanish(); }
+
+void Pty::Send(const std::string& bytes) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t n = ::write(master_, bytes.data() + sent, bytes.size() - sent);
+    if (n > 0) {
+      sent += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
+      ADD_FAILURE() << "write on the master failed: errno " << errno;
+      return;
+    }
+  }
+}
+
+std::string Pty::Receive(std::size_t count) {
+  std::string bytes;
+  while (bytes.size() < count) {
+    pollfd fd{master_, POLLIN, 0};
+    if (::poll(&fd, 1, 1000) <= 0) break;
+    char chunk[4096];
+    const ssize_t n = ::read(master_, chunk, sizeof chunk);
+    if (n <= 0) break;
+    bytes.append(chunk, static_cast<std::size_t>(n));
+  }
+  return bytes;
+}
+
+int Pty::QueuedAtMaster() const {
+  int count = 0;
+  return ::ioctl(master_, FIONREAD, &count) == 0 ? count : -1;
+}
+
+void Pty::Vanish() {
+  if (slave_ >= 0) ::close(slave_);
+  if (master_ >= 0) ::close(master_);
+  slave_ = -1;
+  master_ = -1;
+}
+
+LoopThread::LoopThread() : thread_([this] { loop_.Run(); }) {
+  // Run has taken the loop over once a posted task has run there.
+  std::promise<void> running;
+  loop_.Post([&running] { running.set_value(); });
+  running.get_future().wait();
+}
+
+LoopThread::~LoopThread() {
+  loop_.Quit();
+  thread_.join();
+}
+
+}  // namespace vantrel::test

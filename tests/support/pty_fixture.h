@@ -1,0 +1,59 @@
+// Test helpers for the serial port: a pseudo terminal whose master end the
+// test drives as the device, and an event loop running on its own thread
+// as the main thread.
+#ifndef VANTREL_TESTS_SUPPORT_PTY_FIXTURE_H_
+#define VANTREL_TESTS_SUPPORT_PTY_FIXTURE_H_
+
+#include <string>
+#include <thread>
+
+#include "base/local_event_loop.h"
+
+namespace vantrel::test {
+
+class Pty {
+ public:
+  Pty();  // Fails the test (fatal) when no pseudo terminal can be had.
+  ~Pty();
+  Pty(const Pty&) = delete;
+  Pty& operator=(const Pty&) = delete;
+
+  const std::string& SlavePath() const { return slave_path_; }
+  int Master() const { return master_; }
+  // The slave end as the test opened it, for reading back its settings.
+  int Slave() const { return slave_; }
+
+  // Writes all of `bytes` on the master end.
+  void Send(const std::string& bytes);
+  // Reads from the master until `count` bytes have come or a second passes.
+  std::string Receive(std::size_t count);
+  // Bytes the port has written that the master has not read yet.
+  int QueuedAtMaster() const;
+  // Closes both ends the test holds: the device goes away.
+  void Vanish();
+
+ private:
+  int master_ = -1;
+  int slave_ = -1;
+  std::string slave_path_;
+};
+
+// A LocalEventLoop run by a thread of its own; quits and joins on
+// destruction.
+class LoopThread {
+ public:
+  LoopThread();
+  ~LoopThread();
+  LoopThread(const LoopThread&) = delete;
+  LoopThread& operator=(const LoopThread&) = delete;
+
+  LocalEventLoop& Loop() { return loop_; }
+
+ private:
+  LocalEventLoop loop_;
+  std::thread thread_;
+};
+
+}  // namespace vantrel::test
+
+#endif  // VANTREL_TESTS_SUPPORT_PTY_FIXTURE_H_
