@@ -28,6 +28,7 @@ Gateway::Gateway(std::string home, EventLoop& main_loop, FrontEnd& front_end)
       settings_(home_ + "/config.ini", front_end),
       log_(web_directory_ + "/log.txt", [this] { return settings_.SwitchOn("Log to file"); }),
       timer1_(main_loop),
+      cp1_(main_loop),
       session_gate_(timer1_, settings_, [this](std::string_view message) { WriteLog(message); }),
       http_server_(std::make_unique<HttpServer>()) {
   for (const char* line : kStartupLines) log_.AddPlainLine(line);
@@ -45,7 +46,30 @@ Gateway::Gateway(std::string home, EventLoop& main_loop, FrontEnd& front_end)
                                          const std::string&,
                                          const std::string&) { HTTPServerCommandOther(command); });
   timer1_.SetOnTimer([this] { session_gate_.Timer1Timer(); });
+  SetUpSerialPort();
 }
+
+void Gateway::SetUpSerialPort() {
+  cp1_.SetPort("COM1");
+  cp1_.SetBaudRate(br9600);
+  cp1_.SetDataBits(dbEight);
+  SerialParity parity;
+  parity.Bits = prNone;
+  cp1_.SetParity(parity);
+  cp1_.SetStopBits(sbOneStopBit);
+  SerialBuffer buffer;
+  buffer.SetInputSize(4096);
+  buffer.SetOutputSize(4096);
+  cp1_.SetBuffer(buffer);
+  cp1_.SetFlowControl(SerialFlowControl{});  // DTR and RTS control off, no flow control.
+  cp1_.SetSyncMethod(smThreadSync);          // Events are handled on the main thread.
+  cp1_.SetOnRxChar([this](SerialPort&, int count) { CP1RxChar(count); });
+  cp1_.SetOnAfterOpen([this](SerialPort&) { CP1AfterOpen(); });
+  cp1_.SetOnAfterClose([this](SerialPort&) { CP1AfterClose(); });
+  cp1_.SetOnError([this](SerialPort&, SerialErrors) { CP1Error(); });
+}
+
+void Gateway::CP1RxChar(int count) { receive_buffer_.Append(cp1_.ReadText(count)); }
 
 Gateway::~Gateway() {
   HaltRunningScript();
@@ -104,7 +128,7 @@ void Gateway::ReportActivateError(std::string_view class_name, std::string_view 
 void Gateway::StopServer() {
   http_server_->SetActive(false);
   session_gate_.EndSession();
-  CloseComPort();
+  cp1_.ClosePort();
   WriteLog("Stop listening, com port closed.");
   front_end_.SetActivateCaption("Start");
 }
@@ -136,16 +160,6 @@ std::string Gateway::RunningScriptPath() const {
 void Gateway::SetRunningScriptPath(std::string path) {
   std::lock_guard lock(state_mutex_);
   running_script_path_ = std::move(path);
-}
-
-std::string Gateway::ReceiveBuffer() const {
-  std::lock_guard lock(state_mutex_);
-  return receive_buffer_;
-}
-
-void Gateway::SetReceiveBuffer(std::string bytes) {
-  std::lock_guard lock(state_mutex_);
-  receive_buffer_ = std::move(bytes);
 }
 
 StringList Gateway::SplitParts() const {

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "app/configuration.h"
+#include "app/receive_buffer.h"
 #include "app/request_dispatcher.h"
 #include "app/server_log.h"
 #include "app/session_gate.h"
@@ -26,6 +27,7 @@
 #include "base/timer.h"
 #include "cgi/cgi_runner.h"
 #include "http/http_server.h"
+#include "serial/serial_port.h"
 
 namespace vantrel {
 
@@ -84,6 +86,7 @@ class Gateway {
   HttpServer& HTTPServer() { return *http_server_; }
   CgiRunner& cgiRunner() { return cgi_runner_; }
   Timer& Timer1() { return timer1_; }
+  SerialPort& CP1() { return cp1_; }
   SessionGate& Sessions() { return session_gate_; }
   EventLoop& MainLoop() { return main_loop_; }
 
@@ -92,8 +95,7 @@ class Gateway {
   std::int32_t SessionId() const { return session_gate_.SessionId(); }
   std::string RunningScriptPath() const;
   void SetRunningScriptPath(std::string path);
-  std::string ReceiveBuffer() const;
-  void SetReceiveBuffer(std::string bytes);
+  vantrel::ReceiveBuffer& GetReceiveBuffer() { return receive_buffer_; }
   StringList SplitParts() const;
   void SetSplitParts(StringList parts);
 
@@ -105,9 +107,13 @@ class Gateway {
   void StopServer();
   // A failed start: back to stopped, with the activation error line.
   void ReportActivateError(std::string_view class_name, std::string_view message);
-  // Stopping closes the serial port; it is never open until the serial
-  // bridge is attached.
-  void CloseComPort() {}
+  // The serial port's events, on the main thread.
+  void CP1RxChar(int count);
+  void CP1AfterOpen() { receive_buffer_.Clear(); }
+  void CP1AfterClose() { receive_buffer_.Clear(); }
+  void CP1Error() { WriteLog("Serial port error"); }
+  // Gives CP1 the gateway's initial settings and handlers.
+  void SetUpSerialPort();
   // Closing the window halts the running script page; none runs until
   // script pages are attached.
   void HaltRunningScript() {}
@@ -119,6 +125,8 @@ class Gateway {
   Configuration settings_;
   ServerLog log_;
   Timer timer1_;
+  vantrel::ReceiveBuffer receive_buffer_;  // Synchronised by itself.
+  SerialPort cp1_;                         // Its handlers use everything above.
   SessionGate session_gate_;
   CgiRunner cgi_runner_;
   std::unique_ptr<RequestDispatcher> dispatcher_;
@@ -129,7 +137,6 @@ class Gateway {
 
   mutable std::mutex state_mutex_;
   std::string running_script_path_;  // Guarded by state_mutex_.
-  std::string receive_buffer_;       // Guarded by state_mutex_.
   StringList split_parts_;           // Guarded by state_mutex_.
 };
 
