@@ -1,0 +1,314 @@
+#include "script/host_classes.h"
+
+#include <gtest/gtest.h>
+
+#include "script/class_info.h"
+#include "script/host_class.h"
+#include "script/script_errors.h"
+#include "script/script_objects.h"
+#include "script/tobject.h"
+#include "script/virtual_machine.h"
+#include "tests/script/assembler.h"
+
+namespace vantrel {
+namespace {
+
+// A small host class hierarchy: TDevice derives from TObject, TModem from
+// TDevice. TDevice publishes Speed (integer), Name (string) and Parity
+// (enumeration).
+class TDevice : public TObject {
+ public:
+  const ClassInfo& ClassType() const override { return kClassInfo; }
+  static const ClassInfo kClassInfo;
+  int speed = 9600;
+  std::string name = "COM1";
+  int parity = 0;
+};
+
+class TModem : public TDevice {
+ public:
+  const ClassInfo& ClassType() const override { return kClassInfo; }
+  static const ClassInfo kClassInfo;
+};
+
+constexpr std::string_view kParityNames[] = {"None", "Odd", "Even"};
+
+const PublishedProperty kDeviceProperties[] = {
+    {"Speed", vkInteger, [](const TObject& o) { return Variant(static_cast<const TDevice&>(o).speed); },
+     [](TObject& o, const Variant& v) { static_cast<TDevice&>(o).speed = v.ToInteger(); }},
+    {"Name", vkString, [](const TObject& o) { return Variant(static_cast<const TDevice&>(o).name); },
+     nullptr},
+    {"Parity", vkEnumeration,
+     [](const TObject& o) { return Variant(static_cast<const TDevice&>(o).parity); },
+     [](TObject& o, const Variant& v) { static_cast<TDevice&>(o).parity = v.ToInteger(); },
+     nullptr, kParityNames},
+    {"OnEvent", vkMethod, nullptr, nullptr},
+};
+
+const ClassInfo TDevice::kClassInfo = {"TDevice", &TObject::kClassInfo, kDeviceProperties};
+const ClassInfo TModem::kClassInfo = {"TModem", &TDevice::kClassInfo, {}};
+
+void Nothing(VirtualMachine&) {}
+void Other(VirtualMachine&) {}
+
+TEST(HostClassesTest, RegisteringAClassRegistersItsAncestorsAndPublishedProperties) {
+  HostClasses classes;
+  HostClass& modem = classes.RegisterHostClass(&TModem::kClassInfo);
+  EXPECT_EQ(modem.Name(), "TModem");
+  ASSERT_NE(modem.Ancestor(), nullptr);
+  EXPECT_EQ(modem.Ancestor()->Name(), "TDevice");
+  EXPECT_EQ(modem.AncestorName(), "TDevice");
+  EXPECT_NE(classes.FindHostClass("tobject"), nullptr);
+  // Ancestors' published properties are visible; event kinds are not by
+  // default.
+  ASSERT_NE(modem.FindProperty("speed"), nullptr);
+  EXPECT_TRUE(modem.FindProperty("Speed")->Getter);
+  EXPECT_FALSE(modem.FindProperty("Name")->Setter);
+  EXPECT_EQ(modem.FindProperty("OnEvent"), nullptr);
+  EXPECT_EQ(classes.FindByClass(&TModem::kClassInfo), &modem);
+}
+
+TEST(HostClassesTest, ReRegisteringAMethodSparesDescendantsThatHaveTheirOwn) {
+  HostClasses classes;
+  HostClass& device = classes.RegisterHostClass(&TDevice::kClassInfo);
+  HostClass& modem = classes.RegisterHostClass(&TModem::kClassInfo);
+  HostClass& object = *classes.FindHostClass("TObject");
+  modem.RegisterMethod("X", 2, false, HostHandler::Of<&Other>(), nullptr, vkInteger);
+  object.RegisterMethod("X", 1, false, HostHandler::Of<&Nothing>(), nullptr, vkNone);
+  object.RegisterMethod("X", 3, false, HostHandler::Of<&Nothing>(), nullptr, vkString);
+
+  EXPECT_EQ(object.MethodCount(), 1);
+  EXPECT_EQ(object.FindMethod("x")->ArgCount, 3);
+  // TDevice had no X: it got a copy of the first definition and keeps it.
+  EXPECT_EQ(device.FindMethod("X")->ArgCount, 1);
+  EXPECT_EQ(device.MethodCount(), 1);
+  // A descendant registered afterwards copies the current one.
+  HostClasses fresh;
+  HostClass& root = fresh.RegisterHostClass(&TObject::kClassInfo);
+  root.RegisterMethod("X", 3, false, HostHandler::Of<&Nothing>(), nullptr, vkString);
+  EXPECT_EQ(fresh.RegisterHostClass(&TModem::kClassInfo).FindMethod("X")->ArgCount, 3);
+  // TModem's own X stays.
+  EXPECT_EQ(modem.FindMethod("X")->ArgCount, 2);
+  EXPECT_EQ(modem.FindMethod("X")->Handler, HostHandler::Of<&Other>());
+}
+
+TEST(HostClassesTest, ConstantRegisteredAgainKeepsOneEntryWithTheLatestValue) {
+  HostClasses classes;
+  HostClass& entry = classes.RegisterNamedClass("Internal");
+  entry.RegisterConstant("peerIP", Variant("10.0.0.1"));
+  entry.RegisterConstant("PEERIP", Variant("10.0.0.2"));
+  EXPECT_EQ(entry.PropertyCount(), 1);
+  EXPECT_EQ(entry.FindProperty("peerip")->StoredValue.ToString(), "10.0.0.2");
+}
+
+TEST(HostClassesTest, UnusableVariantPropertyIsNotCreated) {
+  HostClasses classes;
+  HostClass& entry = classes.RegisterNamedClass("Lib");
+  EXPECT_EQ(entry.RegisterProperty("Nothing", vkVariant, 0, false, nullptr, {}, {}), nullptr);
+  EXPECT_EQ(entry.PropertyCount(), 0);
+}
+
+TEST(HostClassesTest, ByRefArgumentsGrowTheDefinitionsAndSetTheMask) {
+  HostClasses classes;
+  HostMethod* method = classes.RegisterNamedClass("Lib").RegisterMethod(
+      "Swap", 3, false, HostHandler::Of<&Nothing>(), nullptr, vkNone);
+  method->SetByRefArguments({0, 2});
+  ASSERT_EQ(method->ArgDefs.size(), 3u);
+  EXPECT_EQ(method->ArgDefs[0].Modifier, moVar);
+  EXPECT_EQ(method->ArgDefs[1].Modifier, moNone);
+  EXPECT_EQ(method->ByRefArgMask, 0b101u);
+  method->SetByRefArguments({1});
+  EXPECT_EQ(method->ByRefArgMask, 0b010u);
+}
+
+TEST(HostClassesTest, DestroyingTheRegistryDetachesEntriesInAnyOrder) {
+  auto classes = std::make_unique<HostClasses>();
+  classes->RegisterHostClass(&TModem::kClassInfo);
+  classes.reset();  // ASan reports any dangling link.
+  SUCCEED();
+}
+
+TEST(ScriptObjectsTest, AbsentInstanceAndUnknownClassAreDefinitionErrors) {
+  ScriptObjects objects;
+  HostClasses classes;
+  try {
+    objects.Add("x", nullptr, nullptr);
+    FAIL();
+  } catch (const ScriptDefinitionError& e) {
+    EXPECT_EQ(e.Message(), "Definition ERROR\r\nInvalid script default instance");
+  }
+  TDevice device;
+  HostClasses other;
+  objects.Add("Device", &device, &other.RegisterHostClass(&TDevice::kClassInfo));
+  try {
+    ScriptObjects copy;
+    copy.CopyFrom(objects, classes);
+    FAIL();
+  } catch (const ScriptDefinitionError& e) {
+    EXPECT_EQ(e.Message(), "Definition ERROR\r\nUndefined default instance class 'TDevice'");
+  }
+}
+
+// Host calls through a default instance: the lenient accessors and
+// by-reference arguments.
+class HostCallTest : public ::testing::Test {
+ protected:
+  HostCallTest() {
+    machine_.SetRegistry(&classes_, &objects_);
+    HostClass& entry = classes_.RegisterHostClass(&TDevice::kClassInfo);
+    objects_.Add("Device", &device_, &entry);
+    entry.RegisterMethod("Probe", 1, false, HostHandler::Of<&HostCallTest::Probe>(this), nullptr,
+                         vkVariant);
+    HostMethod* twice = entry.RegisterMethod(
+        "Twice", 1, false, HostHandler::Of<&HostCallTest::Twice>(this), nullptr, vkNone);
+    twice->SetByRefArguments({0});
+    class_index_ = classes_.IndexOf(&entry);
+    probe_index_ = entry.IndexOfMethod(entry.FindMethod("Probe"));
+    twice_index_ = entry.IndexOfMethod(twice);
+  }
+
+
+ public:
+  // Records what the accessors make of argument 0.
+  void Probe(VirtualMachine& m) {
+    as_integer_ = m.GetArgAsInteger(0);
+    as_float_ = m.GetArgAsFloat(0);
+    as_string_ = m.GetArgAsString(0);
+    member_ = std::string(m.CurrentMemberName());
+    object_ = m.CurrentObject();
+    m.SetArgIfByRef(0, Variant("changed"));
+    m.SetResult(Variant(1));
+  }
+
+  void Self(VirtualMachine& m) { m.SetResult(Variant::Object(&device_)); }
+
+  void Twice(VirtualMachine& m) { m.SetByRefArg(0, Variant(m.GetArgAsInteger(0) * 2)); }
+
+ protected:
+  // main: v = value: Device.<method>(v or v's reference): result v
+  Variant Call(int method, const Variant& value, bool by_reference) {
+    test::Assembler a;
+    a.Emit(opGlobalPrepare);
+    a.Emit(opPrepare, 1);
+    a.PushString(value.ToString());
+    a.Emit(opStoreVar, 0);
+    a.Emit(by_reference ? opPushVarByRef : opPushVar, 0);
+    Instruction& call = a.Emit(opCallProc, 0);
+    call.B = 1;
+    call.Y = PackMemberReference(class_index_, method, kMemberMethodCall);
+    call.S = method == probe_index_ ? "probe" : "twice";
+    a.Emit(opPushVar, 0);
+    a.Emit(opRet);
+    code_ = a.Code();
+    machine_.Link(code_);
+    return machine_.Execute("", Variant::Null());
+  }
+
+  HostClasses classes_;
+  ScriptObjects objects_;
+  VirtualMachine machine_;
+  InstructionList code_;
+  TDevice device_;
+  int class_index_ = 0, probe_index_ = 0, twice_index_ = 0;
+  int32_t as_integer_ = 0;
+  double as_float_ = 0;
+  std::string as_string_, member_;
+  TObject* object_ = nullptr;
+};
+
+TEST_F(HostCallTest, LenientAccessorsReadCommaDecimalsAndRoundHalfToEven) {
+  Call(probe_index_, Variant("2,5"), false);
+  EXPECT_EQ(as_integer_, 2);
+  EXPECT_EQ(as_float_, 2.5);
+  EXPECT_EQ(member_, "probe");
+  EXPECT_EQ(object_, &device_);
+  Call(probe_index_, Variant("3,5"), false);
+  EXPECT_EQ(as_integer_, 4);
+}
+
+TEST_F(HostCallTest, ValueArgumentIsNotWrittenBackButAReferenceIs) {
+  EXPECT_EQ(Call(probe_index_, Variant("x"), false).ToString(), "x");
+  EXPECT_EQ(Call(probe_index_, Variant("x"), true).ToString(), "changed");
+  EXPECT_EQ(Call(twice_index_, Variant("21"), true).RawInteger(), 42);
+  try {
+    Call(twice_index_, Variant("21"), false);
+    FAIL();
+  } catch (const ScriptRuntimeError& e) {
+    EXPECT_EQ(e.Message(), "RUNTIME ERROR\r\nMethod expects argument 0 as variable reference");
+  }
+  EXPECT_FALSE(machine_.IsRunning());
+}
+
+TEST_F(HostCallTest, PublishedPropertiesAreReadAndWrittenThroughTheirHandlers) {
+  HostClass& entry = *classes_.FindHostClass("TDevice");
+  int speed = entry.IndexOfProperty(entry.FindProperty("Speed"));
+  int parity = entry.IndexOfProperty(entry.FindProperty("Parity"));
+  test::Assembler a;
+  a.Emit(opGlobalPrepare);
+  a.Emit(opPrepare);
+  a.PushString("19200,4");  // Read leniently: 19200.4 rounds to 19200.
+  Instruction& write = a.Emit(opCallProc, 0);
+  write.B = kPropertyWriteArgs;
+  write.Y = PackMemberReference(class_index_, speed, kMemberPropertyWrite);
+  a.PushString("even");
+  Instruction& write_parity = a.Emit(opCallProc, 0);
+  write_parity.B = kPropertyWriteArgs;
+  write_parity.Y = PackMemberReference(class_index_, parity, kMemberPropertyWrite);
+  Instruction& read = a.Emit(opCallProc, 0);
+  read.Y = PackMemberReference(class_index_, speed, kMemberPropertyRead);
+  a.Emit(opPushOutput, 0);
+  a.Emit(opRet);
+  code_ = a.Code();
+  machine_.Link(code_);
+  EXPECT_EQ(machine_.Execute("", Variant::Null()).RawInteger(), 19200);
+  EXPECT_EQ(device_.speed, 19200);
+  EXPECT_EQ(device_.parity, 2);
+}
+
+TEST_F(HostCallTest, LateBoundCallsFindMembersByNameOnTheObjectsClass) {
+  HostClass& entry = *classes_.FindHostClass("TDevice");
+  HostMethod* self = entry.RegisterMethod(
+      "Self", 0, false, HostHandler::Of<&HostCallTest::Self>(this), nullptr, vkClass);
+  int self_index = entry.IndexOfMethod(self);
+  // Device.Self().<name>(5), or Null.<name>(5)
+  auto run = [&](const char* name, bool with_object) {
+    test::Assembler a;
+    a.Emit(opGlobalPrepare);
+    a.Emit(opPrepare);
+    if (with_object) {
+      a.Emit(opCallProc, 0).Y = PackMemberReference(class_index_, self_index, kMemberMethodCall);
+      a.Emit(opPushOutput, 0);
+    } else {
+      a.Emit(opPushConst).B = 2;
+    }
+    a.Emit(opPushInteger, 5);
+    Instruction& call = a.Emit(opCallProc, -1);
+    call.B = 1;
+    call.Y = kMemberMethodCall;
+    call.S = name;
+    a.Emit(opPushOutput, 0);
+    a.Emit(opRet);
+    code_ = a.Code();
+    machine_.Link(code_);
+    return machine_.Execute("", Variant::Null());
+  };
+  EXPECT_EQ(run("PROBE", true).RawInteger(), 1);
+  EXPECT_EQ(as_integer_, 5);
+  EXPECT_EQ(object_, &device_);
+  auto error_of = [&](const char* name, bool with_object) -> std::string {
+    try {
+      run(name, with_object);
+    } catch (const ScriptRuntimeError& e) {
+      return e.Message();
+    }
+    return "no error";
+  };
+  EXPECT_EQ(error_of("Nope", true), "RUNTIME ERROR\r\nUnknown method: 'Nope'");
+  EXPECT_EQ(error_of("Probe", false),
+            "RUNTIME ERROR\r\nObject or Record required to access method: 'Probe'");
+  EXPECT_EQ(error_of("Self", true).find("Too many parameters for method 'Self'. Expected 0"),
+            std::string("RUNTIME ERROR\r\n").size());
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,425 @@
+#include "script/virtual_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "script/disassembler.h"
+#include "script/host_classes.h"
+#include "script/script_errors.h"
+#include "script/script_objects.h"
+#include "script/tobject.h"
+#include "script/variant_array.h"
+#include "tests/script/assembler.h"
+
+namespace vantrel {
+namespace {
+
+using test::Assembler;
+
+class MachineTest : public ::testing::Test {
+ protected:
+  MachineTest() { machine_.SetRegistry(&classes_, &objects_); }
+
+  // Runs a main block with `locals` locals whose code `body` emits; the
+  // block ends with opRet, so what the body leaves on the stack is the
+  // result.
+  Variant Evaluate(const std::function<void(Assembler&)>& body, int locals = 0) {
+    code_ = Assembler();
+    code_.Emit(opGlobalPrepare);
+    code_.Emit(opPrepare, locals);
+    body(code_);
+    code_.Emit(opRet);
+    machine_.Link(code_.Code());
+    return machine_.Execute("", Variant::Null());
+  }
+
+  std::string ErrorOf(const std::function<void(Assembler&)>& body, int locals = 0) {
+    try {
+      Evaluate(body, locals);
+    } catch (const Exception& error) {
+      return error.Message();
+    }
+    return "no error";
+  }
+
+  HostClasses classes_;
+  ScriptObjects objects_;
+  VirtualMachine machine_;
+  Assembler code_;
+};
+
+// Pushes left and right and applies `op`.
+std::function<void(Assembler&)> Binary(Variant left, Variant right, Opcode op) {
+  return [=](Assembler& a) {
+    auto push = [&](const Variant& v) {
+      switch (v.Type()) {
+        case VariantType::kInteger:
+          a.Emit(opPushInteger, v.RawInteger());
+          break;
+        case VariantType::kDouble:
+          a.PushDouble(v.RawDouble());
+          break;
+        case VariantType::kBoolean:
+          a.Emit(opPushConst).B = v.RawBoolean() ? 0 : 1;
+          break;
+        default:
+          a.PushString(v.ToString());
+      }
+    };
+    push(left);
+    push(right);
+    a.Emit(op);
+  };
+}
+
+TEST_F(MachineTest, OperatorsFollowTheirOwnConversionRules) {
+  Variant quotient = Evaluate(Binary(7, 2, opOperSlash));
+  EXPECT_EQ(quotient.Type(), VariantType::kDouble);
+  EXPECT_EQ(quotient.RawDouble(), 3.5);
+  EXPECT_EQ(Evaluate(Binary(7, 2, opOperDiv)).RawInteger(), 3);
+  Variant product = Evaluate(Binary(2, 3, opOperMul));
+  EXPECT_EQ(product.Type(), VariantType::kDouble);
+  EXPECT_EQ(product.RawDouble(), 6.0);
+  Variant either = Evaluate(Binary(true, false, opOperOr));
+  EXPECT_EQ(either.Type(), VariantType::kInteger);
+  EXPECT_EQ(either.RawInteger(), -1);
+  EXPECT_EQ(Evaluate(Binary(1, 2, opOperAnd)).RawInteger(), 0);
+  EXPECT_EQ(Evaluate(Binary("1", 2, opOperAdd)).ToDouble(), 3.0);
+  EXPECT_EQ(Evaluate(Binary("1", 2, opOperConcat)).ToString(), "12");
+  EXPECT_TRUE(Evaluate(Binary(1, 2, opOperLess)).RawBoolean());
+}
+
+TEST_F(MachineTest, NotIsLogicalOnTheRoundedValue) {
+  Variant not_zero = Evaluate([](Assembler& a) {
+    a.Emit(opPushInteger, 0);
+    a.Emit(opOperNot);
+  });
+  EXPECT_EQ(not_zero.Type(), VariantType::kBoolean);
+  EXPECT_TRUE(not_zero.RawBoolean());
+  Variant not_five = Evaluate([](Assembler& a) {
+    a.Emit(opPushInteger, 5);
+    a.Emit(opOperNot);
+  });
+  EXPECT_FALSE(not_five.RawBoolean());
+}
+
+TEST_F(MachineTest, WritingIntoAStringPositionReplacesOneCharacter) {
+  Variant text = Evaluate(
+      [](Assembler& a) {
+        a.PushString("abc");
+        a.Emit(opStoreVar, 0);
+        a.PushString("xy");
+        a.Emit(opPushInteger, 2);
+        a.Emit(opStoreIdxVar, 0).B = 1;
+        a.Emit(opPushVar, 0);
+      },
+      1);
+  EXPECT_EQ(text.ToString(), "axyc");
+}
+
+TEST_F(MachineTest, ArraysOfArraysTakeTheRemainingIndexes) {
+  auto read = [](int first, int second) {
+    return [=](Assembler& a) {
+      a.Emit(opPushInteger, 1);
+      a.Emit(opPushInteger, 2);
+      a.Emit(opArrayOf, 2);
+      a.Emit(opPushInteger, 3);
+      a.Emit(opPushInteger, 4);
+      a.Emit(opArrayOf, 2);
+      a.Emit(opArrayOf, 2);
+      a.Emit(opStoreVar, 0);
+      a.Emit(opPushInteger, first);
+      a.Emit(opPushInteger, second);
+      a.Emit(opPushIdxVar, 0).B = 2;
+    };
+  };
+  EXPECT_EQ(Evaluate(read(1, 0), 1).RawInteger(), 3);
+  EXPECT_EQ(Evaluate(read(0, 1), 1).RawInteger(), 2);
+  EXPECT_NE(ErrorOf(read(2, 0), 1).find("Variant or safe array index out of bounds"),
+            std::string::npos);
+}
+
+TEST_F(MachineTest, IndexingANumberIsNotAnArray) {
+  std::string error = ErrorOf(
+      [](Assembler& a) {
+        a.Emit(opStoreVarInteger, 0).X = 5;
+        a.Emit(opPushInteger, 1);
+        a.Emit(opPushIdxVar, 0).B = 1;
+      },
+      1);
+  EXPECT_NE(error.find("Variable is not an array"), std::string::npos);
+}
+
+// main: r = twice(21)  with  function twice(a): twice = a * 2
+TEST_F(MachineTest, FunctionResultIsReadAfterItsFrameIsReleased) {
+  Assembler a;
+  a.Emit(opGlobalPrepare);
+  Instruction& jump = a.Emit(opJump);
+  int twice = a.Here();
+  a.Emit(opPrepare, 1).S = "twice";
+  a.Emit(opPushVar, -1);
+  a.Emit(opPushInteger, 2);
+  a.Emit(opOperMul);
+  a.Emit(opStoreVar, 0);
+  a.Emit(opPushVar, 0);
+  a.Emit(opRet);
+  jump.A = a.Here();
+  a.Emit(opPrepare, 1).S = "___MAIN___";
+  a.Emit(opPushInteger, 21);
+  a.Emit(opCall, twice).B = 1;
+  a.Emit(opPushOutput, 0);
+  a.Emit(opStoreVar, 0);
+  a.Emit(opPushVar, 0);
+  a.Emit(opRet);
+  machine_.Link(a.Code());
+  EXPECT_EQ(machine_.Execute("", Variant::Null()).ToDouble(), 42.0);
+  // The routine can be run by name too, with its argument as input.
+  EXPECT_EQ(machine_.Execute("TWICE", Variant(4)).ToDouble(), 8.0);
+  EXPECT_THROW(machine_.Execute("thrice", Variant::Null()), ScriptRuntimeError);
+}
+
+// sub inc(byref x): x = x + 1;  main: v = 5: inc(v): by value: keep(v)
+TEST_F(MachineTest, ReferenceArgumentsWriteThroughAndValueArgumentsDoNot) {
+  Assembler a;
+  a.Emit(opGlobalPrepare);
+  Instruction& jump = a.Emit(opJump);
+  int inc = a.Here();
+  a.Emit(opPrepare, 0).S = "inc";
+  a.Emit(opPushVar, -1);
+  a.Emit(opPushInteger, 1);
+  a.Emit(opOperAdd);
+  a.Emit(opStoreVarRef, -1);
+  a.Emit(opRet);
+  int keep = a.Here();
+  a.Emit(opPrepare, 0).S = "keep";
+  a.Emit(opStoreVarInteger, -1).X = 99;
+  a.Emit(opRet);
+  jump.A = a.Here();
+  a.Emit(opPrepare, 1).S = "___MAIN___";
+  a.Emit(opStoreVarInteger, 0).X = 5;
+  a.Emit(opPushVarByRef, 0);
+  a.Emit(opCall, inc).B = 1;
+  a.Emit(opPushVarByRef, 0);
+  a.Emit(opCall, keep).B = 1;
+  a.Emit(opPushVar, 0);
+  a.Emit(opRet);
+  machine_.Link(a.Code());
+  EXPECT_EQ(machine_.Execute("", Variant::Null()).RawInteger(), 6);
+}
+
+TEST_F(MachineTest, ExceptPartConsumesTheErrorAndKeepsItAsLastError) {
+  Variant result = Evaluate(
+      [](Assembler& a) {
+        Instruction& guard = a.Emit(opTryExcept);
+        a.Emit(opPushInteger, 1);
+        a.Emit(opPushInteger, 0);
+        a.Emit(opOperDiv);
+        a.Emit(opStoreVar, 0);
+        guard.A = a.Here();
+        a.PushString("caught");
+        a.Emit(opStoreVar, 0);
+        guard.X = a.Here();
+        a.Emit(opPushVar, 0);
+      },
+      1);
+  EXPECT_EQ(result.ToString(), "caught");
+  EXPECT_EQ(machine_.GetLastError().Message, "Division by zero");
+  EXPECT_EQ(machine_.GetLastError().ClassName, "DivisionByZeroError");
+}
+
+TEST_F(MachineTest, FinallyPartRunsAndTheErrorGoesOn) {
+  std::string error;
+  code_.Emit(opGlobalPrepare, 1);
+  code_.Emit(opPrepare, 0);
+  Instruction& guard = code_.Emit(opTryFinally);
+  code_.Emit(opPushInteger, 1);
+  code_.Emit(opPushInteger, 0);
+  code_.Emit(opOperMod);
+  code_.Emit(opDrop2);
+  guard.A = code_.Here();
+  code_.PushString("cleaned");
+  code_.Emit(opStoreGlobalVar, 0);
+  guard.X = code_.Here();
+  code_.Emit(opRet);
+  machine_.Link(code_.Code());
+  try {
+    machine_.Execute("", Variant::Null());
+  } catch (const ScriptRuntimeError& e) {
+    error = e.Message();
+  }
+  EXPECT_EQ(error.rfind("RUNTIME ERROR\r\nDivision by zero when evaluating instruction OperMod", 0), 0u)
+      << error;
+  EXPECT_EQ(machine_.Slot(0).ToString(), "cleaned");
+  EXPECT_FALSE(machine_.IsRunning());
+}
+
+TEST_F(MachineTest, RuntimeErrorNamesTheInstructionTheStackAndThePosition) {
+  machine_.SetPositionText([](int position) { return "3," + std::to_string(position); });
+  std::string error = ErrorOf([](Assembler& a) {
+    a.PushString("abc");
+    a.Emit(opPushInteger, 7);
+    a.Emit(opPushInteger, 0);
+    Instruction& div = a.Emit(opOperDiv);
+    div.P = 9;
+    div.S = "x";
+  });
+  EXPECT_EQ(error,
+            "RUNTIME ERROR\r\nDivision by zero when evaluating instruction OperDiv "
+            "($0,$0,$0,$0,'x').\r\nStack content is: [7,abc].\r\nSource position: 3,9");
+}
+
+TEST_F(MachineTest, StackOverflowIsARuntimeErrorNotAWritePastTheStack) {
+  std::string error = ErrorOf([](Assembler& a) {
+    int loop = a.Here();
+    a.Emit(opPushInteger, 1);
+    a.Emit(opJump, loop);
+  });
+  EXPECT_EQ(error, "RUNTIME ERROR\r\nStack overflow");
+
+  // sub f: f(): recursion that uses no stack slots at all.
+  Assembler a;
+  a.Emit(opGlobalPrepare);
+  Instruction& jump = a.Emit(opJump);
+  int f = a.Here();
+  a.Emit(opPrepare).S = "f";
+  a.Emit(opCall, f);
+  a.Emit(opRet);
+  jump.A = a.Here();
+  a.Emit(opPrepare);
+  a.Emit(opCall, f);
+  a.Emit(opRet);
+  machine_.Link(a.Code());
+  EXPECT_THROW(machine_.Execute("", Variant::Null()), ScriptRuntimeError);
+  EXPECT_FALSE(machine_.IsRunning());
+}
+
+TEST_F(MachineTest, HaltFromAnotherThreadEndsAnEndlessLoop) {
+  code_.Emit(opGlobalPrepare);
+  code_.Emit(opPrepare);
+  int loop = code_.Here();
+  code_.Emit(opJump, loop);
+  machine_.Link(code_.Code());
+  std::thread halter([this] {
+    while (!machine_.IsRunning()) std::this_thread::yield();
+    machine_.Halt();
+  });
+  EXPECT_NO_THROW(machine_.Execute("", Variant::Null()));
+  halter.join();
+  EXPECT_FALSE(machine_.IsRunning());
+  EXPECT_FALSE(machine_.IsHalting());
+}
+
+TEST_F(MachineTest, GlobalsKeepTheirValueBetweenRuns) {
+  Assembler a;
+  a.Emit(opGlobalPrepare, 1);
+  Instruction& jump = a.Emit(opJump);
+  a.Emit(opPrepare).S = "remember";
+  a.Emit(opPushVar, -1);
+  a.Emit(opStoreGlobalVar, 0);
+  a.Emit(opRet);
+  jump.A = a.Here();
+  a.Emit(opPrepare);
+  a.Emit(opPushGlobalVar, 0);
+  a.Emit(opRet);
+  machine_.Link(a.Code());
+  machine_.Execute("remember", Variant("kept"));
+  EXPECT_EQ(machine_.Execute("", Variant::Null()).ToString(), "kept");
+}
+
+TEST_F(MachineTest, InputArraySpreadsIntoArgumentsAndSeveralResultsMakeAnArray) {
+  // sub pair(a, b): leaves b and a on the stack.
+  Assembler a;
+  a.Emit(opGlobalPrepare);
+  a.Emit(opJump, 6);
+  a.Emit(opPrepare).S = "pair";
+  a.Emit(opPushVar, -1);
+  a.Emit(opPushVar, -2);
+  a.Emit(opRet);
+  a.Emit(opPrepare);
+  a.Emit(opRet);
+  machine_.Link(a.Code());
+  Variant result = machine_.Execute("pair", Variant::ArrayOf({Variant(1), Variant("two")}));
+  ASSERT_EQ(result.Type(), VariantType::kArray);
+  ASSERT_EQ(result.ArrayValue().ElementCount(), 2u);
+  EXPECT_EQ(result.ArrayValue().At({0}).ToString(), "two");
+  EXPECT_EQ(result.ArrayValue().At({1}).RawInteger(), 1);
+  EXPECT_TRUE(machine_.Execute("", Variant::Null()).IsNull());
+}
+
+TEST_F(MachineTest, LocalsStartAsNullInEveryCall) {
+  // function f: f = x: x = 7   (x a local; called twice)
+  Assembler a;
+  a.Emit(opGlobalPrepare);
+  a.Emit(opJump, 8);
+  a.Emit(opPrepare, 2).S = "f";
+  a.Emit(opPushVar, 1);
+  a.Emit(opStoreVar, 0);
+  a.Emit(opStoreVarInteger, 1).X = 7;
+  a.Emit(opPushVar, 0);
+  a.Emit(opRet);
+  a.Emit(opPrepare, 0);
+  a.Emit(opCall, 2);
+  a.Emit(opCall, 2);
+  a.Emit(opPushOutput, 0);
+  a.Emit(opRet);
+  machine_.Link(a.Code());
+  EXPECT_TRUE(machine_.Execute("", Variant::Null()).IsNull());
+}
+
+TEST_F(MachineTest, StringAppendToAVariableIsInPlaceAndCorrect) {
+  // s = "": for 1000 times: s = s & "abc"
+  Variant result = Evaluate(
+      [](Assembler& a) {
+        a.Emit(opStoreVarString, 0);
+        a.Emit(opStoreVarInteger, 1).X = 0;
+        int loop = a.Here();
+        a.Emit(opPushVar, 0);
+        a.PushString("abc");
+        a.Emit(opOperConcat);
+        a.Emit(opStoreVar, 0);
+        a.Emit(opPushVar, 1);
+        a.Emit(opPushInteger, 1);
+        a.Emit(opOperAdd);
+        a.Emit(opStoreVar, 1);
+        a.Emit(opPushVar, 1);
+        a.Emit(opPushInteger, 1000);
+        a.Emit(opOperLess);
+        a.Emit(opJumpIfTrue, loop);
+        a.Emit(opPushVar, 0);
+      },
+      2);
+  std::string text = result.ToString();
+  EXPECT_EQ(text.size(), 3000u);
+  EXPECT_EQ(text.substr(0, 6), "abcabc");
+}
+
+TEST_F(MachineTest, LinkingRejectsReferencesOutsideTheCode) {
+  code_.Emit(opGlobalPrepare);
+  code_.Emit(opPrepare);
+  code_.Emit(opJump, 7);
+  EXPECT_THROW(machine_.Link(code_.Code()), ScriptInternalError);
+  Assembler slots;
+  slots.Emit(opPushVar, 100000);
+  EXPECT_THROW(machine_.Link(slots.Code()), ScriptInternalError);
+}
+
+TEST_F(MachineTest, DisassemblyShowsOneLinePerInstruction) {
+  Assembler a;
+  a.Emit(opGlobalPrepare, 1);
+  a.PushDouble(2.5);
+  Instruction& store = a.Emit(opStoreVarString, 0);
+  store.S = "hix";
+  store.Y = 2;
+  a.Emit(opRet);
+  EXPECT_EQ(Disassemble(a.Code()),
+            "     0 GlobalPrepare    A=1\n"
+            "     1 PushDouble       D=2.5\n"
+            "     2 StoreVarString   Y=2 S='hix'\n"
+            "     3 Ret\n");
+}
+
+}  // namespace
+}  // namespace vantrel
