@@ -9,11 +9,11 @@
 #include "script/class_info.h"
 #include "script/host_class.h"
 #include "script/host_classes.h"
+#include "script/late_bound_handlers.h"
 #include "script/script_errors.h"
 #include "script/script_objects.h"
 #include "script/tobject.h"
 #include "script/variant_array.h"
-#include "script/late_bound_handlers.h"
 #include "script/variant_operations.h"
 #include "script/virtual_machine.h"
 
@@ -55,6 +55,12 @@ bool TestsFalse(const Variant& value) {
   return IsFalse(value);
 }
 
+}  // namespace
+
+InstructionHandler Op::HandlerOf(Opcode op) { return kHandlers[op]; }
+
+namespace {
+
 // Writes `value` into `slot`, or into the variable `slot` refers to.
 void StoreThrough(Variant& slot, Variant value) {
   if (slot.Type() == VariantType::kReference) {
@@ -64,19 +70,22 @@ void StoreThrough(Variant& slot, Variant value) {
   }
 }
 
-// The value to store from a popped stack slot: moved out, or the variable's
-// value when the slot holds a reference.
-Variant Take(Variant& slot) {
+}  // namespace
+
+Variant Op::Take(Variant& slot) {
   if (slot.Type() == VariantType::kReference) return slot.Dereference();
   return std::move(slot);
 }
+
+namespace {
 
 [[noreturn]] void NotAnArray() { throw ScriptRuntimeError("Variable is not an array"); }
 
 // The indexes on the stack as 32-bit integers.
 std::vector<int32_t> IndexValues(const Variant* indexes, int count) {
   std::vector<int32_t> values(static_cast<size_t>(count));
-  for (int k = 0; k < count; ++k) values[static_cast<size_t>(k)] = indexes[k].Dereference().ToInteger();
+  for (int k = 0; k < count; ++k)
+    values[static_cast<size_t>(k)] = indexes[k].Dereference().ToInteger();
   return values;
 }
 
@@ -96,7 +105,8 @@ Variant ReadElement(const Variant& container, std::span<const int32_t> indexes) 
     if (current->Type() == VariantType::kArray) {
       const VariantArray& array = current->ArrayValue();
       size_t take = static_cast<size_t>(array.DimCount());
-      if (take > indexes.size()) throw VariantIndexError("Variant or safe array index out of bounds");
+      if (take > indexes.size())
+        throw VariantIndexError("Variant or safe array index out of bounds");
       current = &array.At(indexes.first(take)).Dereference();
       indexes = indexes.subspan(take);
     } else if (current->Type() == VariantType::kString) {
@@ -119,7 +129,8 @@ void WriteElement(Variant& container, std::span<const int32_t> indexes, const Va
     if (current->Type() == VariantType::kArray) {
       VariantArray& array = current->MutableArray();
       size_t take = static_cast<size_t>(array.DimCount());
-      if (take > indexes.size()) throw VariantIndexError("Variant or safe array index out of bounds");
+      if (take > indexes.size())
+        throw VariantIndexError("Variant or safe array index out of bounds");
       Variant& element = array.At(indexes.first(take));
       indexes = indexes.subspan(take);
       if (indexes.empty()) {
@@ -153,12 +164,14 @@ void Op::opPrepare(VirtualMachine& m, Instruction& i) {
 }
 
 void Op::opPushInteger(VirtualMachine& m, Instruction& i) {
-  if (m.sp_ >= m.stack_end_) [[unlikely]] m.StackOverflow();
+  if (m.sp_ >= m.stack_end_) [[unlikely]]
+    m.StackOverflow();
   (m.sp_++)->SetInteger(i.A);
 }
 
 void Op::opPushDouble(VirtualMachine& m, Instruction& i) {
-  if (m.sp_ >= m.stack_end_) [[unlikely]] m.StackOverflow();
+  if (m.sp_ >= m.stack_end_) [[unlikely]]
+    m.StackOverflow();
   (m.sp_++)->SetDouble(i.D());
 }
 
@@ -204,18 +217,18 @@ void Op::opSwap2(VirtualMachine& m, Instruction&) {
 }
 
 // Two-operand operators: pop right, replace left.
-#define BINARY_OPERATOR(name, operation)              \
-  void Op::name(VirtualMachine& m, Instruction&) {    \
-    m.Need(2);                                        \
-    Variant* right = --m.sp_;                         \
-    operation(right[-1], *right);                     \
+#define BINARY_OPERATOR(name, operation)           \
+  void Op::name(VirtualMachine& m, Instruction&) { \
+    m.Need(2);                                     \
+    Variant* right = --m.sp_;                      \
+    operation(right[-1], *right);                  \
   }
 
 // Comparisons: left := the Boolean outcome.
-#define COMPARISON(name, relation)                    \
-  void Op::name(VirtualMachine& m, Instruction&) {    \
-    m.Need(2);                                        \
-    Variant* right = --m.sp_;                         \
+#define COMPARISON(name, relation)                     \
+  void Op::name(VirtualMachine& m, Instruction&) {     \
+    m.Need(2);                                         \
+    Variant* right = --m.sp_;                          \
     right[-1].SetBoolean(relation(right[-1], *right)); \
   }
 
@@ -523,40 +536,6 @@ void Op::opTestIfTrue(VirtualMachine& m, Instruction& i) {
   if (!TestsFalse(m.sp_[-1])) m.next_ = i.Target;
 }
 
-// `s = s & x`, fused at link time from opPushVar s, a push of x, opOperConcat
-// and opStoreVar s: the text of x is appended to the variable in place, so
-// building a string piece by piece takes linear time.
-void Op::AppendToLocal(VirtualMachine& m, Instruction& i) {
-  Instruction& push = *i.Next;
-  Instruction& concat = *push.Next;
-  Instruction& store = *concat.Next;
-  Variant& target = m.bp_[i.A];
-  if (target.Type() != VariantType::kString) {
-    // Not a string yet: run the four instructions as they are.
-    opPushVar(m, i);
-    m.current_ = &push;
-    kHandlers[push.Op](m, push);
-    m.current_ = &concat;
-    opOperConcat(m, concat);
-    m.current_ = &store;
-    opStoreVar(m, store);
-    m.next_ = store.Next;
-    return;
-  }
-  m.current_ = &push;
-  kHandlers[push.Op](m, push);
-  m.current_ = &concat;
-  m.Need(1);
-  Variant piece = Take(*--m.sp_);
-  if (piece.Type() == VariantType::kString) {
-    target.AppendString(piece.StringView());
-  } else {
-    target.AppendString(piece.ToString());
-  }
-  m.current_ = &store;
-  m.next_ = store.Next;
-}
-
 #undef PUSH
 
 // ---- Linking. ----
@@ -594,13 +573,6 @@ bool UsesLocalX(Opcode op) {
 }
 bool UsesGlobalA(Opcode op) { return op >= opStoreGlobalVar && op <= opPushGlobalVarByRef; }
 
-// Pushes that leave exactly one value and touch nothing else: the middle of
-// a fusable `s = s & x`.
-bool IsSimplePush(Opcode op) {
-  return op == opPushInteger || op == opPushDouble || op == opPushString || op == opPushConst ||
-         op == opPushVar || op == opPushGlobalVar;
-}
-
 class Linker {
  public:
   Linker(InstructionList& code, const HostClasses* classes, const ScriptObjects* objects)
@@ -630,7 +602,7 @@ class Linker {
       }
       BindOperands(n, i);
     }
-    FuseAppends(targeted);
+    MachineOps::Fuse(code_, targeted);
   }
 
  private:
@@ -641,8 +613,10 @@ class Linker {
   // Instruction `number` as a reference; the number one past the end means
   // "the end" (null).
   Instruction* At(size_t n, int32_t number) {
-    if (number < 0 || static_cast<size_t>(number) > code_.size()) Fail(n, "reference outside the code");
-    return static_cast<size_t>(number) == code_.size() ? nullptr : &code_[static_cast<size_t>(number)];
+    if (number < 0 || static_cast<size_t>(number) > code_.size())
+      Fail(n, "reference outside the code");
+    return static_cast<size_t>(number) == code_.size() ? nullptr
+                                                       : &code_[static_cast<size_t>(number)];
   }
 
   // Slots must lie within the stack's guard zones, so that even broken code
@@ -671,7 +645,8 @@ class Linker {
       case opStoreVarString:
       case opStoreVarRefString:
       case opVarTestString:
-        i.Constant = Variant(std::string_view(i.S).substr(0, static_cast<size_t>(std::max(i.Y, 0))));
+        i.Constant =
+            Variant(std::string_view(i.S).substr(0, static_cast<size_t>(std::max(i.Y, 0))));
         break;
       case opPushClass:
       case opCastClass:
@@ -727,23 +702,6 @@ class Linker {
         Fail(n, "invalid member reference");
     }
     if (!i.Host) i.Host = MissingMemberHandler();
-  }
-
-  // Binds `s = s & x` (opPushVar s; push x; opOperConcat; opStoreVar s, with
-  // no jump into the middle) to the in-place append.
-  void FuseAppends(const std::vector<bool>& targeted) {
-    for (size_t n = 0; n + 3 < code_.size(); ++n) {
-      Instruction& first = code_[n];
-      if (first.Op != opPushVar) continue;
-      const Instruction& push = code_[n + 1];
-      const Instruction& concat = code_[n + 2];
-      const Instruction& store = code_[n + 3];
-      if (!IsSimplePush(push.Op) || concat.Op != opOperConcat || store.Op != opStoreVar ||
-          store.A != first.A || targeted[n + 1] || targeted[n + 2] || targeted[n + 3]) {
-        continue;
-      }
-      first.Handler = &MachineOps::AppendToLocal;
-    }
   }
 
   InstructionList& code_;

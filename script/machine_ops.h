@@ -4,8 +4,11 @@
 #ifndef VANTREL_SCRIPT_MACHINE_OPS_H_
 #define VANTREL_SCRIPT_MACHINE_OPS_H_
 
+#include <vector>
+
 #include "script/instruction.h"
 #include "script/opcode.h"
+#include "script/variant.h"
 
 namespace vantrel {
 
@@ -20,8 +23,30 @@ struct MachineOps {
   VANTREL_OPCODES(VANTREL_DECLARE_HANDLER)
 #undef VANTREL_DECLARE_HANDLER
 
-  // Handlers that linking binds in place of an opcode's own.
+  // The handler of an opcode.
+  static InstructionHandler HandlerOf(Opcode op);
+  // The value to store from a popped stack slot: moved out, or the
+  // variable's value when the slot holds a reference.
+  static Variant Take(Variant& slot);
+
+  // Rebinds the first instruction of common sequences to a handler that runs
+  // the whole sequence at once (machine_fusion.cc). `targeted[n]` tells
+  // whether some jump lands on instruction n: a sequence with a jump into
+  // its middle is left alone.
+  static void Fuse(InstructionList& code, const std::vector<bool>& targeted);
+  // Runs `count` instructions from `first` one by one, as the run loop
+  // would: what a fused handler does when its fast path does not apply.
+  static void RunPlain(VirtualMachine& m, Instruction& first, int count);
+
   static void AppendToLocal(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp>
+  static void PushPushOperate(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp>
+  static void PushOperate(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp>
+  static void PushPushCompareJump(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp>
+  static void CompareJump(VirtualMachine& m, Instruction& i);
 };
 
 }  // namespace vantrel

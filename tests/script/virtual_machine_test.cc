@@ -423,3 +423,91 @@ TEST_F(MachineTest, DisassemblyShowsOneLinePerInstruction) {
 
 }  // namespace
 }  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// Linking fuses common sequences (push, push, operate, jump) into one
+// handler with a fast path for plain numbers. A jump that lands inside a
+// sequence keeps it unfused, which gives the reference to compare with.
+class FusionTest : public ::testing::Test {
+ protected:
+  // x = left: y = right: result = x <op> y [then a conditional jump], run
+  // fused or not; returns the result's text or the error message.
+  std::string Run(const Variant& left, const Variant& right, Opcode op, bool jump, bool fused) {
+    test::Assembler a;
+    a.Emit(opGlobalPrepare, 2);
+    a.Emit(opPrepare, 3);
+    Store(a, 0, left);
+    Store(a, 1, right);
+    // A jump that is never taken; landing on the second push, it keeps the
+    // sequence unfused.
+    a.Emit(opPushConst).B = 1;
+    Instruction& blocker = a.Emit(opJumpIfTrue);
+    int start = a.Here();
+    blocker.A = fused ? start : start + 1;
+    a.Emit(opPushVar, 0);
+    a.Emit(opPushVar, 1);
+    a.Emit(op);
+    if (jump) {
+      Instruction& branch = a.Emit(opJumpIfFalse);
+      a.PushString("true");
+      a.Emit(opJump, a.Here() + 2);
+      branch.A = a.Here();
+      a.PushString("false");
+    }
+    a.Emit(opRet);
+    code_ = a.Code();
+    machine_.Link(code_);
+    try {
+      Variant result = machine_.Execute("", Variant::Null());
+      return std::string(result.TypeName()) + ":" + (result.IsNull() ? "Null" : result.ToString());
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+  }
+
+  static void Store(test::Assembler& a, int slot, const Variant& value) {
+    switch (value.Type()) {
+      case VariantType::kInteger:
+        a.Emit(opPushInteger, value.RawInteger());
+        break;
+      case VariantType::kDouble:
+        a.PushDouble(value.RawDouble());
+        break;
+      case VariantType::kNull:
+        a.Emit(opPushConst).B = 2;
+        break;
+      default:
+        a.PushString(value.ToString());
+    }
+    a.Emit(opStoreVar, slot);
+  }
+
+  VirtualMachine machine_;
+  InstructionList code_;
+};
+
+TEST_F(FusionTest, FusedSequencesGiveTheResultsAndErrorsOfSingleInstructions) {
+  const Variant values[] = {Variant(7),    Variant(0),    Variant(-3),   Variant(2.5),
+                            Variant(1e20), Variant("12"), Variant("ab"), Variant::Null()};
+  const Opcode ops[] = {opOperAdd,   opOperSub, opOperMul,     opOperMod,    opOperDiv,
+                        opOperLE,    opOperGE,  opOperLess,    opOperGreater, opOperEqual,
+                        opOperNE,    opOperConcat};
+  for (const Variant& left : values) {
+    for (const Variant& right : values) {
+      for (Opcode op : ops) {
+        for (bool jump : {false, true}) {
+          if (jump && (op == opOperConcat || op < opOperNE || op > opOperLess)) continue;
+          std::string plain = Run(left, right, op, jump, false);
+          std::string fused = Run(left, right, op, jump, true);
+          EXPECT_EQ(fused, plain) << OpcodeName(op) << " " << left.TypeName() << " "
+                                  << right.TypeName() << (jump ? " jump" : "");
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,295 @@
+// Superinstructions: linking binds the first instruction of a common
+// sequence to a handler that runs the whole sequence in one dispatch.
+//
+// Each fused handler has a fast path for the cases that cannot fail (plain
+// numbers, an unshared string to append to) and otherwise runs the
+// sequence's own instructions one by one, so results, errors and their
+// messages are exactly those of the unfused code. The instructions keep
+// their fields and their own handlers (a disassembly does not change); only
+// the first one's handler is replaced.
+#include <vector>
+
+#include "script/machine_ops.h"
+#include "script/variant_operations.h"
+#include "script/virtual_machine.h"
+
+namespace vantrel {
+namespace {
+
+using Op = MachineOps;
+using variant_internal::BothNumbers;
+using variant_internal::ExactInt32;
+
+bool IsOperandPush(Opcode op) {
+  return op == Opcode::opPushVar || op == Opcode::opPushInteger || op == Opcode::opPushDouble ||
+         op == Opcode::opPushGlobalVar;
+}
+
+// Any push of one plain value: the piece appended by `s = s & x`.
+bool IsSimplePush(Opcode op) {
+  return IsOperandPush(op) || op == Opcode::opPushString || op == Opcode::opPushConst;
+}
+
+constexpr bool IsComparison(Opcode op) {
+  return op >= Opcode::opOperNE && op <= Opcode::opOperLess;
+}
+
+// Operations whose fast path is taken for two plain numbers.
+bool IsFusableOperation(Opcode op) {
+  return IsComparison(op) || op == Opcode::opOperAdd || op == Opcode::opOperSub ||
+         op == Opcode::opOperMul || op == Opcode::opOperMod || op == Opcode::opOperDiv;
+}
+
+// True when applying kOp to these operands cannot fail: both are plain
+// numbers, and a div or mod has a whole, non-zero divisor within range.
+template <Opcode kOp>
+bool Fast(const Variant& left, const Variant& right) {
+  if (!BothNumbers(left, right)) return false;
+  if constexpr (kOp == Opcode::opOperMod || kOp == Opcode::opOperDiv) {
+    int32_t a;
+    int32_t b;
+    return ExactInt32(left, a) && ExactInt32(right, b) && b != 0;
+  }
+  return true;
+}
+
+template <Opcode kOp>
+bool Compare(const Variant& left, const Variant& right) {
+  if constexpr (kOp == Opcode::opOperNE) return VariantNotEquals(left, right);
+  if constexpr (kOp == Opcode::opOperGE) return VariantGreaterOrEqual(left, right);
+  if constexpr (kOp == Opcode::opOperLE) return VariantLessOrEqual(left, right);
+  if constexpr (kOp == Opcode::opOperEqual) return VariantEquals(left, right);
+  if constexpr (kOp == Opcode::opOperGreater) return VariantGreater(left, right);
+  if constexpr (kOp == Opcode::opOperLess) return VariantLess(left, right);
+}
+
+// left := left kOp right, for operands that pass Fast<kOp>.
+template <Opcode kOp>
+void Apply(Variant& left, const Variant& right) {
+  if constexpr (kOp >= Opcode::opOperNE && kOp <= Opcode::opOperLess) {
+    left.SetBoolean(Compare<kOp>(left, right));
+  } else if constexpr (kOp == Opcode::opOperAdd) {
+    VariantAdd(left, right);
+  } else if constexpr (kOp == Opcode::opOperSub) {
+    VariantSub(left, right);
+  } else if constexpr (kOp == Opcode::opOperMul) {
+    VariantMultiply(left, right);
+  } else if constexpr (kOp == Opcode::opOperMod) {
+    VariantMod(left, right);
+  } else {
+    static_assert(kOp == Opcode::opOperDiv);
+    VariantIntDiv(left, right);
+  }
+}
+
+// Jump instructions that may close a compare-and-jump sequence.
+bool IsConditionalJump(Opcode op) {
+  return op == Opcode::opJumpIfFalse || op == Opcode::opJumpIfTrue;
+}
+
+}  // namespace
+
+// The value a simple push would push: a local, a global or a constant
+// (made in `scratch`).
+#define OPERAND(push, scratch)                                                       \
+  ((push).Op == Opcode::opPushVar         ? &m.bp_[(push).A].Dereference()           \
+   : (push).Op == Opcode::opPushGlobalVar ? &m.base_[(push).A].Dereference()         \
+   : (push).Op == Opcode::opPushInteger   ? (scratch.SetInteger((push).A), &scratch) \
+                                          : (scratch.SetDouble((push).D()), &scratch))
+
+void Op::RunPlain(VirtualMachine& m, Instruction& first, int count) {
+  Instruction* instruction = &first;
+  for (int k = 0; k < count; ++k) {
+    m.current_ = instruction;
+    m.next_ = instruction->Next;
+    HandlerOf(instruction->Op)(m, *instruction);
+    instruction = instruction->Next;
+  }
+}
+
+// push a; push b; op  →  push (a op b)
+template <Opcode kOp>
+void Op::PushPushOperate(VirtualMachine& m, Instruction& i) {
+  Instruction& second = *i.Next;
+  Instruction& operation = *second.Next;
+  Variant left_scratch;
+  Variant right_scratch;
+  const Variant* left = OPERAND(i, left_scratch);
+  const Variant* right = OPERAND(second, right_scratch);
+  if (!Fast<kOp>(*left, *right) || m.sp_ >= m.stack_end_) {
+    RunPlain(m, i, 3);
+    return;
+  }
+  Variant& result = *m.sp_++;
+  result = *left;
+  Apply<kOp>(result, *right);
+  m.next_ = operation.Next;
+}
+
+// push b; op  →  top := top op b
+template <Opcode kOp>
+void Op::PushOperate(VirtualMachine& m, Instruction& i) {
+  Instruction& operation = *i.Next;
+  Variant right_scratch;
+  const Variant* right = OPERAND(i, right_scratch);
+  if (m.sp_ == m.base_ || !Fast<kOp>(m.sp_[-1], *right)) {
+    RunPlain(m, i, 2);
+    return;
+  }
+  Apply<kOp>(m.sp_[-1], *right);
+  m.next_ = operation.Next;
+}
+
+// push a; push b; compare; jump if false or true  →  one conditional jump
+template <Opcode kOp>
+void Op::PushPushCompareJump(VirtualMachine& m, Instruction& i) {
+  Instruction& second = *i.Next;
+  Instruction& jump = *second.Next->Next;
+  Variant left_scratch;
+  Variant right_scratch;
+  const Variant* left = OPERAND(i, left_scratch);
+  const Variant* right = OPERAND(second, right_scratch);
+  if (!BothNumbers(*left, *right)) {
+    RunPlain(m, i, 4);
+    return;
+  }
+  bool outcome = Compare<kOp>(*left, *right);
+  m.next_ = outcome == (jump.Op == Opcode::opJumpIfTrue) ? jump.Target : jump.Next;
+}
+
+// compare; jump if false or true  →  one conditional jump
+template <Opcode kOp>
+void Op::CompareJump(VirtualMachine& m, Instruction& i) {
+  Instruction& jump = *i.Next;
+  if (m.sp_ - m.base_ < 2 || !BothNumbers(m.sp_[-2], m.sp_[-1])) {
+    RunPlain(m, i, 2);
+    return;
+  }
+  bool outcome = Compare<kOp>(m.sp_[-2], m.sp_[-1]);
+  m.sp_ -= 2;
+  m.next_ = outcome == (jump.Op == Opcode::opJumpIfTrue) ? jump.Target : jump.Next;
+}
+
+#undef OPERAND
+
+// `s = s & x` (Opcode::opPushVar s; push x; Opcode::opOperConcat; Opcode::opStoreVar s): the text
+// of x is appended to the variable in place, so that building a string piece by piece takes linear
+// time.
+void Op::AppendToLocal(VirtualMachine& m, Instruction& i) {
+  Instruction& push = *i.Next;
+  Instruction& concat = *push.Next;
+  Instruction& store = *concat.Next;
+  Variant& target = m.bp_[i.A];
+  if (target.Type() != VariantType::kString) {
+    RunPlain(m, i, 4);
+    return;
+  }
+  m.current_ = &push;
+  HandlerOf(push.Op)(m, push);
+  m.current_ = &concat;
+  Variant piece = Take(*--m.sp_);
+  if (piece.Type() == VariantType::kString) {
+    target.AppendString(piece.StringView());
+  } else {
+    target.AppendString(piece.ToString());
+  }
+  m.current_ = &store;
+  m.next_ = store.Next;
+}
+
+namespace {
+
+template <template <Opcode> class Table>
+InstructionHandler Select(Opcode op) {
+  switch (op) {
+#define VANTREL_FUSED_CASE(name) \
+  case name:                     \
+    return Table<name>::kHandler;
+    VANTREL_FUSED_CASE(Opcode::opOperNE)
+    VANTREL_FUSED_CASE(Opcode::opOperGE)
+    VANTREL_FUSED_CASE(Opcode::opOperLE)
+    VANTREL_FUSED_CASE(Opcode::opOperEqual)
+    VANTREL_FUSED_CASE(Opcode::opOperGreater)
+    VANTREL_FUSED_CASE(Opcode::opOperLess)
+    VANTREL_FUSED_CASE(Opcode::opOperAdd)
+    VANTREL_FUSED_CASE(Opcode::opOperSub)
+    VANTREL_FUSED_CASE(Opcode::opOperMul)
+    VANTREL_FUSED_CASE(Opcode::opOperMod)
+    VANTREL_FUSED_CASE(Opcode::opOperDiv)
+#undef VANTREL_FUSED_CASE
+    default:
+      return nullptr;
+  }
+}
+
+template <Opcode kOp>
+struct PushPushOperateOf {
+  static constexpr InstructionHandler kHandler = &Op::PushPushOperate<kOp>;
+};
+template <Opcode kOp>
+struct PushOperateOf {
+  static constexpr InstructionHandler kHandler = &Op::PushOperate<kOp>;
+};
+constexpr bool IsComparisonOpcode(Opcode op) {
+  return op >= Opcode::opOperNE && op <= Opcode::opOperLess;
+}
+
+template <Opcode kOp>
+constexpr InstructionHandler PushPushCompareJumpHandler() {
+  if constexpr (IsComparisonOpcode(kOp)) return &Op::PushPushCompareJump<kOp>;
+  return nullptr;
+}
+template <Opcode kOp>
+constexpr InstructionHandler CompareJumpHandler() {
+  if constexpr (IsComparisonOpcode(kOp)) return &Op::CompareJump<kOp>;
+  return nullptr;
+}
+
+template <Opcode kOp>
+struct PushPushCompareJumpOf {
+  static constexpr InstructionHandler kHandler = PushPushCompareJumpHandler<kOp>();
+};
+template <Opcode kOp>
+struct CompareJumpOf {
+  static constexpr InstructionHandler kHandler = CompareJumpHandler<kOp>();
+};
+
+}  // namespace
+
+void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
+  size_t count = code.size();
+  // True when instructions n+1 .. n+length-1 exist and no jump lands on them.
+  auto free_run = [&](size_t n, size_t length) {
+    if (n + length > count) return false;
+    for (size_t k = n + 1; k < n + length; ++k) {
+      if (targeted[k]) return false;
+    }
+    return true;
+  };
+  auto op = [&](size_t n) { return code[n].Op; };
+  for (size_t n = 0; n < count; ++n) {
+    Instruction& first = code[n];
+    if (first.Op == Opcode::opPushVar && free_run(n, 4) && IsSimplePush(op(n + 1)) &&
+        op(n + 2) == Opcode::opOperConcat && op(n + 3) == Opcode::opStoreVar &&
+        code[n + 3].A == first.A) {
+      first.Handler = &AppendToLocal;
+      n += 3;
+    } else if (IsOperandPush(first.Op) && free_run(n, 4) && IsOperandPush(op(n + 1)) &&
+               IsComparison(op(n + 2)) && IsConditionalJump(op(n + 3))) {
+      first.Handler = Select<PushPushCompareJumpOf>(op(n + 2));
+      n += 3;
+    } else if (IsOperandPush(first.Op) && free_run(n, 3) && IsOperandPush(op(n + 1)) &&
+               IsFusableOperation(op(n + 2))) {
+      first.Handler = Select<PushPushOperateOf>(op(n + 2));
+      n += 2;
+    } else if (IsOperandPush(first.Op) && free_run(n, 2) && IsFusableOperation(op(n + 1))) {
+      first.Handler = Select<PushOperateOf>(op(n + 1));
+      n += 1;
+    } else if (IsComparison(first.Op) && free_run(n, 2) && IsConditionalJump(op(n + 1))) {
+      first.Handler = Select<CompareJumpOf>(first.Op);
+      n += 1;
+    }
+  }
+}
+
+}  // namespace vantrel
