@@ -1,0 +1,380 @@
+#include "script/syntax_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "script/script_errors.h"
+
+namespace vantrel {
+namespace {
+
+// A parser for `grammar` (rules separated by "\n") over `input`.
+class Parser {
+ public:
+  Parser(std::string_view grammar, std::string_view input) {
+    parser.SetGrammarText(grammar);
+    parser.SetInputText(input);
+  }
+
+  bool Parse() { return parser.Parse(result); }
+
+  // The texts of the nodes of rule `name`, in tree order.
+  std::vector<std::string> Texts(std::string_view name) {
+    std::vector<std::string> texts;
+    Collect(parser.Root(), parser.RuleIndex(name), texts);
+    return texts;
+  }
+
+  SyntaxParser parser;
+  ParseResult result;
+
+ private:
+  static void Collect(const NonTerminalNode& node, int rule, std::vector<std::string>& texts) {
+    for (const NonTerminalNode* child : node.Children()) {
+      if (child->RuleIndex() == rule) texts.emplace_back(child->Text());
+      Collect(*child, rule, texts);
+    }
+  }
+};
+
+std::string GrammarErrorOf(std::string_view grammar, std::string_view input) {
+  Parser p(grammar, input);
+  try {
+    p.Parse();
+  } catch (const ParserError& error) {
+    return error.Message();
+  }
+  return "no error";
+}
+
+TEST(SyntaxParserMatching, KeywordsMatchInAnyLetterCase) {
+  for (const char* input : {"sub x", "Sub X", "SUB x", "sUb X"}) {
+    Parser p("<r>:sub x ", input);
+    EXPECT_TRUE(p.Parse()) << input;
+  }
+  Parser quoted("<r>:\"end sub\" ", "END SUB");
+  EXPECT_TRUE(quoted.Parse());
+}
+
+TEST(SyntaxParserMatching, HexRuleAcceptsUpperCaseX) {
+  Parser p("<hex>:\"0x\"({#|a|b|c|d|e|f}) ", "0XFF");
+  EXPECT_TRUE(p.Parse());
+  Parser bad("<hex>:\"0x\"({#|a|b|c|d|e|f}) ", "0xFG");
+  EXPECT_FALSE(bad.Parse());
+  EXPECT_EQ(bad.result.Farthest.InputPosition, 4);
+}
+
+TEST(SyntaxParserMatching, ChosenAlternativeIsNotRetriedWhenWhatFollowsFails) {
+  Parser p("<r>:{a|ab}c ", "abc");
+  EXPECT_FALSE(p.Parse());
+  Parser shorter("<r>:{a|ab}c ", "ac");
+  EXPECT_TRUE(shorter.Parse());
+}
+
+TEST(SyntaxParserMatching, BlankDoesNotDemandWhiteSpaceButWordEndDoes) {
+  EXPECT_TRUE(Parser("<r>:sub <w> \n<w>:@[(@)]", "subx").Parse());
+  EXPECT_FALSE(Parser("<r>:dim~ <w> \n<w>:@[(@)]", "dimx").Parse());
+  EXPECT_TRUE(Parser("<r>:dim~ <w> \n<w>:@[(@)]", "dim x").Parse());
+  // "(" ends a word without being consumed.
+  Parser paren("<r>:f~\"(\"<w>\")\" \n<w>:@", "f(x)");
+  EXPECT_TRUE(paren.Parse());
+}
+
+TEST(SyntaxParserMatching, DoubledDelimiterAndApostropheStayInsideTheLiteral) {
+  Parser p("<r>:( <s>) \n<s>:$", "\"a\"\"b'c\" \"d\"");
+  p.parser.SetStringDelimiter('"');
+  p.parser.SetComments({SyntaxComment{"'", "\r", ""}});
+  ASSERT_TRUE(p.Parse());
+  EXPECT_EQ(p.Texts("s"), (std::vector<std::string>{"\"a\"\"b'c\"", "\"d\""}));
+}
+
+TEST(SyntaxParserMatching, UnterminatedStringLiteralNeedsMoreInput) {
+  Parser p("<r>:$", "'abc");
+  EXPECT_FALSE(p.Parse());
+  EXPECT_EQ(p.result.Status, MatchStatus::kEndOfInput);
+  EXPECT_EQ(p.result.Farthest.Status, MatchStatus::kEndOfInput);
+}
+
+TEST(SyntaxParserMatching, EmptyRuleMatchesAndLeavesItsNode) {
+  Parser p("<r>:a<mark>b \n<mark>:", "ab");
+  ASSERT_TRUE(p.Parse());
+  ASSERT_EQ(p.parser.Root().ChildCount(), 1);
+  const NonTerminalNode& mark = p.parser.Root().Child(0);
+  EXPECT_EQ(mark.Start(), 2);
+  EXPECT_EQ(mark.End(), 1);  // The last character consumed: nothing of its own.
+  EXPECT_EQ(mark.Text(), "");
+}
+
+TEST(SyntaxParserMatching, RepetitionOfSomethingEmptyDoesNotLoopForEver) {
+  Parser p("<r>:(<e>)x \n<e>:", "x");
+  EXPECT_TRUE(p.Parse());
+}
+
+TEST(SyntaxParserMatching, UserCharacterSetsAndCharacterCheck) {
+  Parser p("<r>:(&3) <d> \n<d>:(&)", "xyx 123");
+  p.parser.SetUserCharSet(3, "xy");
+  p.parser.SetOnCharCheck(p.parser.RuleIndex("d"), [](NonTerminalNode& node, int position) {
+    const char c = node.Parser()->InputText()[static_cast<std::size_t>(position - 1)];
+    return c >= '1' && c <= '3';
+  });
+  ASSERT_TRUE(p.Parse());
+  EXPECT_EQ(p.Texts("d"), std::vector<std::string>{"123"});
+  Parser upper("<r>:(&3) ", "XY");
+  upper.parser.SetUserCharSet(3, "xy");
+  EXPECT_FALSE(upper.Parse());  // Sets compare exactly.
+}
+
+TEST(SyntaxParserMatching, RuleNamesAreFoundIgnoringCase) {
+  Parser p("<Start>:<WORD> \n<word>:@", "q");
+  EXPECT_EQ(p.parser.RuleIndex("START"), 0);
+  EXPECT_EQ(p.parser.RuleIndex("Word"), 1);
+  EXPECT_EQ(p.parser.RuleIndex("none"), -1);
+  EXPECT_EQ(p.parser.Rules()[0].CompiledBody(), "<1> ");
+  EXPECT_TRUE(p.Parse());
+}
+
+TEST(SyntaxParserResult, StatusTellsHowTheInputWasUsed) {
+  Parser whole("<r>:a ", "a");
+  EXPECT_TRUE(whole.Parse());
+  EXPECT_EQ(whole.result.Status, MatchStatus::kMatched);
+  EXPECT_EQ(whole.result.LastChar, '\n');
+
+  Parser left("<r>:a", "a b");
+  EXPECT_FALSE(left.Parse());
+  EXPECT_EQ(left.result.Status, MatchStatus::kInputLeft);
+  EXPECT_EQ(left.result.InputPosition, 2);
+
+  Parser mismatch("<r>:a", "x");
+  EXPECT_FALSE(mismatch.Parse());
+  EXPECT_EQ(mismatch.result.Status, MatchStatus::kMismatch);
+
+  Parser short_input("<r>:a b c", "a b");
+  EXPECT_FALSE(short_input.Parse());
+  EXPECT_EQ(short_input.result.Status, MatchStatus::kEndOfInput);
+  EXPECT_EQ(short_input.result.Farthest.InputPosition, 6);  // Past "a b\r\n".
+}
+
+TEST(SyntaxParserResult, FarthestFailureIsWhereMatchingGotFurthest) {
+  Parser p("<r>:{<x>|<y>} \n<x>:abc\n<y>:ab d", "ab e");
+  EXPECT_FALSE(p.Parse());
+  EXPECT_EQ(p.result.Farthest.InputPosition, 4);
+  EXPECT_EQ(p.result.Farthest.RuleIndex, 2);
+  EXPECT_EQ(p.result.Farthest.Status, MatchStatus::kMismatch);
+}
+
+TEST(SyntaxParserComments, DefaultBraceCommentIsSkippedAndMayRunToTheEnd) {
+  EXPECT_TRUE(Parser("<r>:a b ", "a{note}b").Parse());
+  EXPECT_TRUE(Parser("<r>:a ", "a { never closed").Parse());
+}
+
+TEST(SyntaxParserComments, RemCountsOnlyAtTheStartOrAfterASeparator) {
+  const SyntaxComments rem{SyntaxComment{"REM ", "\r", " :\r\n"}};
+  Parser start("<r>:( <w>) \n<w>:@[(@)]", "rem a\r\nx rem b");
+  start.parser.SetComments(rem);
+  ASSERT_TRUE(start.Parse());
+  EXPECT_EQ(start.Texts("w"), std::vector<std::string>{"x"});
+
+  Parser glued("<r>:( <w>) \n<w>:@[(@)]", "xREM b");
+  glued.parser.SetComments(rem);
+  ASSERT_TRUE(glued.Parse());
+  EXPECT_EQ(glued.Texts("w"), (std::vector<std::string>{"xREM", "b"}));
+}
+
+TEST(SyntaxParserComments, CommentRightAfterAStringLiteralIsSkipped) {
+  Parser p("<r>:( <s>) \n<s>:$", "'a'{c}\r\n'b'");
+  EXPECT_TRUE(p.Parse());
+}
+
+TEST(SyntaxParserComments, NodeEndsBeforeTheCommentThatFollowsIt) {
+  Parser p("<r>:<w> \n<w>:@[(@)]", "abc{note}");
+  ASSERT_TRUE(p.Parse());
+  EXPECT_EQ(p.Texts("w"), std::vector<std::string>{"abc"});
+}
+
+TEST(SyntaxParserComments, CommentsReportedBeyondAFallBackAreRetracted) {
+  Parser p("<r>:{<a>|<b>} \n<a>:x y z\n<b>:x y w", "x {c} y w");
+  std::vector<std::string> events;
+  p.parser.SetOnComment([&](SyntaxParser& parser, int start, int end) {
+    events.push_back("comment " + std::to_string(start) + "-" + std::to_string(end) + " next " +
+                     std::to_string(parser.InputPosition()));
+  });
+  p.parser.SetOnCommentRetract([&](SyntaxParser&, int buffer, int position) {
+    events.push_back("retract " + std::to_string(buffer) + ":" + std::to_string(position));
+  });
+  ASSERT_TRUE(p.Parse());
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"comment 3-5 next 6", "retract 0:1", "comment 3-5 next 6"}));
+}
+
+TEST(SyntaxParserTree, FailedOptionalPartLeavesNoNodesAndReportsEachRemoval) {
+  Parser p("<r>:[<a><b>]<a>c \n<a>:a\n<b>:b", "ac");
+  std::vector<std::string> removed;
+  int created = 0;
+  p.parser.SetOnNewNode([&](SyntaxParser&, NonTerminalNode&) { ++created; });
+  p.parser.SetOnRemoveNode([&](SyntaxParser& parser, NonTerminalNode& node) {
+    removed.push_back(parser.Rules()[node.RuleIndex()].Name() + "@" + std::to_string(node.Start()));
+  });
+  ASSERT_TRUE(p.Parse());
+  EXPECT_EQ(removed, (std::vector<std::string>{"b@2", "a@1"}));
+  EXPECT_EQ(created, 3);
+  ASSERT_EQ(p.parser.Root().ChildCount(), 1);
+  EXPECT_EQ(p.parser.Root().Child(0).Text(), "a");
+  EXPECT_EQ(p.parser.Root().Child(0).Parent(), &p.parser.Root());
+}
+
+TEST(SyntaxParserTree, ValidateHandlerRejectsAMatch) {
+  const char* grammar = "<r>:<id> \n<id>:@[(@)]";
+  const auto not_end = [](NonTerminalNode& node) { return node.Text() != "end"; };
+  Parser rejected(grammar, "end");
+  rejected.parser.SetOnValidate(1, not_end);
+  EXPECT_FALSE(rejected.Parse());
+  EXPECT_EQ(rejected.result.Status, MatchStatus::kMismatch);
+  EXPECT_EQ(rejected.parser.Root().ChildCount(), 0);
+
+  Parser accepted(grammar, "ends");
+  accepted.parser.SetOnValidate(1, not_end);
+  EXPECT_TRUE(accepted.Parse());
+}
+
+TEST(SyntaxParserTree, WalkVisitsReverseRulesLastChildFirstAndHonoursSkipChildren) {
+  Parser p("<r>R:<a> <b> <c> \n<a>:a<x>\n<b>:b<x>\n<c>:c\n<x>:x", "ax bx c");
+  std::vector<std::string> visits;
+  for (int rule = 0; rule < p.parser.Rules().Count(); ++rule) {
+    const std::string name = p.parser.Rules()[rule].Name();
+    p.parser.SetOnEnter(rule, [&, name](NonTerminalNode&) {
+      visits.push_back("+" + name + std::to_string(p.parser.CurrentPosition()));
+      if (name == "b") p.parser.SetSkipChildren(true);
+    });
+    p.parser.SetOnExit(rule, [&, name](NonTerminalNode&) {
+      visits.push_back("-" + name + std::to_string(p.parser.CurrentPosition()));
+    });
+  }
+  ASSERT_TRUE(p.Parse());
+  p.parser.WalkTree();
+  EXPECT_EQ(visits, (std::vector<std::string>{"+r1", "+c7", "-c7", "+b4", "-b5", "+a1", "+x2",
+                                              "-x2", "-a2", "-r9"}));
+}
+
+TEST(SyntaxParserTree, HandlersCannotClearTheParserWhileItParses) {
+  Parser p("<r>:<a> \n<a>:a", "a");
+  p.parser.SetOnNewNode([](SyntaxParser& parser, NonTerminalNode&) { parser.Clear(); });
+  try {
+    p.Parse();
+    FAIL() << "no error";
+  } catch (const Exception& error) {
+    EXPECT_EQ(error.Message(), "Cannot clear parser when parsing");
+  }
+  EXPECT_FALSE(p.parser.Parsing());
+  p.parser.SetOnNewNode(nullptr);
+  EXPECT_TRUE(p.Parse());
+}
+
+TEST(SyntaxParserGrammar, MistakesRaiseWhenReachedQuotingTheRule) {
+  EXPECT_EQ(GrammarErrorOf("<r>:\"abc", "abc"),
+            "Incorrect grammar. Literal string not terminated on 'r'");
+  EXPECT_EQ(GrammarErrorOf("<r>:a<s>\n<s>:[b", "ab"),
+            "Incorrect grammar. Subexpression not terminated on 's'");
+  EXPECT_EQ(GrammarErrorOf("<r>:a{b|c", "ab"),
+            "Incorrect grammar. Subexpression not terminated on 'r'");
+  EXPECT_EQ(GrammarErrorOf("<r>:a()", "a"), "Incorrect grammar. Subexpression is empty on 'r'");
+  EXPECT_EQ(GrammarErrorOf("<r>:<nothing>", "a"),
+            "Incorrect grammar. Unknown rule '<nothing>' on 'r'");
+  // A mistake that matching never reaches does no harm.
+  EXPECT_EQ(GrammarErrorOf("<r>:b[a", "x"), "no error");
+}
+
+TEST(SyntaxParserGrammar, ChoiceTakesAtMostThirtyAlternatives) {
+  std::string thirty = "<r>:{a";
+  for (int i = 1; i < 30; ++i) thirty += "|a";
+  EXPECT_EQ(GrammarErrorOf(thirty + "} ", "a"), "no error");
+  EXPECT_EQ(GrammarErrorOf(thirty + "|b} ", "b"),
+            "Incorrect grammar. Too many alternatives on 'r'");
+}
+
+TEST(SyntaxParserGrammar, AlternativesSplitOnlyOutsideQuotesAndNestedBraces) {
+  Parser p("<r>:{\"|\"|{x|y}z} ", "yz");
+  EXPECT_TRUE(p.Parse());
+  EXPECT_TRUE(Parser("<r>:{\"|\"|{x|y}z} ", "|").Parse());
+}
+
+TEST(SyntaxParserPositions, LineAndColumnCountCrLfAndClipToTheLine) {
+  SyntaxParser parser;
+  parser.SetInput(StringList{"ab", "", "cde"});  // "ab\r\n\r\ncde\r\n"
+  const auto at = [&](int position) {
+    const LineColumn place = parser.LineColumnOf(position);
+    return std::to_string(place.Line) + "," + std::to_string(place.Column);
+  };
+  EXPECT_EQ(at(1), "1,1");
+  EXPECT_EQ(at(2), "1,2");
+  EXPECT_EQ(at(4), "1,2");  // The LF of line 1.
+  EXPECT_EQ(at(5), "2,0");  // An empty line has no column to point at.
+  EXPECT_EQ(at(7), "3,1");
+  EXPECT_EQ(at(9), "3,3");
+  EXPECT_EQ(at(12), "4,1");
+}
+
+// Included texts: the comment "{inc}" is replaced by another text.
+class IncludeTest : public ::testing::Test {
+ protected:
+  void Parse(std::string_view input, std::string included) {
+    p_ = std::make_unique<Parser>("<r>:( <w>) \n<w>:@[(@)]", input);
+    p_->parser.SetOnComment([this, included](SyntaxParser& parser, int start, int end) {
+      if (parser.BufferText(parser.BufferId())
+              .substr(static_cast<std::size_t>(start - 1),
+                      static_cast<std::size_t>(end - start + 1)) == "{inc}") {
+        saved_ = parser.SavedInputs().size();
+        parser.PushInput(included);
+        saved_ = parser.SavedInputs().size() - saved_;
+      }
+    });
+  }
+
+  std::unique_ptr<Parser> p_;
+  std::size_t saved_ = 0;
+};
+
+TEST_F(IncludeTest, SuspendedInputResumesAtTheEndOfTheIncludedText) {
+  Parse("a {inc} b", "foo bar");
+  ASSERT_TRUE(p_->Parse());
+  EXPECT_EQ(p_->Texts("w"), (std::vector<std::string>{"a", "foo", "bar", "b"}));
+  std::vector<int> buffers;
+  for (const NonTerminalNode* word : p_->parser.Root().Children()) {
+    buffers.push_back(word->BufferId());
+  }
+  EXPECT_EQ(buffers, (std::vector<int>{0, 1, 1, 0}));
+  EXPECT_EQ(saved_, 1u);
+  ASSERT_EQ(p_->parser.Includes().size(), 1u);
+  EXPECT_EQ(p_->parser.Includes()[0].ResumePosition, 8);
+}
+
+TEST_F(IncludeTest, NodeThatRunsOutOfTheIncludedTextIsAnError) {
+  Parse("a {inc}b", "xy");
+  try {
+    p_->Parse();
+    FAIL() << "no error";
+  } catch (const Exception& error) {
+    EXPECT_EQ(error.Message(),
+              "Invalid included input buffer. Each nodes must begin and end on the same input "
+              "buffer");
+  }
+}
+
+TEST(SyntaxParserNesting, DeepInputStopsWithAnErrorInsteadOfOverflowing) {
+  Parser p("<e>:{\"(\"<e>\")\"|x} ", std::string(100000, '('));
+  try {
+    p.Parse();
+    FAIL() << "no error";
+  } catch (const SyntaxNestingError& error) {
+    EXPECT_EQ(error.Message(), "Program nesting is too deep");
+    EXPECT_GT(error.Position(), 100);
+  }
+  EXPECT_FALSE(p.parser.Parsing());
+  p.parser.SetInputText(std::string(50, '(') + "x" + std::string(50, ')'));
+  EXPECT_TRUE(p.Parse());
+}
+
+}  // namespace
+}  // namespace vantrel
