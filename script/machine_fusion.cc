@@ -17,8 +17,11 @@ namespace vantrel {
 namespace {
 
 using Op = MachineOps;
+using variant_internal::BothIntegers;
 using variant_internal::BothNumbers;
 using variant_internal::ExactInt32;
+using variant_internal::NumberOf;
+using variant_internal::SetInt64Result;
 
 bool IsOperandPush(Opcode op) {
   return op == Opcode::opPushVar || op == Opcode::opPushInteger || op == Opcode::opPushDouble ||
@@ -40,46 +43,61 @@ bool IsFusableOperation(Opcode op) {
          op == Opcode::opOperMul || op == Opcode::opOperMod || op == Opcode::opOperDiv;
 }
 
-// True when applying kOp to these operands cannot fail: both are plain
-// numbers, and a div or mod has a whole, non-zero divisor within range.
+// Compares two plain numbers; false when either is not one (or is not a
+// number at all), which sends the caller to the general path.
 template <Opcode kOp>
-bool Fast(const Variant& left, const Variant& right) {
-  if (!BothNumbers(left, right)) return false;
-  if constexpr (kOp == Opcode::opOperMod || kOp == Opcode::opOperDiv) {
-    int32_t a;
-    int32_t b;
-    return ExactInt32(left, a) && ExactInt32(right, b) && b != 0;
+bool TryCompare(const Variant& left, const Variant& right, bool& outcome) {
+  double a;
+  double b;
+  if (BothIntegers(left, right)) {
+    a = left.RawInteger();
+    b = right.RawInteger();
+  } else if (BothNumbers(left, right)) {
+    a = NumberOf(left);
+    b = NumberOf(right);
+    if (a != a || b != b) return false;  // Not-a-number orders by its own rule.
+  } else {
+    return false;
   }
+  if constexpr (kOp == Opcode::opOperNE) outcome = a != b;
+  if constexpr (kOp == Opcode::opOperGE) outcome = a >= b;
+  if constexpr (kOp == Opcode::opOperLE) outcome = a <= b;
+  if constexpr (kOp == Opcode::opOperEqual) outcome = a == b;
+  if constexpr (kOp == Opcode::opOperGreater) outcome = a > b;
+  if constexpr (kOp == Opcode::opOperLess) outcome = a < b;
   return true;
 }
 
+// result := left kOp right when that cannot fail (plain numbers; a whole,
+// non-zero divisor for div and mod) and returns true; otherwise leaves
+// result alone and returns false. `result` may be `left` itself.
 template <Opcode kOp>
-bool Compare(const Variant& left, const Variant& right) {
-  if constexpr (kOp == Opcode::opOperNE) return VariantNotEquals(left, right);
-  if constexpr (kOp == Opcode::opOperGE) return VariantGreaterOrEqual(left, right);
-  if constexpr (kOp == Opcode::opOperLE) return VariantLessOrEqual(left, right);
-  if constexpr (kOp == Opcode::opOperEqual) return VariantEquals(left, right);
-  if constexpr (kOp == Opcode::opOperGreater) return VariantGreater(left, right);
-  if constexpr (kOp == Opcode::opOperLess) return VariantLess(left, right);
-}
-
-// left := left kOp right, for operands that pass Fast<kOp>.
-template <Opcode kOp>
-void Apply(Variant& left, const Variant& right) {
-  if constexpr (kOp >= Opcode::opOperNE && kOp <= Opcode::opOperLess) {
-    left.SetBoolean(Compare<kOp>(left, right));
-  } else if constexpr (kOp == Opcode::opOperAdd) {
-    VariantAdd(left, right);
-  } else if constexpr (kOp == Opcode::opOperSub) {
-    VariantSub(left, right);
-  } else if constexpr (kOp == Opcode::opOperMul) {
-    VariantMultiply(left, right);
-  } else if constexpr (kOp == Opcode::opOperMod) {
-    VariantMod(left, right);
+bool TryApply(Variant& result, const Variant& left, const Variant& right) {
+  if constexpr (IsComparison(kOp)) {
+    bool outcome;
+    if (!TryCompare<kOp>(left, right, outcome)) return false;
+    result.SetBoolean(outcome);
+  } else if constexpr (kOp == Opcode::opOperMod || kOp == Opcode::opOperDiv) {
+    int32_t a;
+    int32_t b;
+    if (!ExactInt32(left, a) || !ExactInt32(right, b) || b == 0 || b == -1) return false;
+    result.SetInteger(kOp == Opcode::opOperMod ? a % b : a / b);
+  } else if (BothIntegers(left, right)) {
+    int64_t a = left.RawInteger();
+    int64_t b = right.RawInteger();
+    if constexpr (kOp == Opcode::opOperAdd) SetInt64Result(result, a + b);
+    if constexpr (kOp == Opcode::opOperSub) SetInt64Result(result, a - b);
+    if constexpr (kOp == Opcode::opOperMul) result.SetDouble(static_cast<double>(a * b));
+  } else if (BothNumbers(left, right)) {
+    double a = NumberOf(left);
+    double b = NumberOf(right);
+    if constexpr (kOp == Opcode::opOperAdd) result.SetDouble(a + b);
+    if constexpr (kOp == Opcode::opOperSub) result.SetDouble(a - b);
+    if constexpr (kOp == Opcode::opOperMul) result.SetDouble(a * b);
   } else {
-    static_assert(kOp == Opcode::opOperDiv);
-    VariantIntDiv(left, right);
+    return false;
   }
+  return true;
 }
 
 // Jump instructions that may close a compare-and-jump sequence.
@@ -89,13 +107,12 @@ bool IsConditionalJump(Opcode op) {
 
 }  // namespace
 
-// The value a simple push would push: a local, a global or a constant
-// (made in `scratch`).
-#define OPERAND(push, scratch)                                                       \
-  ((push).Op == Opcode::opPushVar         ? &m.bp_[(push).A].Dereference()           \
-   : (push).Op == Opcode::opPushGlobalVar ? &m.base_[(push).A].Dereference()         \
-   : (push).Op == Opcode::opPushInteger   ? (scratch.SetInteger((push).A), &scratch) \
-                                          : (scratch.SetDouble((push).D()), &scratch))
+// The value a simple push would push: a local, a global, or the constant
+// linking prepared in the instruction.
+#define OPERAND(push)                                                        \
+  ((push).Op == Opcode::opPushVar         ? &m.bp_[(push).A].Dereference()   \
+   : (push).Op == Opcode::opPushGlobalVar ? &m.base_[(push).A].Dereference() \
+                                          : &(push).Constant)
 
 void Op::RunPlain(VirtualMachine& m, Instruction& first, int count) {
   Instruction* instruction = &first;
@@ -111,33 +128,49 @@ void Op::RunPlain(VirtualMachine& m, Instruction& first, int count) {
 template <Opcode kOp>
 void Op::PushPushOperate(VirtualMachine& m, Instruction& i) {
   Instruction& second = *i.Next;
-  Instruction& operation = *second.Next;
-  Variant left_scratch;
-  Variant right_scratch;
-  const Variant* left = OPERAND(i, left_scratch);
-  const Variant* right = OPERAND(second, right_scratch);
-  if (!Fast<kOp>(*left, *right) || m.sp_ >= m.stack_end_) {
+  if (m.sp_ >= m.stack_end_ || !TryApply<kOp>(*m.sp_, *OPERAND(i), *OPERAND(second))) {
     RunPlain(m, i, 3);
     return;
   }
-  Variant& result = *m.sp_++;
-  result = *left;
-  Apply<kOp>(result, *right);
-  m.next_ = operation.Next;
+  ++m.sp_;
+  m.next_ = second.Next->Next;
 }
 
 // push b; op  →  top := top op b
 template <Opcode kOp>
 void Op::PushOperate(VirtualMachine& m, Instruction& i) {
-  Instruction& operation = *i.Next;
-  Variant right_scratch;
-  const Variant* right = OPERAND(i, right_scratch);
-  if (m.sp_ == m.base_ || !Fast<kOp>(m.sp_[-1], *right)) {
+  if (m.sp_ == m.base_ || !TryApply<kOp>(m.sp_[-1], m.sp_[-1], *OPERAND(i))) {
     RunPlain(m, i, 2);
     return;
   }
-  Apply<kOp>(m.sp_[-1], *right);
-  m.next_ = operation.Next;
+  m.next_ = i.Next->Next;
+}
+
+// push a; push b; op; store local v  →  v := a op b
+template <Opcode kOp>
+void Op::PushPushOperateStore(VirtualMachine& m, Instruction& i) {
+  Instruction& second = *i.Next;
+  Instruction& store = *second.Next->Next;
+  // Computed aside: the target may be one of the operands.
+  Variant result;
+  if (!TryApply<kOp>(result, *OPERAND(i), *OPERAND(second))) {
+    RunPlain(m, i, 4);
+    return;
+  }
+  m.bp_[store.A] = std::move(result);
+  m.next_ = store.Next;
+}
+
+// op; store local v  →  v := left op right, both popped
+template <Opcode kOp>
+void Op::OperateStore(VirtualMachine& m, Instruction& i) {
+  Instruction& store = *i.Next;
+  if (m.sp_ - m.base_ < 2 || !TryApply<kOp>(m.bp_[store.A], m.sp_[-2], m.sp_[-1])) {
+    RunPlain(m, i, 2);
+    return;
+  }
+  m.sp_ -= 2;
+  m.next_ = store.Next;
 }
 
 // push a; push b; compare; jump if false or true  →  one conditional jump
@@ -145,15 +178,11 @@ template <Opcode kOp>
 void Op::PushPushCompareJump(VirtualMachine& m, Instruction& i) {
   Instruction& second = *i.Next;
   Instruction& jump = *second.Next->Next;
-  Variant left_scratch;
-  Variant right_scratch;
-  const Variant* left = OPERAND(i, left_scratch);
-  const Variant* right = OPERAND(second, right_scratch);
-  if (!BothNumbers(*left, *right)) {
+  bool outcome;
+  if (!TryCompare<kOp>(*OPERAND(i), *OPERAND(second), outcome)) {
     RunPlain(m, i, 4);
     return;
   }
-  bool outcome = Compare<kOp>(*left, *right);
   m.next_ = outcome == (jump.Op == Opcode::opJumpIfTrue) ? jump.Target : jump.Next;
 }
 
@@ -161,11 +190,11 @@ void Op::PushPushCompareJump(VirtualMachine& m, Instruction& i) {
 template <Opcode kOp>
 void Op::CompareJump(VirtualMachine& m, Instruction& i) {
   Instruction& jump = *i.Next;
-  if (m.sp_ - m.base_ < 2 || !BothNumbers(m.sp_[-2], m.sp_[-1])) {
+  bool outcome;
+  if (m.sp_ - m.base_ < 2 || !TryCompare<kOp>(m.sp_[-2], m.sp_[-1], outcome)) {
     RunPlain(m, i, 2);
     return;
   }
-  bool outcome = Compare<kOp>(m.sp_[-2], m.sp_[-1]);
   m.sp_ -= 2;
   m.next_ = outcome == (jump.Op == Opcode::opJumpIfTrue) ? jump.Target : jump.Next;
 }
@@ -230,6 +259,14 @@ template <Opcode kOp>
 struct PushOperateOf {
   static constexpr InstructionHandler kHandler = &Op::PushOperate<kOp>;
 };
+template <Opcode kOp>
+struct PushPushOperateStoreOf {
+  static constexpr InstructionHandler kHandler = &Op::PushPushOperateStore<kOp>;
+};
+template <Opcode kOp>
+struct OperateStoreOf {
+  static constexpr InstructionHandler kHandler = &Op::OperateStore<kOp>;
+};
 constexpr bool IsComparisonOpcode(Opcode op) {
   return op >= Opcode::opOperNE && op <= Opcode::opOperLess;
 }
@@ -278,12 +315,19 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
                IsComparison(op(n + 2)) && IsConditionalJump(op(n + 3))) {
       first.Handler = Select<PushPushCompareJumpOf>(op(n + 2));
       n += 3;
+    } else if (IsOperandPush(first.Op) && free_run(n, 4) && IsOperandPush(op(n + 1)) &&
+               IsFusableOperation(op(n + 2)) && op(n + 3) == Opcode::opStoreVar) {
+      first.Handler = Select<PushPushOperateStoreOf>(op(n + 2));
+      n += 3;
     } else if (IsOperandPush(first.Op) && free_run(n, 3) && IsOperandPush(op(n + 1)) &&
                IsFusableOperation(op(n + 2))) {
       first.Handler = Select<PushPushOperateOf>(op(n + 2));
       n += 2;
     } else if (IsOperandPush(first.Op) && free_run(n, 2) && IsFusableOperation(op(n + 1))) {
       first.Handler = Select<PushOperateOf>(op(n + 1));
+      n += 1;
+    } else if (IsFusableOperation(first.Op) && free_run(n, 2) && op(n + 1) == Opcode::opStoreVar) {
+      first.Handler = Select<OperateStoreOf>(first.Op);
       n += 1;
     } else if (IsComparison(first.Op) && free_run(n, 2) && IsConditionalJump(op(n + 1))) {
       first.Handler = Select<CompareJumpOf>(first.Op);

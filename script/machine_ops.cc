@@ -642,6 +642,13 @@ class Linker {
       case opPushString:
         i.Constant = Variant(i.S);
         break;
+      // Fused sequences read their numeric operands from here.
+      case opPushInteger:
+        i.Constant = Variant(i.A);
+        break;
+      case opPushDouble:
+        i.Constant = Variant(i.D());
+        break;
       case opStoreVarString:
       case opStoreVarRefString:
       case opVarTestString:

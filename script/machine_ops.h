@@ -44,6 +44,10 @@ struct MachineOps {
   template <Opcode kOp>
   static void PushOperate(VirtualMachine& m, Instruction& i);
   template <Opcode kOp>
+  static void PushPushOperateStore(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp>
+  static void OperateStore(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp>
   static void PushPushCompareJump(VirtualMachine& m, Instruction& i);
   template <Opcode kOp>
   static void CompareJump(VirtualMachine& m, Instruction& i);

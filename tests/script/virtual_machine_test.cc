@@ -432,9 +432,12 @@ namespace {
 // sequence keeps it unfused, which gives the reference to compare with.
 class FusionTest : public ::testing::Test {
  protected:
-  // x = left: y = right: result = x <op> y [then a conditional jump], run
-  // fused or not; returns the result's text or the error message.
-  std::string Run(const Variant& left, const Variant& right, Opcode op, bool jump, bool fused) {
+  enum Tail { kNone, kJump, kStore };
+
+  // x = left: y = right: x <op> y, then nothing, a conditional jump or a
+  // store into a local, run fused or not; returns the result's text or the
+  // error message.
+  std::string Run(const Variant& left, const Variant& right, Opcode op, Tail tail, bool fused) {
     test::Assembler a;
     a.Emit(opGlobalPrepare, 2);
     a.Emit(opPrepare, 3);
@@ -449,7 +452,11 @@ class FusionTest : public ::testing::Test {
     a.Emit(opPushVar, 0);
     a.Emit(opPushVar, 1);
     a.Emit(op);
-    if (jump) {
+    if (tail == kStore) {
+      a.Emit(opStoreVar, 2);
+      a.Emit(opPushVar, 2);
+    }
+    if (tail == kJump) {
       Instruction& branch = a.Emit(opJumpIfFalse);
       a.PushString("true");
       a.Emit(opJump, a.Here() + 2);
@@ -497,12 +504,12 @@ TEST_F(FusionTest, FusedSequencesGiveTheResultsAndErrorsOfSingleInstructions) {
   for (const Variant& left : values) {
     for (const Variant& right : values) {
       for (Opcode op : ops) {
-        for (bool jump : {false, true}) {
-          if (jump && (op == opOperConcat || op < opOperNE || op > opOperLess)) continue;
-          std::string plain = Run(left, right, op, jump, false);
-          std::string fused = Run(left, right, op, jump, true);
+        for (Tail tail : {kNone, kJump, kStore}) {
+          if (tail == kJump && (op < opOperNE || op > opOperLess)) continue;
+          std::string plain = Run(left, right, op, tail, false);
+          std::string fused = Run(left, right, op, tail, true);
           EXPECT_EQ(fused, plain) << OpcodeName(op) << " " << left.TypeName() << " "
-                                  << right.TypeName() << (jump ? " jump" : "");
+                                  << right.TypeName() << " tail " << tail;
         }
       }
     }
