@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "script/class_info.h"
 #include "script/host_class.h"
 #include "script/script_errors.h"
@@ -34,14 +36,15 @@ class TModem : public TDevice {
 constexpr std::string_view kParityNames[] = {"None", "Odd", "Even"};
 
 const PublishedProperty kDeviceProperties[] = {
-    {"Speed", vkInteger, [](const TObject& o) { return Variant(static_cast<const TDevice&>(o).speed); },
+    {"Speed", vkInteger,
+     [](const TObject& o) { return Variant(static_cast<const TDevice&>(o).speed); },
      [](TObject& o, const Variant& v) { static_cast<TDevice&>(o).speed = v.ToInteger(); }},
-    {"Name", vkString, [](const TObject& o) { return Variant(static_cast<const TDevice&>(o).name); },
-     nullptr},
+    {"Name", vkString,
+     [](const TObject& o) { return Variant(static_cast<const TDevice&>(o).name); }, nullptr},
     {"Parity", vkEnumeration,
      [](const TObject& o) { return Variant(static_cast<const TDevice&>(o).parity); },
-     [](TObject& o, const Variant& v) { static_cast<TDevice&>(o).parity = v.ToInteger(); },
-     nullptr, kParityNames},
+     [](TObject& o, const Variant& v) { static_cast<TDevice&>(o).parity = v.ToInteger(); }, nullptr,
+     kParityNames},
     {"OnEvent", vkMethod, nullptr, nullptr},
 };
 
@@ -166,7 +169,6 @@ class HostCallTest : public ::testing::Test {
     probe_index_ = entry.IndexOfMethod(entry.FindMethod("Probe"));
     twice_index_ = entry.IndexOfMethod(twice);
   }
-
 
  public:
   // Records what the accessors make of argument 0.
@@ -308,6 +310,141 @@ TEST_F(HostCallTest, LateBoundCallsFindMembersByNameOnTheObjectsClass) {
             "RUNTIME ERROR\r\nObject or Record required to access method: 'Probe'");
   EXPECT_EQ(error_of("Self", true).find("Too many parameters for method 'Self'. Expected 0"),
             std::string("RUNTIME ERROR\r\n").size());
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// Class references, casts, `is`, class methods and `with` objects.
+class ClassOpcodeTest : public ::testing::Test {
+ protected:
+  ClassOpcodeTest() {
+    machine_.SetRegistry(&classes_, &objects_);
+    device_entry_ = &classes_.RegisterHostClass(&TDevice::kClassInfo);
+    classes_.RegisterHostClass(&TModem::kClassInfo);
+    objects_.Add("Device", &device_, device_entry_);
+    HostMethod* make = device_entry_->RegisterMethod(
+        "Make", 0, true, HostHandler::Of<&ClassOpcodeTest::Make>(this), nullptr, vkClass);
+    make_ = PackMemberReference(classes_.IndexOf(device_entry_), device_entry_->IndexOfMethod(make),
+                                kMemberMethodCall);
+    HostMethod* me = device_entry_->RegisterMethod(
+        "Me", 0, false, HostHandler::Of<&ClassOpcodeTest::Me>(this), nullptr, vkClass);
+    me_ = PackMemberReference(classes_.IndexOf(device_entry_), device_entry_->IndexOfMethod(me),
+                              kMemberMethodCall);
+    HostProperty* speed = device_entry_->FindProperty("Speed");
+    speed_ = PackMemberReference(classes_.IndexOf(device_entry_),
+                                 device_entry_->IndexOfProperty(speed), kMemberPropertyRead);
+  }
+
+  // A class method: reports the class it was called on and returns the modem.
+  void Make(VirtualMachine& m) {
+    called_on_ = m.CurrentClass();
+    m.SetResult(Variant::Object(&modem_));
+  }
+
+  void Me(VirtualMachine& m) { m.SetResult(Variant::Object(m.CurrentObject())); }
+
+  std::string Run(const std::function<void(test::Assembler&)>& body, int locals = 1) {
+    test::Assembler a;
+    a.Emit(opGlobalPrepare);
+    a.Emit(opPrepare, locals);
+    body(a);
+    a.Emit(opRet);
+    code_ = a.Code();
+    try {
+      machine_.Link(code_);
+      Variant result = machine_.Execute("", Variant::Null());
+      return result.IsNull() ? "Null" : result.ToString();
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+  }
+
+  // Pushes the modem through the class method TDevice.Make.
+  void PushModem(test::Assembler& a) {
+    Instruction& make = a.Emit(opCallClassProc, classes_.IndexOf(device_entry_));
+    make.Y = make_;
+    make.S = "Make";
+    a.Emit(opPushOutput, 0);
+  }
+
+  HostClasses classes_;
+  ScriptObjects objects_;
+  VirtualMachine machine_;
+  InstructionList code_;
+  TDevice device_;
+  TModem modem_;
+  HostClass* device_entry_ = nullptr;
+  HostClass* called_on_ = nullptr;
+  int32_t make_ = 0;
+  int32_t me_ = 0;
+  int32_t speed_ = 0;
+};
+
+TEST_F(ClassOpcodeTest, IsTestsTheClassAndItsAncestors) {
+  auto is = [&](const char* class_name) {
+    return Run([&](test::Assembler& a) {
+      PushModem(a);
+      a.Emit(opPushClass).S = class_name;
+      a.Emit(opOperIs);
+    });
+  };
+  EXPECT_EQ(is("TModem"), "True");
+  EXPECT_EQ(is("tdevice"), "True");
+  EXPECT_EQ(is("TObject"), "True");
+  EXPECT_EQ(called_on_, device_entry_);
+  EXPECT_EQ(Run([](test::Assembler& a) {
+              a.Emit(opPushInteger, 1);
+              a.Emit(opPushClass).S = "TDevice";
+              a.Emit(opOperIs);
+            }),
+            "False");
+  EXPECT_NE(is("TNothing").find("Invalid class reference 'TNothing'"), std::string::npos);
+}
+
+TEST_F(ClassOpcodeTest, CastChecksTheObjectsClass) {
+  // Pushes the modem, the default instance (a plain device) or nil, casts it
+  // to `class_name` and leaves 7.
+  auto cast = [&](const char* class_name, int which) {
+    return Run([&](test::Assembler& a) {
+      if (which == 0) {
+        PushModem(a);
+      } else if (which == 1) {
+        a.Emit(opCallProc, 0).Y = me_;
+        a.Emit(opPushOutput, 0);
+      } else {
+        a.Emit(opPushConst).B = 4;  // nil
+      }
+      a.Emit(opCastClass).S = class_name;
+      a.Emit(opStoreVar, 0);
+      a.Emit(opPushInteger, 7);
+    });
+  };
+  EXPECT_EQ(cast("TDevice", 0), "7");
+  EXPECT_EQ(cast("TModem", 0), "7");
+  EXPECT_NE(cast("TModemX", 0).find("Invalid type cast. Class 'TModemX' is not valid"),
+            std::string::npos);
+  EXPECT_NE(cast("TDevice", 2).find("Invalid object to type cast (nil)"), std::string::npos);
+  EXPECT_NE(cast("TModem", 1).find("Object is not of expected class 'TModem'"), std::string::npos);
+}
+
+TEST_F(ClassOpcodeTest, WithObjectReplacesTheDefaultInstanceForOneCall) {
+  modem_.speed = 57600;
+  std::string speed = Run([&](test::Assembler& a) {
+    PushModem(a);
+    a.Emit(opStoreVar, 0);
+    a.Emit(opWithObject, 0);
+    a.Emit(opCallProc, 0).Y = speed_;
+    a.Emit(opPushOutput, 0);
+    // The next call reads the default instance again.
+    a.Emit(opCallProc, 0).Y = speed_;
+    a.Emit(opPushOutput, 0);
+    a.Emit(opOperConcat);
+  });
+  EXPECT_EQ(speed, "576009600");
 }
 
 }  // namespace

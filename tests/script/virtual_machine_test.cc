@@ -250,7 +250,8 @@ TEST_F(MachineTest, FinallyPartRunsAndTheErrorGoesOn) {
   } catch (const ScriptRuntimeError& e) {
     error = e.Message();
   }
-  EXPECT_EQ(error.rfind("RUNTIME ERROR\r\nDivision by zero when evaluating instruction OperMod", 0), 0u)
+  EXPECT_EQ(error.rfind("RUNTIME ERROR\r\nDivision by zero when evaluating instruction OperMod", 0),
+            0u)
       << error;
   EXPECT_EQ(machine_.Slot(0).ToString(), "cleaned");
   EXPECT_FALSE(machine_.IsRunning());
@@ -406,6 +407,140 @@ TEST_F(MachineTest, LinkingRejectsReferencesOutsideTheCode) {
   EXPECT_THROW(machine_.Link(slots.Code()), ScriptInternalError);
 }
 
+TEST_F(MachineTest, StackShufflesKeepTheirOrder) {
+  // 1 2 swap → 2 1; duplicate2 → 2 1 2 1; drop2 → 2 1; duplicate → 2 1 1;
+  // concatenated: "211"
+  Variant text = Evaluate([](Assembler& a) {
+    a.Emit(opPushInteger, 1);
+    a.Emit(opPushInteger, 2);
+    a.Emit(opSwap2);
+    a.Emit(opDuplicate2);
+    a.Emit(opDrop2);
+    a.Emit(opDuplicate);
+    a.Emit(opOperConcat);
+    a.Emit(opOperConcat);
+  });
+  EXPECT_EQ(text.ToString(), "211");
+}
+
+// select case x: case 1, 2: "low": case "z": "zed": case else "other"
+TEST_F(MachineTest, VarTestsJumpOnTheirOutcome) {
+  auto select = [&](const std::function<void(Assembler&)>& set_x) {
+    return Evaluate(
+               [&](Assembler& a) {
+                 set_x(a);
+                 Instruction& one = a.Emit(opVarTestInteger);  // equal 1 → match
+                 one.X = 0;
+                 one.Y = 1;
+                 one.B = 1;
+                 Instruction& two = a.Emit(opVarTestDouble);  // not equal 2 → next branch
+                 two.N = 0;
+                 two.SetD(2.0);
+                 two.B = 0;
+                 int low = a.Here();
+                 a.PushString("low");
+                 Instruction& to_end = a.Emit(opJump);
+                 two.A = a.Here();
+                 one.A = low;
+                 Instruction& zed = a.Emit(opVarTestString);  // not equal "z" → else
+                 zed.X = 0;
+                 zed.S = "zx";
+                 zed.Y = 1;
+                 zed.B = 0;
+                 a.PushString("zed");
+                 Instruction& to_end2 = a.Emit(opJump);
+                 zed.A = a.Here();
+                 a.PushString("other");
+                 to_end.A = to_end2.A = a.Here();
+               },
+               1)
+        .ToString();
+  };
+  auto integer = [](int value) {
+    return [value](Assembler& a) { a.Emit(opStoreVarInteger, 0).X = value; };
+  };
+  EXPECT_EQ(select(integer(1)), "low");
+  EXPECT_EQ(select(integer(2)), "low");
+  // A number tested against a text that is no number cannot be compared.
+  EXPECT_THROW(select(integer(3)), ScriptRuntimeError);
+  // Two locals holding equal texts.
+  Variant same = Evaluate(
+      [](Assembler& a) {
+        a.PushString("a");
+        a.Emit(opStoreVar, 0);
+        a.PushString("a");
+        a.Emit(opStoreVar, 1);
+        Instruction& test = a.Emit(opVarTestVar);
+        test.X = 0;
+        test.Y = 1;
+        test.B = 1;
+        a.PushString("different");
+        Instruction& end = a.Emit(opJump);
+        test.A = a.Here();
+        a.PushString("same");
+        end.A = a.Here();
+      },
+      2);
+  EXPECT_EQ(same.ToString(), "same");
+}
+
+TEST_F(MachineTest, TestIfJumpsKeepTheTopAndCopiesDereference) {
+  // x = True: copy x to y: (y) and-skip: leaves True; stored constants.
+  Variant kept = Evaluate(
+      [](Assembler& a) {
+        a.Emit(opStoreVarConst, 0).B = 0;  // x = True
+        a.Emit(opCopyVar, 0).X = 1;        // y = x
+        a.Emit(opPushVar, 1);
+        Instruction& skip = a.Emit(opTestIfTrue);
+        a.Emit(opPushInteger, 99);  // skipped
+        skip.A = a.Here();
+      },
+      2);
+  EXPECT_EQ(kept.Type(), VariantType::kBoolean);
+  EXPECT_TRUE(kept.RawBoolean());
+  Variant both = Evaluate([](Assembler& a) {
+    a.Emit(opPushConst).B = 1;  // False
+    Instruction& skip = a.Emit(opTestIfFalse);
+    a.Emit(opPushInteger, 99);  // skipped
+    skip.A = a.Here();
+  });
+  EXPECT_FALSE(both.RawBoolean());
+}
+
+TEST_F(MachineTest, StoreInputTakesTheCallersArgumentsInOrder) {
+  // sub pair(a, b) reading its arguments with opStoreInput into locals.
+  Assembler a;
+  a.Emit(opGlobalPrepare);
+  a.Emit(opJump, 8);
+  a.Emit(opPrepare, 2).S = "pair";
+  a.Emit(opStoreInput, 0);
+  a.Emit(opStoreInput, 1);
+  a.Emit(opPushVar, 1);
+  a.Emit(opPushVar, 0);
+  a.Emit(opRet);
+  a.Emit(opPrepare);
+  a.Emit(opRet);
+  machine_.Link(a.Code());
+  Variant result = machine_.Execute("pair", Variant::ArrayOf({Variant("x"), Variant("y")}));
+  ASSERT_EQ(result.Type(), VariantType::kArray);
+  EXPECT_EQ(result.ArrayValue().At({0}).ToString(), "y");
+  EXPECT_EQ(result.ArrayValue().At({1}).ToString(), "x");
+}
+
+TEST_F(MachineTest, AbortEndsTheRunSilentlyEvenInsideExcept) {
+  code_ = Assembler();
+  code_.Emit(opGlobalPrepare);
+  code_.Emit(opPrepare);
+  Instruction& guard = code_.Emit(opTryExcept);
+  code_.Emit(opAbort);
+  guard.A = code_.Here();
+  guard.X = code_.Here();
+  code_.Emit(opRet);
+  machine_.Link(code_.Code());
+  EXPECT_THROW(machine_.Execute("", Variant::Null()), ScriptAbort);
+  EXPECT_FALSE(machine_.IsRunning());
+}
+
 TEST_F(MachineTest, DisassemblyShowsOneLinePerInstruction) {
   Assembler a;
   a.Emit(opGlobalPrepare, 1);
@@ -498,9 +633,8 @@ class FusionTest : public ::testing::Test {
 TEST_F(FusionTest, FusedSequencesGiveTheResultsAndErrorsOfSingleInstructions) {
   const Variant values[] = {Variant(7),    Variant(0),    Variant(-3),   Variant(2.5),
                             Variant(1e20), Variant("12"), Variant("ab"), Variant::Null()};
-  const Opcode ops[] = {opOperAdd,   opOperSub, opOperMul,     opOperMod,    opOperDiv,
-                        opOperLE,    opOperGE,  opOperLess,    opOperGreater, opOperEqual,
-                        opOperNE,    opOperConcat};
+  const Opcode ops[] = {opOperAdd, opOperSub,  opOperMul,     opOperMod,   opOperDiv, opOperLE,
+                        opOperGE,  opOperLess, opOperGreater, opOperEqual, opOperNE,  opOperConcat};
   for (const Variant& left : values) {
     for (const Variant& right : values) {
       for (Opcode op : ops) {
