@@ -431,10 +431,10 @@ void Op::opCall(VirtualMachine& m, Instruction& i) {
         "Invalid subroutine call. Entry point should be a \"Prepare\" instruction");
   }
   m.Need(i.B);
-  m.CallRoutine(entry, i.B);
+  m.PushFrame(entry, i.B);
 }
 
-void Op::opRet(VirtualMachine& m, Instruction&) { m.next_ = nullptr; }
+void Op::opRet(VirtualMachine& m, Instruction&) { m.Return(); }
 
 void Op::opExecFun(VirtualMachine& m, Instruction&) {
   if (m.on_message_) m.on_message_("Use methods instead of obsolete user functions");

@@ -65,7 +65,9 @@ VirtualMachine::VirtualMachine()
       out_(base_),
       arg_base_(base_),
       input_base_(base_),
-      index_base_(base_) {}
+      index_base_(base_) {
+  frames_.reserve(kMaxCallDepth);
+}
 
 VirtualMachine::~VirtualMachine() = default;
 
@@ -133,9 +135,20 @@ struct VirtualMachine::Registers {
 };
 
 VirtualMachine::Registers VirtualMachine::SaveRegisters() const {
-  return {sp_,         bp_,         out_,       arg_base_,   cursor_,
-          input_base_, index_base_, arg_count_, index_count_, current_,
-          next_,       routine_entry_, current_object_, current_class_};
+  return {sp_,
+          bp_,
+          out_,
+          arg_base_,
+          cursor_,
+          input_base_,
+          index_base_,
+          arg_count_,
+          index_count_,
+          current_,
+          next_,
+          routine_entry_,
+          current_object_,
+          current_class_};
 }
 
 void VirtualMachine::RestoreRegisters(const Registers& r) {
@@ -210,7 +223,8 @@ Variant VirtualMachine::Execute(std::string_view routine, const Variant& input) 
   if (value.Type() == VariantType::kArray) {
     std::vector<Variant> elements;
     const VariantArray& array = value.ArrayValue();
-    for (int i = 0; i < static_cast<int>(array.ElementCount()); ++i) elements.push_back(array.Elements()[static_cast<size_t>(i)]);
+    for (int i = 0; i < static_cast<int>(array.ElementCount()); ++i)
+      elements.push_back(array.Elements()[static_cast<size_t>(i)]);
     return ExecuteWithArguments(routine, elements);
   }
   return ExecuteWithArguments(routine, std::span<const Variant>(&value, 1));
@@ -240,6 +254,8 @@ Variant VirtualMachine::ExecuteWithArguments(std::string_view routine,
       machine.RestoreRegisters(saved);
       if (!outermost) return;
       for (int i = machine.global_count_; i < kStackSize; ++i) machine.base_[i] = Variant::Null();
+      machine.frames_.clear();
+      machine.loop_floor_ = 0;
       machine.current_object_ = nullptr;
       machine.sp_ = machine.base_ + machine.global_count_;
       machine.attention_.fetch_and(static_cast<uint8_t>(~(kAttendHalt | kAttendPause)));
@@ -261,7 +277,8 @@ Variant VirtualMachine::ExecuteWithArguments(std::string_view routine,
 
 Variant VirtualMachine::RunEntry(Instruction* entry, std::span<const Variant> args) {
   Variant* input_start = sp_;
-  for (const Variant& arg : args) Push(arg.Type() == VariantType::kReference ? arg : arg.Dereference());
+  for (const Variant& arg : args)
+    Push(arg.Type() == VariantType::kReference ? arg : arg.Dereference());
   int argc = static_cast<int>(args.size());
   Variant* routine_end = CallRoutine(entry, argc);
   // What the routine left lies above its locals: a function's result, or
@@ -280,26 +297,51 @@ Variant VirtualMachine::RunEntry(Instruction* entry, std::span<const Variant> ar
   return result;
 }
 
-Variant* VirtualMachine::CallRoutine(Instruction* entry, int argc) {
-  if (depth_ >= kMaxCallDepth) StackOverflow();
+void VirtualMachine::PushFrame(Instruction* entry, int argc) {
+  if (frames_.size() >= static_cast<size_t>(kMaxCallDepth)) StackOverflow();
   out_ = sp_ + entry->A;
-  Frame saved{sp_, bp_, arg_base_, out_, cursor_, routine_entry_, next_};
+  frames_.push_back({sp_, bp_, arg_base_, out_, cursor_, routine_entry_, next_, argc});
   arg_base_ = sp_ - argc;
   cursor_ = 0;
   bp_ = sp_;
   next_ = entry;
+}
+
+void VirtualMachine::Return() {
+  if (frames_.size() <= loop_floor_) {
+    // The routine this run loop was started for: the loop ends.
+    next_ = nullptr;
+    return;
+  }
+  Frame frame = frames_.back();
+  frames_.pop_back();
+  Restore(frame);
+  sp_ -= frame.argc;
+}
+
+void VirtualMachine::UnwindTo(size_t depth) {
+  if (frames_.size() <= depth) return;
+  Restore(frames_[depth]);
+  frames_.resize(depth);
+}
+
+Variant* VirtualMachine::CallRoutine(Instruction* entry, int argc) {
+  const size_t depth = frames_.size();
+  const size_t saved_floor = loop_floor_;
+  PushFrame(entry, argc);
+  loop_floor_ = frames_.size();
   Variant* routine_end;
-  ++depth_;
   try {
     Run(nullptr);
     routine_end = sp_;
   } catch (...) {
-    --depth_;
-    Restore(saved);
+    loop_floor_ = saved_floor;
+    UnwindTo(depth);
     throw;
   }
-  --depth_;
-  Restore(saved);
+  loop_floor_ = saved_floor;
+  // Routines a halt left unfinished are unwound with this one.
+  UnwindTo(depth);
   sp_ -= argc;
   return routine_end;
 }
@@ -322,7 +364,8 @@ void VirtualMachine::Run(const Instruction* stop) {
       current_ = instruction;
       next_ = instruction->Next;
       instruction->Handler(*this, *instruction);
-      if (attention_.load(std::memory_order_relaxed) != 0) [[unlikely]] Attend();
+      if (attention_.load(std::memory_order_relaxed) != 0) [[unlikely]]
+        Attend();
     }
   } catch (const ScriptRuntimeError&) {
     throw;
@@ -416,14 +459,21 @@ void VirtualMachine::CallHost(Instruction& instruction, Variant* out, TObject* i
 
 void VirtualMachine::RunProtected(Instruction& instruction, bool except_part) {
   Variant* saved_sp = sp_;
-  Variant* saved_bp = bp_;
+  const size_t depth = frames_.size();
+  const size_t saved_floor = loop_floor_;
+  // The protected part runs in a loop of its own: an opRet of this routine
+  // ends that loop, and the routine returns after the finally part.
+  loop_floor_ = depth;
   std::exception_ptr error;
   try {
     Run(instruction.Target);
   } catch (const InstructionError&) {
     error = std::current_exception();  // Its cause is the last error already.
   } catch (const SilentError&) {
-    if (except_part) throw;  // An abort is not caught; a finally part still runs.
+    if (except_part) {
+      loop_floor_ = saved_floor;
+      throw;  // An abort is not caught; a finally part still runs.
+    }
     error = std::current_exception();
   } catch (const Exception& e) {
     RecordLastError(e.Message(), e.ClassName());
@@ -432,24 +482,33 @@ void VirtualMachine::RunProtected(Instruction& instruction, bool except_part) {
     RecordLastError(e.what(), "Exception");
     error = std::current_exception();
   }
+  loop_floor_ = saved_floor;
   if (attention_.load(std::memory_order_acquire) & kAttendHalt) {
     next_ = nullptr;
     return;
   }
   bool routine_ended = error == nullptr && next_ == nullptr;
   if (error != nullptr) {
+    UnwindTo(depth);
     sp_ = saved_sp;
-    bp_ = saved_bp;
   }
-  if (except_part && error == nullptr) {
-    next_ = routine_ended ? nullptr : instruction.Target2;
-    return;
+  if (!except_part || error != nullptr) {
+    next_ = instruction.Target;
+    loop_floor_ = depth;
+    try {
+      Run(instruction.Target2);
+    } catch (...) {
+      loop_floor_ = saved_floor;
+      throw;
+    }
+    loop_floor_ = saved_floor;
+    if (next_ == nullptr) routine_ended = true;  // The finally or except part returned.
+    if (error != nullptr && !except_part) std::rethrow_exception(error);
+    if (!except_part) last_error_ = {};
+  } else {
+    next_ = instruction.Target2;
   }
-  next_ = instruction.Target;
-  Run(instruction.Target2);
-  if (error != nullptr && !except_part) std::rethrow_exception(error);
-  if (!except_part) last_error_ = {};
-  if (routine_ended) next_ = nullptr;
+  if (routine_ended) Return();
 }
 
 // ---- Inside host handlers. ----

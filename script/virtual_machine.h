@@ -20,6 +20,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "script/instruction.h"
 #include "script/variant.h"
@@ -147,6 +148,7 @@ class VirtualMachine {
     int cursor;
     Instruction* routine_entry;
     Instruction* next;
+    int argc;
   };
 
   Variant RunEntry(Instruction* entry, std::span<const Variant> args);
@@ -155,6 +157,15 @@ class VirtualMachine {
   // Calls the routine at `entry` with the `argc` values on top of the stack
   // as its arguments; returns the stack top the routine ended with.
   Variant* CallRoutine(Instruction* entry, int argc);
+  // A call from script code (opCall): saves the caller's registers in a new
+  // frame and continues at `entry` in the same run loop.
+  void PushFrame(Instruction* entry, int argc);
+  // opRet: back to the caller, or the end of the run loop when the routine
+  // is the one the loop was started for.
+  void Return();
+  // Drops the frames above `depth`, restoring the registers of the routine
+  // that was running when frame `depth` was pushed.
+  void UnwindTo(size_t depth);
   void Restore(const Frame& frame);
   // Runs from next_ until next_ is null or `stop`.
   void Run(const Instruction* stop);
@@ -169,7 +180,8 @@ class VirtualMachine {
   [[noreturn]] void StackUnderflow() const;
   // Raises unless at least `count` values lie on the stack.
   void Need(int count) const {
-    if (sp_ - base_ < count) [[unlikely]] StackUnderflow();
+    if (sp_ - base_ < count) [[unlikely]]
+      StackUnderflow();
   }
   // Calls the host handler of `instruction` with the arguments already set
   // up; its result goes to `out`.
@@ -182,39 +194,42 @@ class VirtualMachine {
   Registers SaveRegisters() const;
   void RestoreRegisters(const Registers& registers);
   void Push(const Variant& value) {
-    if (sp_ >= stack_end_) [[unlikely]] StackOverflow();
+    if (sp_ >= stack_end_) [[unlikely]]
+      StackOverflow();
     *sp_++ = value;
   }
   void Push(Variant&& value) {
-    if (sp_ >= stack_end_) [[unlikely]] StackOverflow();
+    if (sp_ >= stack_end_) [[unlikely]]
+      StackOverflow();
     *sp_++ = std::move(value);
   }
 
   // The registers. Slot pointers point into stack_.
-  std::unique_ptr<Variant[]> stack_;   // The allocation, guard zones included.
-  Variant* base_;                       // Slot 0.
-  Variant* stack_end_;                  // base_ + kStackSize.
-  Variant* sp_;                         // Next free slot.
-  Variant* bp_;                         // Frame base of the running routine.
-  Variant* out_;                        // Where the last call left its result.
-  Variant* arg_base_;                   // The running routine's first argument.
-  int cursor_ = 0;                      // Next argument for opStoreInput.
-  Variant* input_base_;                 // First argument of the running host call.
-  Variant* index_base_;                 // First index argument of the running host call.
-  int arg_count_ = 0;                   // Arguments of the running host call.
-  int index_count_ = 0;                 // Index arguments of the running host call.
-  Instruction* current_ = nullptr;      // The instruction running now.
-  Instruction* next_ = nullptr;         // The one to run after it; null ends the routine.
+  std::unique_ptr<Variant[]> stack_;  // The allocation, guard zones included.
+  Variant* base_;                     // Slot 0.
+  Variant* stack_end_;                // base_ + kStackSize.
+  Variant* sp_;                       // Next free slot.
+  Variant* bp_;                       // Frame base of the running routine.
+  Variant* out_;                      // Where the last call left its result.
+  Variant* arg_base_;                 // The running routine's first argument.
+  int cursor_ = 0;                    // Next argument for opStoreInput.
+  Variant* input_base_;               // First argument of the running host call.
+  Variant* index_base_;               // First index argument of the running host call.
+  int arg_count_ = 0;                 // Arguments of the running host call.
+  int index_count_ = 0;               // Index arguments of the running host call.
+  Instruction* current_ = nullptr;    // The instruction running now.
+  Instruction* next_ = nullptr;       // The one to run after it; null ends the routine.
   Instruction* routine_entry_ = nullptr;
   TObject* current_object_ = nullptr;
   HostClass* current_class_ = nullptr;
-  TObject* with_instance_ = nullptr;    // Set by opWithObject for the next host call.
+  TObject* with_instance_ = nullptr;  // Set by opWithObject for the next host call.
   bool has_with_instance_ = false;
-  int depth_ = 0;                       // Nested runs (calls, protected blocks, executions).
-  int executions_ = 0;                  // Nested Execute calls; 0 when idle.
+  std::vector<Frame> frames_;  // One per running script routine call.
+  size_t loop_floor_ = 0;      // frames_.size() when the innermost run loop began.
+  int executions_ = 0;         // Nested Execute calls; 0 when idle.
   int global_count_ = 0;
 
-  InstructionList* code_ = nullptr;     // The linked code; not owned.
+  InstructionList* code_ = nullptr;  // The linked code; not owned.
   Instruction* main_entry_ = nullptr;
   const HostClasses* classes_ = nullptr;  // Not owned.
   const ScriptObjects* objects_ = nullptr;
