@@ -407,6 +407,31 @@ TEST_F(MachineTest, LinkingRejectsReferencesOutsideTheCode) {
   EXPECT_THROW(machine_.Link(slots.Code()), ScriptInternalError);
 }
 
+// function f: try: f = 1: return: finally: g = "fin": end;  main: f() & g
+TEST_F(MachineTest, ReturnInsideTryRunsTheFinallyPartThenGoesBackToTheCaller) {
+  Assembler a;
+  a.Emit(opGlobalPrepare, 1);
+  a.Emit(opJump, 11);
+  a.Emit(opPrepare, 1).S = "f";
+  Instruction& guard = a.Emit(opTryFinally, 7);
+  guard.X = 9;
+  a.Emit(opStoreVarInteger, 0).X = 1;
+  a.Emit(opPushVar, 0);
+  a.Emit(opRet);
+  a.PushString("fin");
+  a.Emit(opStoreGlobalVar, 0);
+  a.PushString("unreached");
+  a.Emit(opRet);
+  a.Emit(opPrepare);
+  a.Emit(opCall, 2);
+  a.Emit(opPushOutput, 0);
+  a.Emit(opPushGlobalVar, 0);
+  a.Emit(opOperConcat);
+  a.Emit(opRet);
+  machine_.Link(a.Code());
+  EXPECT_EQ(machine_.Execute("", Variant::Null()).ToString(), "1fin");
+}
+
 TEST_F(MachineTest, StackShufflesKeepTheirOrder) {
   // 1 2 swap → 2 1; duplicate2 → 2 1 2 1; drop2 → 2 1; duplicate → 2 1 1;
   // concatenated: "211"
