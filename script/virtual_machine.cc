@@ -66,6 +66,7 @@ VirtualMachine::VirtualMachine()
       arg_base_(base_),
       input_base_(base_),
       index_base_(base_) {
+  for (int i = 0; i < kStackSize; ++i) base_[i].SetNull();
   frames_.reserve(kMaxCallDepth);
 }
 
@@ -171,6 +172,9 @@ void VirtualMachine::RestoreRegisters(const Registers& r) {
 // ---- Running. ----
 
 void VirtualMachine::Halt() {
+  // Under the lock a run cannot end between the test and the flags, which
+  // would leave a halt pending for the next run.
+  std::lock_guard<std::mutex> lock(run_state_mutex_);
   if (!IsRunning()) return;
   halting_.store(true, std::memory_order_release);
   SetAttention(kAttendHalt, true);
@@ -179,9 +183,18 @@ void VirtualMachine::Halt() {
 
 void VirtualMachine::Clear() {
   for (int i = 0; i < kStackSize; ++i) base_[i] = Variant::Null();
+  null_from_ = 0;
+  std::lock_guard<std::mutex> lock(run_state_mutex_);
   halting_.store(false);
   attention_.store(0);
   global_count_ = 0;
+}
+
+void VirtualMachine::NullAboveGlobals() {
+  for (int i = global_count_; i < kStackSize; ++i) {
+    if (!base_[i].IsNull()) base_[i].SetNull();
+  }
+  null_from_ = global_count_;
 }
 
 Instruction* VirtualMachine::FindEntry(std::string_view routine) const {
@@ -200,7 +213,9 @@ void VirtualMachine::PrepareOutermost() {
   InstructionList& code = *code_;
   global_count_ = (!code.empty() && code[0].Op == opGlobalPrepare) ? code[0].A : 0;
   if (global_count_ < 0 || global_count_ > kStackSize) global_count_ = 0;
-  for (int i = global_count_; i < kStackSize; ++i) base_[i] = Variant::Null();
+  // Every run ends by setting the slots above the globals to Null; only
+  // slots that were globals of other code before need it now.
+  if (null_from_ > global_count_) NullAboveGlobals();
   sp_ = bp_ = out_ = arg_base_ = base_;
   cursor_ = 0;
   main_entry_ = nullptr;
@@ -244,7 +259,10 @@ Variant VirtualMachine::ExecuteWithArguments(std::string_view routine,
   Registers saved = SaveRegisters();
   last_error_ = {};
   ++executions_;
-  running_.store(true, std::memory_order_release);
+  if (outermost) {
+    std::lock_guard<std::mutex> lock(run_state_mutex_);
+    running_.store(true, std::memory_order_release);
+  }
   struct EndOfRun {
     VirtualMachine& machine;
     bool outermost;
@@ -253,11 +271,12 @@ Variant VirtualMachine::ExecuteWithArguments(std::string_view routine,
       --machine.executions_;
       machine.RestoreRegisters(saved);
       if (!outermost) return;
-      for (int i = machine.global_count_; i < kStackSize; ++i) machine.base_[i] = Variant::Null();
+      machine.NullAboveGlobals();
       machine.frames_.clear();
       machine.loop_floor_ = 0;
       machine.current_object_ = nullptr;
       machine.sp_ = machine.base_ + machine.global_count_;
+      std::lock_guard<std::mutex> lock(machine.run_state_mutex_);
       machine.attention_.fetch_and(static_cast<uint8_t>(~(kAttendHalt | kAttendPause)));
       machine.halting_.store(false, std::memory_order_release);
       machine.running_.store(false, std::memory_order_release);

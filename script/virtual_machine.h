@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -170,6 +171,8 @@ class VirtualMachine {
   // Runs from next_ until next_ is null or `stop`.
   void Run(const Instruction* stop);
   void Attend();
+  // Sets the slots above the globals to Null (releasing what they hold).
+  void NullAboveGlobals();
   void SetAttention(uint8_t flag, bool on);
   [[noreturn]] void RaiseFromInstruction(const std::exception& error, const char* class_name);
   void RecordLastError(std::string message, const char* class_name);
@@ -238,8 +241,12 @@ class VirtualMachine {
   // Read between instructions; set from any thread. Bits: kAttendHalt,
   // kAttendPause, kAttendDebug.
   std::atomic<uint8_t> attention_{0};
+  // Written under run_state_mutex_ (read without it): Halt must not set a
+  // halt for a run that has just ended.
   std::atomic<bool> running_{false};
   std::atomic<bool> halting_{false};
+  std::mutex run_state_mutex_;
+  int null_from_ = 0;  // Every slot from here up to the top of the stack is Null.
 
   std::function<std::string(int)> position_text_;
   std::function<void(VirtualMachine&)> on_pause_;

@@ -313,6 +313,12 @@ TEST_F(MachineTest, HaltFromAnotherThreadEndsAnEndlessLoop) {
   EXPECT_FALSE(machine_.IsHalting());
 }
 
+TEST_F(MachineTest, HaltWhileIdleDoesNotRefuseOrStopTheNextRun) {
+  machine_.Halt();
+  EXPECT_FALSE(machine_.IsHalting());
+  EXPECT_EQ(Evaluate([](Assembler& a) { a.Emit(opPushInteger, 5); }).RawInteger(), 5);
+}
+
 TEST_F(MachineTest, GlobalsKeepTheirValueBetweenRuns) {
   Assembler a;
   a.Emit(opGlobalPrepare, 1);
