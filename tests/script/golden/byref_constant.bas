@@ -1,0 +1,4 @@
+sub inc(byref a)
+  a = a + 1
+end sub
+inc(1)

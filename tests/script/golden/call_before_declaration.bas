@@ -1,0 +1,6 @@
+sub first
+  second
+end sub
+sub second
+  echo(1)
+end sub

@@ -1,0 +1,1 @@
+dimension = 1

@@ -1,0 +1,2 @@
+a = 1
+if a then end if

@@ -1,0 +1,3 @@
+for i = 1 to 3
+  exit do
+next

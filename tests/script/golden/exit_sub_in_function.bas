@@ -1,0 +1,3 @@
+function f
+  exit sub
+end function

@@ -1,0 +1,5 @@
+sub show
+  echo(x)
+end sub
+x = 5
+show

@@ -1,0 +1,5 @@
+sub later forward
+sub now
+  later
+end sub
+now

@@ -1,0 +1,2 @@
+x = 1
+publicity = 1

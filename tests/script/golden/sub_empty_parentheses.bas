@@ -1,0 +1,4 @@
+sub s()
+  echo(1)
+end sub
+s()

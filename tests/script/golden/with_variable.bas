@@ -1,0 +1,4 @@
+o = NewItem("v")
+with o
+  echo(Name)
+end with
