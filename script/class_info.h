@@ -23,6 +23,18 @@ namespace vantrel {
 class TObject;
 struct ClassInfo;
 
+// An event handler held by a host object: the code the object calls and the
+// data it passes as the code's first argument. `code` is stored as the
+// generic function type and cast back to the event type's own signature
+// (void (*)(void* data, ...)) by whoever calls it.
+struct MethodPointer {
+  void (*code)() = nullptr;
+  void* data = nullptr;
+
+  explicit operator bool() const { return code != nullptr; }
+  bool operator==(const MethodPointer&) const = default;
+};
+
 // A property a class makes visible to scripts without registering it.
 struct PublishedProperty {
   std::string_view name;
@@ -38,6 +50,11 @@ struct PublishedProperty {
   const ClassInfo* property_class = nullptr;
   // For vkEnumeration and vkSet: the names of the values, in ordinal order.
   std::span<const std::string_view> value_names = {};
+  // For events (vkMethod): the name of the event's type, which selects the
+  // adapter that lets script routines handle it, and the object's handler
+  // field for the event.
+  std::string_view event_type = {};
+  MethodPointer* (*event_field)(TObject& object) = nullptr;
 };
 
 struct ClassInfo {

@@ -1,0 +1,88 @@
+// The command-line runner vantrel-basic, run as a real program.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tests/support/temp_dir.h"
+
+namespace vantrel {
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class VantrelBasicTest : public ::testing::Test {
+ protected:
+  // Runs the program with `arguments` (shell words) and `input` on its
+  // standard input.
+  Outcome Run(const std::string& arguments, const std::string& input = "") {
+    dir_.Write("stdin.txt", input);
+    std::string command = std::string("'") + VANTREL_BASIC_PROGRAM + "' " + arguments + " <'" +
+                          dir_.File("stdin.txt") + "' >'" + dir_.File("stdout.txt") + "' 2>'" +
+                          dir_.File("stderr.txt") + "'";
+    int raw = std::system(command.c_str());
+    Outcome outcome;
+    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    outcome.out = dir_.Read("stdout.txt");
+    outcome.err = dir_.Read("stderr.txt");
+    return outcome;
+  }
+  std::string Script(const std::string& name, const std::string& text) {
+    return "'" + dir_.Write(name, text) + "'";
+  }
+
+  test::TempDir dir_;
+};
+
+TEST_F(VantrelBasicTest, SuccessfulRunEchoesLinesAndExitsZero) {
+  Outcome outcome = Run(Script("ok.bas", "echo(\"hi\")\r\necho(1 + 2)\r\n"));
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.out, "hi\n3\n");
+  EXPECT_EQ(outcome.err, "");
+}
+
+TEST_F(VantrelBasicTest, CompileErrorGoesToStandardErrorWithExitOne) {
+  Outcome outcome = Run(Script("bad.bas", "echo(\"never\")\r\nx = (\r\n"));
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_NE(outcome.err.find("Syntax error.\nSource position: "), std::string::npos) << outcome.err;
+}
+
+TEST_F(VantrelBasicTest, RuntimeErrorKeepsEarlierOutputAndExitsTwo) {
+  Outcome outcome = Run(Script("fail.bas", "echo(\"before\")\r\ndim a\r\na = 5\r\necho(a[1])\r\n"));
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_EQ(outcome.out, "before\n");
+  EXPECT_NE(outcome.err.find("RUNTIME ERROR\n"), std::string::npos) << outcome.err;
+}
+
+TEST_F(VantrelBasicTest, CheckOnlyCompiles) {
+  Outcome outcome = Run("--check " + Script("fail.bas", "dim a\r\na = 5\r\necho(a[1])\r\n"));
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(Run("--check " + Script("bad.bas", "x = (")).status, 1);
+}
+
+TEST_F(VantrelBasicTest, DashReadsTheProgramFromStandardInput) {
+  Outcome outcome = Run("-", "echo(\"from stdin\")\n");
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.out, "from stdin\n");
+}
+
+TEST_F(VantrelBasicTest, HelpUsageAndMissingFilesHaveTheirOwnStatus) {
+  Outcome help = Run("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Usage: vantrel-basic"), std::string::npos);
+  EXPECT_EQ(Run("").status, 64);
+  EXPECT_EQ(Run("--bogus x").status, 64);
+  Outcome missing = Run("'" + dir_.File("absent.bas") + "'");
+  EXPECT_EQ(missing.status, 66);
+  EXPECT_NE(missing.err, "");
+}
+
+}  // namespace
+}  // namespace vantrel
