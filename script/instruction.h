@@ -68,8 +68,8 @@ struct Instruction {
 
   // The double D held in X (low word) and Y (high word).
   double D() const {
-    uint64_t bits = (static_cast<uint64_t>(static_cast<uint32_t>(Y)) << 32) |
-                    static_cast<uint32_t>(X);
+    uint64_t bits =
+        (static_cast<uint64_t>(static_cast<uint32_t>(Y)) << 32) | static_cast<uint32_t>(X);
     double d;
     std::memcpy(&d, &bits, sizeof d);
     return d;
@@ -90,6 +90,7 @@ struct Instruction {
   TObject* Instance = nullptr;     // opCallProc: the default instance called on, if any.
   HostClass* Class = nullptr;      // The class entry of A (class calls, class references, casts).
   Variant Constant;                // The value an instruction pushes or stores, made once.
+  int32_t FusedSlot = 0;           // A local slot a fused sequence reads (a for loop's limit).
 };
 
 using InstructionList = std::vector<Instruction>;

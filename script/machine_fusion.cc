@@ -226,7 +226,58 @@ void Op::AppendToLocal(VirtualMachine& m, Instruction& i) {
   m.next_ = store.Next;
 }
 
+// The step of a for loop and the test at its head:
+//   n: push step; push v; add; jump head
+//   head: store v; push v; push limit; compare (<= or >=); jump if false to
+//   the end
+// With whole numbers and no overflow: v := v + step and straight on to the
+// body or the end, in one dispatch.
+template <Opcode kOp>
+void Op::ForStep(VirtualMachine& m, Instruction& i) {
+  // Linking put the loop's limit slot in FusedSlot, the body in Target2
+  // and the end in Target.
+  Variant& counter = m.bp_[i.Next->A];
+  const Variant& stop = m.bp_[i.FusedSlot].Dereference();
+  if (counter.Type() == VariantType::kInteger && i.Constant.Type() == VariantType::kInteger &&
+      stop.Type() == VariantType::kInteger) {
+    int64_t next = int64_t{counter.RawInteger()} + i.Constant.RawInteger();
+    if (next == static_cast<int32_t>(next)) {
+      counter.SetInteger(static_cast<int32_t>(next));
+      bool go_on = kOp == Opcode::opOperLE ? next <= stop.RawInteger() : next >= stop.RawInteger();
+      m.next_ = go_on ? i.Target2 : i.Target;
+      return;
+    }
+  }
+  RunPlain(m, i, 4);
+}
+
 namespace {
+
+// True when code[n..n+3] is a for loop's step and its jump leads to the
+// loop's test (see ForStep), with no other jump into either.
+bool IsForStep(const InstructionList& code, const std::vector<bool>& targeted, size_t n) {
+  size_t count = code.size();
+  if (n + 4 > count) return false;
+  const Instruction& step = code[n];
+  const Instruction& counter = code[n + 1];
+  const Instruction& jump = code[n + 3];
+  if ((step.Op != Opcode::opPushInteger && step.Op != Opcode::opPushDouble) ||
+      counter.Op != Opcode::opPushVar || code[n + 2].Op != Opcode::opOperAdd ||
+      jump.Op != Opcode::opJump || targeted[n + 1] || targeted[n + 2] || targeted[n + 3]) {
+    return false;
+  }
+  size_t head = static_cast<size_t>(jump.A);
+  if (head + 5 > count) return false;
+  for (size_t k = head + 1; k < head + 5; ++k) {
+    if (targeted[k]) return false;
+  }
+  const Opcode compare = code[head + 3].Op;
+  return code[head].Op == Opcode::opStoreVar && code[head].A == counter.A &&
+         code[head + 1].Op == Opcode::opPushVar && code[head + 1].A == counter.A &&
+         code[head + 2].Op == Opcode::opPushVar &&
+         (compare == Opcode::opOperLE || compare == Opcode::opOperGE) &&
+         code[head + 4].Op == Opcode::opJumpIfFalse;
+}
 
 template <template <Opcode> class Table>
 InstructionHandler Select(Opcode op) {
@@ -306,9 +357,18 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
   auto op = [&](size_t n) { return code[n].Op; };
   for (size_t n = 0; n < count; ++n) {
     Instruction& first = code[n];
-    if (first.Op == Opcode::opPushVar && free_run(n, 4) && IsSimplePush(op(n + 1)) &&
-        op(n + 2) == Opcode::opOperConcat && op(n + 3) == Opcode::opStoreVar &&
-        code[n + 3].A == first.A) {
+    if (IsForStep(code, targeted, n)) {
+      const size_t head = static_cast<size_t>(code[n + 3].A);
+      const Instruction& exit = code[head + 4];
+      first.FusedSlot = code[head + 2].A;
+      first.Target = exit.Target;
+      first.Target2 = exit.Next;
+      bool up = code[head + 3].Op == Opcode::opOperLE;
+      first.Handler = up ? &ForStep<Opcode::opOperLE> : &ForStep<Opcode::opOperGE>;
+      n += 3;
+    } else if (first.Op == Opcode::opPushVar && free_run(n, 4) && IsSimplePush(op(n + 1)) &&
+               op(n + 2) == Opcode::opOperConcat && op(n + 3) == Opcode::opStoreVar &&
+               code[n + 3].A == first.A) {
       first.Handler = &AppendToLocal;
       n += 3;
     } else if (IsOperandPush(first.Op) && free_run(n, 4) && IsOperandPush(op(n + 1)) &&

@@ -587,6 +587,7 @@ class Linker {
       i.Handler = kHandlers[i.Op];
       i.Next = n + 1 < count ? &code_[n + 1] : nullptr;
       i.Target = i.Target2 = nullptr;
+      i.FusedSlot = 0;
       i.Instance = nullptr;
       i.Class = nullptr;
       i.Host = {};

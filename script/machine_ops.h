@@ -40,6 +40,8 @@ struct MachineOps {
 
   static void AppendToLocal(VirtualMachine& m, Instruction& i);
   template <Opcode kOp>
+  static void ForStep(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp>
   static void PushPushOperate(VirtualMachine& m, Instruction& i);
   template <Opcode kOp>
   static void PushOperate(VirtualMachine& m, Instruction& i);

@@ -3,6 +3,7 @@
 //
 //   vantrel-basic FILE          compile and run FILE ("-": standard input)
 //   vantrel-basic --check FILE  only compile
+//   vantrel-basic --list FILE   compile and print the instructions
 //
 // The script's `echo(value)` writes the value and a line feed to standard
 // output. Exit status: 0 success, 1 compile error, 2 runtime error,
@@ -17,6 +18,7 @@
 #include "base/exception.h"
 #include "base/string_list.h"
 #include "script/basic_scripter.h"
+#include "script/disassembler.h"
 #include "script/virtual_machine.h"
 
 namespace vantrel {
@@ -28,7 +30,7 @@ constexpr int kExitUsage = 64;
 constexpr int kExitNoInput = 66;
 
 constexpr std::string_view kUsage =
-    "Usage: vantrel-basic [--check] FILE\n"
+    "Usage: vantrel-basic [--check | --list] FILE\n"
     "       vantrel-basic --help\n"
     "\n"
     "Compiles the Basic script FILE and runs it; FILE \"-\" reads the script from\n"
@@ -36,6 +38,7 @@ constexpr std::string_view kUsage =
     "to standard output.\n"
     "\n"
     "  --check  only compile the script\n"
+    "  --list   compile the script and print its instructions\n"
     "  --help   show this text\n"
     "\n"
     "Exit status: 0 success, 1 compile error, 2 runtime error, 64 wrong usage,\n"
@@ -60,6 +63,7 @@ void ReportError(std::string_view message) {
 
 struct Options {
   bool check = false;
+  bool list = false;
   bool help = false;
   std::string file;
 };
@@ -72,6 +76,8 @@ bool ParseArguments(int argc, char** argv, Options& options) {
       options.help = true;
     } else if (arg == "--check") {
       options.check = true;
+    } else if (arg == "--list") {
+      options.list = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return false;
     } else if (options.file.empty()) {
@@ -111,7 +117,8 @@ int Run(const Options& options) {
     ReportError(error.what());
     return kExitCompileError;
   }
-  if (options.check) return 0;
+  if (options.list) std::cout << Disassemble(scripter.DefaultScript().Code().Instructions);
+  if (options.check || options.list) return 0;
   try {
     scripter.Execute();
   } catch (const SilentError&) {
