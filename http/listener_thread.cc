@@ -18,6 +18,9 @@ namespace {
 // that a lasting failure (no descriptors left) does not spin.
 constexpr std::chrono::milliseconds kFailedPassBackoff{100};
 
+// Connections taken from one binding in one pass at most.
+constexpr int kMaxAcceptsPerPass = 64;
+
 }  // namespace
 
 ListenerThread::ListenerThread(TcpServer& server, std::shared_ptr<ThreadManager> manager)
@@ -54,22 +57,30 @@ void ListenerThread::AcceptPass() {
   if (stack.WaitForReadable(handles_, accept_wait_time_) == 0 || Terminated()) return;
 
   for (const int listening_handle : handles_) {
-    auto connection = std::make_unique<TcpServerConnection>(server_);
-    connection->Accept(listening_handle);
-    PeerThread* thread = thread_mgr_->GetThread();
-    thread->SetConnection(std::move(connection));
-    thread->SetThreadMgr(thread_mgr_);
-    server_.Threads().Add(thread);
-    try {
-      thread->StartLoop();
-    } catch (...) {
-      // The thread could not be launched: undo, which closes the connection.
-      server_.Threads().Remove(thread);
-      thread->SetConnection(nullptr);
-      thread->SetThreadMgr(nullptr);
-      thread_mgr_->ReleaseThread(*thread);
-      throw;
+    // Every connection waiting on this binding, up to a bound so that the
+    // other bindings and a stop request are not kept waiting.
+    for (int taken = 0; taken < kMaxAcceptsPerPass && !Terminated(); ++taken) {
+      auto connection = std::make_unique<TcpServerConnection>(server_);
+      if (!connection->TryAccept(listening_handle)) break;
+      StartPeer(std::move(connection));
     }
+  }
+}
+
+void ListenerThread::StartPeer(std::unique_ptr<TcpServerConnection> connection) {
+  PeerThread* thread = thread_mgr_->GetThread();
+  thread->SetConnection(std::move(connection));
+  thread->SetThreadMgr(thread_mgr_);
+  server_.Threads().Add(thread);
+  try {
+    thread->StartLoop();
+  } catch (...) {
+    // The thread could not be launched: undo, which closes the connection.
+    server_.Threads().Remove(thread);
+    thread->SetConnection(nullptr);
+    thread->SetThreadMgr(nullptr);
+    thread_mgr_->ReleaseThread(*thread);
+    throw;
   }
 }
 

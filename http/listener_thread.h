@@ -2,9 +2,11 @@
 //
 // One pass (RunOnce): wait up to AcceptWaitTime for a connection on any of
 // the server's bindings; for each binding that has one, in binding order:
-// accept it into a new TcpServerConnection, get a peer thread from the
-// thread manager, give it the connection, add it to the server's Threads
-// and start it. A failure inside a pass (say, accept failing for lack of
+// accept every waiting connection (up to 64 a pass), each into a new
+// TcpServerConnection, get a peer thread from the thread manager, give it
+// the connection, add it to the server's Threads and start it. Taking all
+// waiting connections after one wait saves a wait per connection under
+// load. A failure inside a pass (say, accept failing for lack of
 // descriptors) ends only that pass: the listener backs off briefly and
 // keeps accepting, so a passing shortage never stops the server for good.
 // When the loop ends (AfterRun) the listener closes the bindings' sockets,
@@ -26,6 +28,7 @@
 namespace vantrel {
 
 class TcpServer;
+class TcpServerConnection;
 class ThreadManager;
 
 class ListenerThread final : public WorkerThread {
@@ -50,6 +53,8 @@ class ListenerThread final : public WorkerThread {
 
  private:
   void AcceptPass();
+  // Hands an accepted connection to a peer thread and starts it.
+  void StartPeer(std::unique_ptr<TcpServerConnection> connection);
 
   TcpServer& server_;
   std::shared_ptr<ThreadManager> thread_mgr_;  // Never changes while the thread runs.

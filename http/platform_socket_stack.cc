@@ -1,6 +1,7 @@
 #include "http/platform_socket_stack.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -64,6 +65,10 @@ void PlatformSocketStack::Bind(int handle, const std::string& ip, int port) {
 
 void PlatformSocketStack::Listen(int handle, int backlog) {
   if (::listen(handle, backlog) != 0) RaiseSocketError(errno);
+  // Accepting never blocks, so the listener can take all waiting
+  // connections after one wait (TryAccept); accepted sockets block as usual.
+  const int flags = ::fcntl(handle, F_GETFL);
+  if (flags < 0 || ::fcntl(handle, F_SETFL, flags | O_NONBLOCK) < 0) RaiseSocketError(errno);
 }
 
 int PlatformSocketStack::WaitForReadable(std::vector<int>& handles, int timeout_ms) {
@@ -95,17 +100,31 @@ int PlatformSocketStack::WaitForReadable(std::vector<int>& handles, int timeout_
   return static_cast<int>(kept);
 }
 
-int PlatformSocketStack::Accept(int handle, std::string& peer_ip, int& peer_port) {
+int PlatformSocketStack::TryAccept(int handle, std::string& peer_ip, int& peer_port) {
   sockaddr_in address{};
   socklen_t length = sizeof address;
   const int accepted = RetryOnInterrupt([&] {
     length = sizeof address;
     return ::accept4(handle, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
   });
-  if (accepted < 0) RaiseSocketError(errno);
+  if (accepted < 0) {
+    // Nothing waiting, or a connection that went away before it was taken.
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == ECONNABORTED) return -1;
+    RaiseSocketError(errno);
+  }
   peer_ip = AddressText(address);
   peer_port = ntohs(address.sin_port);
   return accepted;
+}
+
+int PlatformSocketStack::Accept(int handle, std::string& peer_ip, int& peer_port) {
+  // Listening sockets do not block (see Listen): wait for a connection.
+  for (;;) {
+    const int accepted = TryAccept(handle, peer_ip, peer_port);
+    if (accepted >= 0) return accepted;
+    pollfd waiting{handle, POLLIN, 0};
+    if (RetryOnInterrupt([&] { return ::poll(&waiting, 1, -1); }) < 0) RaiseSocketError(errno);
+  }
 }
 
 void PlatformSocketStack::LocalAddress(int handle, std::string& ip, int& port) {

@@ -44,6 +44,16 @@ void SocketHandle::Accept(SocketStack& stack, int listening_handle) {
   stack.LocalAddress(Handle, LocalIP, LocalPort);
 }
 
+bool SocketHandle::TryAccept(SocketStack& stack, int listening_handle) {
+  Reset(true);
+  const int accepted = stack.TryAccept(listening_handle, PeerIP, PeerPort);
+  if (accepted < 0) return false;
+  Handle = accepted;
+  HandleAllocated = true;
+  stack.LocalAddress(Handle, LocalIP, LocalPort);
+  return true;
+}
+
 void SocketHandle::CloseSocket(SocketStack& stack, bool reset_local) {
   if (!HandleAllocated) return;
   stack.Close(Handle);

@@ -41,6 +41,9 @@ struct SocketHandle {
   // Accepts a connection waiting on `listening_handle` into this record,
   // filling the peer and the local address and port. Raises SocketError.
   void Accept(SocketStack& stack, int listening_handle);
+  // The same without waiting: false, and the record left empty, when no
+  // connection is waiting.
+  bool TryAccept(SocketStack& stack, int listening_handle);
 
   // If a socket is open: shuts sending down, closes it and resets the
   // record (the local side too with `reset_local`). Never raises.

@@ -59,6 +59,9 @@ class SocketStack {
   // Accepts a connection on a listening socket: returns the new socket (not
   // inherited by child processes) and fills the peer's address and port.
   virtual int Accept(int handle, std::string& peer_ip, int& peer_port) = 0;
+  // The same without waiting: -1 at once when no connection is waiting, so
+  // that a listener can take every waiting connection after one wait.
+  virtual int TryAccept(int handle, std::string& peer_ip, int& peer_port) = 0;
 
   virtual void LocalAddress(int handle, std::string& ip, int& port) = 0;
   virtual void PeerAddress(int handle, std::string& ip, int& port) = 0;

@@ -36,6 +36,11 @@ void TcpConnection::AcceptFrom(int listening_handle) {
   socket_.Accept(Stack(), listening_handle);
 }
 
+bool TcpConnection::TryAcceptFrom(int listening_handle) {
+  std::lock_guard<std::mutex> lock(socket_mutex_);
+  return socket_.TryAccept(Stack(), listening_handle);
+}
+
 void TcpConnection::CheckForDisconnect(bool raise, bool ignore_buffer) {
   if (!closed_gracefully_ && !drop_requested_ && socket_.HandleAllocated) return;
   if (socket_.HandleAllocated) DropSocket();

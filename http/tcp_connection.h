@@ -140,6 +140,8 @@ class TcpConnection : public NetComponent {
   // Accepts a connection waiting on `listening_handle` into the socket
   // record. Called before the connection is handed to its owner.
   void AcceptFrom(int listening_handle);
+  // The same without waiting; false when no connection is waiting.
+  bool TryAcceptFrom(int listening_handle);
 
  private:
   // If the peer has closed, a drop was requested or no socket is open:
@@ -195,6 +197,7 @@ class TcpServerConnection final : public TcpConnection {
 
   // Accepts a waiting connection from `listening_handle` (the listener).
   void Accept(int listening_handle) { AcceptFrom(listening_handle); }
+  bool TryAccept(int listening_handle) { return TryAcceptFrom(listening_handle); }
 
  private:
   TcpServer& server_;
