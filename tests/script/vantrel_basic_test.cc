@@ -67,6 +67,14 @@ TEST_F(VantrelBasicTest, CheckOnlyCompiles) {
   EXPECT_EQ(Run("--check " + Script("bad.bas", "x = (")).status, 1);
 }
 
+TEST_F(VantrelBasicTest, ListPrintsTheInstructionsWithoutRunning) {
+  Outcome outcome = Run("--list " + Script("list.bas", "x = 1\r\necho(x)\r\n"));
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.out.rfind("     0 GlobalPrepare", 0), 0u) << outcome.out;
+  EXPECT_NE(outcome.out.find("StoreVarInteger  A=1 X=1"), std::string::npos) << outcome.out;
+  EXPECT_EQ(outcome.out.find("\n1\n"), std::string::npos) << "the script must not run";
+}
+
 TEST_F(VantrelBasicTest, DashReadsTheProgramFromStandardInput) {
   Outcome outcome = Run("-", "echo(\"from stdin\")\n");
   EXPECT_EQ(outcome.status, 0) << outcome.err;
