@@ -9,9 +9,9 @@
 // output. Exit status: 0 success, 1 compile error, 2 runtime error,
 // 64 wrong usage, 66 the file cannot be read. Error messages go to standard
 // error with their CR LF line ends written as LF.
+#include <cstdio>
 #include <exception>
 #include <iostream>
-#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -91,7 +91,10 @@ bool ParseArguments(int argc, char** argv, Options& options) {
 
 bool ReadSource(const std::string& file, StringList& source) {
   if (file == "-") {
-    std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    std::string text;
+    char buffer[1 << 16];
+    size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) text.append(buffer, count);
     source.SetText(text);
     return true;
   }
