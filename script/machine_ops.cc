@@ -49,12 +49,6 @@ TObject* ObjectOf(const Variant& value) {
   return v.Type() == VariantType::kObject ? v.RawObject() : nullptr;
 }
 
-bool TestsFalse(const Variant& value) {
-  if (value.Type() == VariantType::kBoolean) return !value.RawBoolean();
-  if (value.Type() == VariantType::kInteger) return value.RawInteger() == 0;
-  return IsFalse(value);
-}
-
 }  // namespace
 
 InstructionHandler Op::HandlerOf(Opcode op) { return kHandlers[op]; }
@@ -81,21 +75,6 @@ namespace {
 
 [[noreturn]] void NotAnArray() { throw ScriptRuntimeError("Variable is not an array"); }
 
-// The indexes on the stack as 32-bit integers.
-std::vector<int32_t> IndexValues(const Variant* indexes, int count) {
-  std::vector<int32_t> values(static_cast<size_t>(count));
-  for (int k = 0; k < count; ++k)
-    values[static_cast<size_t>(k)] = indexes[k].Dereference().ToInteger();
-  return values;
-}
-
-size_t StringPosition(std::string_view text, int32_t index) {
-  if (index < 1 || static_cast<size_t>(index) > text.size()) {
-    throw VariantIndexError("String index out of bounds");
-  }
-  return static_cast<size_t>(index - 1);
-}
-
 // Reads element [indexes] of `container`: an array takes as many indexes as
 // it has dimensions and hands the rest to the element it reaches; a string
 // takes exactly one (1-based) and gives that character.
@@ -111,8 +90,7 @@ Variant ReadElement(const Variant& container, std::span<const int32_t> indexes) 
       indexes = indexes.subspan(take);
     } else if (current->Type() == VariantType::kString) {
       if (indexes.size() != 1) throw ScriptRuntimeError("String variable has only one dimension");
-      std::string_view text = current->StringView();
-      return Variant(text.substr(StringPosition(text, indexes[0]), 1));
+      return VariantStringCharAt(*current, indexes[0]);
     } else {
       NotAnArray();
     }
@@ -140,8 +118,7 @@ void WriteElement(Variant& container, std::span<const int32_t> indexes, const Va
       current = &element.Dereference();
     } else if (current->Type() == VariantType::kString) {
       if (indexes.size() != 1) throw ScriptRuntimeError("String variable has only one dimension");
-      size_t position = StringPosition(current->StringView(), indexes[0]);
-      current->ReplaceString(position, 1, value.Dereference().ToString());
+      VariantStringSetCharAt(*current, indexes[0], value.Dereference());
       return;
     } else {
       NotAnArray();
@@ -150,6 +127,23 @@ void WriteElement(Variant& container, std::span<const int32_t> indexes, const Va
 }
 
 }  // namespace
+
+std::span<const int32_t> Op::PopIndexes(VirtualMachine& m, int count, IndexBuffer& buffer) {
+  m.Need(count);
+  m.sp_ -= count;
+  for (int k = 0; k < count; ++k) {
+    buffer[static_cast<size_t>(k)] = m.sp_[k].Dereference().ToInteger();
+  }
+  return std::span<const int32_t>(buffer.data(), static_cast<size_t>(count));
+}
+
+void Op::StoreElement(VirtualMachine& m, Instruction& i, Variant& container) {
+  m.Need(i.B + 1);
+  IndexBuffer buffer;
+  std::span<const int32_t> indexes = PopIndexes(m, i.B, buffer);
+  Variant value = Take(*--m.sp_);
+  WriteElement(container, indexes, value);
+}
 
 // The handlers reach into the machine's registers: m.sp_, m.bp_, ...
 #define PUSH(value) m.Push(value)
@@ -277,12 +271,12 @@ void Op::opOperNot(VirtualMachine& m, Instruction&) {
 
 void Op::opJumpIfFalse(VirtualMachine& m, Instruction& i) {
   m.Need(1);
-  if (TestsFalse(*--m.sp_)) m.next_ = i.Target;
+  if (IsFalse(*--m.sp_)) m.next_ = i.Target;
 }
 
 void Op::opJumpIfTrue(VirtualMachine& m, Instruction& i) {
   m.Need(1);
-  if (!TestsFalse(*--m.sp_)) m.next_ = i.Target;
+  if (!IsFalse(*--m.sp_)) m.next_ = i.Target;
 }
 
 void Op::opJump(VirtualMachine& m, Instruction& i) { m.next_ = i.Target; }
@@ -298,24 +292,14 @@ void Op::opStoreVarRef(VirtualMachine& m, Instruction& i) {
 }
 
 void Op::opStoreIdxVar(VirtualMachine& m, Instruction& i) {
-  m.Need(i.B + 1);
-  m.sp_ -= i.B;
-  std::vector<int32_t> indexes = IndexValues(m.sp_, i.B);
-  Variant value = Take(*--m.sp_);
   Variant& slot = m.bp_[i.A];
   // A by-value argument may hold a reference to the caller's variable: it
   // gets its own copy before an element of it changes.
   if (slot.Type() == VariantType::kReference) slot = Variant(slot.Dereference());
-  WriteElement(slot, indexes, value);
+  StoreElement(m, i, slot);
 }
 
-void Op::opStoreIdxVarRef(VirtualMachine& m, Instruction& i) {
-  m.Need(i.B + 1);
-  m.sp_ -= i.B;
-  std::vector<int32_t> indexes = IndexValues(m.sp_, i.B);
-  Variant value = Take(*--m.sp_);
-  WriteElement(m.bp_[i.A], indexes, value);
-}
+void Op::opStoreIdxVarRef(VirtualMachine& m, Instruction& i) { StoreElement(m, i, m.bp_[i.A]); }
 
 void Op::opStoreVarInteger(VirtualMachine& m, Instruction& i) { m.bp_[i.A].SetInteger(i.X); }
 
@@ -359,10 +343,8 @@ void Op::opStoreInput(VirtualMachine& m, Instruction& i) {
 void Op::opPushVar(VirtualMachine& m, Instruction& i) { PUSH(m.bp_[i.A].Dereference()); }
 
 void Op::opPushIdxVar(VirtualMachine& m, Instruction& i) {
-  m.Need(i.B);
-  m.sp_ -= i.B;
-  std::vector<int32_t> indexes = IndexValues(m.sp_, i.B);
-  PUSH(ReadElement(m.bp_[i.A], indexes));
+  IndexBuffer buffer;
+  PUSH(ReadElement(m.bp_[i.A], PopIndexes(m, i.B, buffer)));
 }
 
 void Op::opPushVarByRef(VirtualMachine& m, Instruction& i) {
@@ -403,20 +385,14 @@ void Op::opStoreGlobalVar(VirtualMachine& m, Instruction& i) {
 }
 
 void Op::opStoreGlobalIdxVar(VirtualMachine& m, Instruction& i) {
-  m.Need(i.B + 1);
-  m.sp_ -= i.B;
-  std::vector<int32_t> indexes = IndexValues(m.sp_, i.B);
-  Variant value = Take(*--m.sp_);
-  WriteElement(m.base_[i.A], indexes, value);
+  StoreElement(m, i, m.base_[i.A]);
 }
 
 void Op::opPushGlobalVar(VirtualMachine& m, Instruction& i) { PUSH(m.base_[i.A].Dereference()); }
 
 void Op::opPushGlobalIdxVar(VirtualMachine& m, Instruction& i) {
-  m.Need(i.B);
-  m.sp_ -= i.B;
-  std::vector<int32_t> indexes = IndexValues(m.sp_, i.B);
-  PUSH(ReadElement(m.base_[i.A], indexes));
+  IndexBuffer buffer;
+  PUSH(ReadElement(m.base_[i.A], PopIndexes(m, i.B, buffer)));
 }
 
 void Op::opPushGlobalVarByRef(VirtualMachine& m, Instruction& i) {
@@ -528,12 +504,12 @@ void Op::opGlobalPrepare(VirtualMachine& m, Instruction& i) {
 
 void Op::opTestIfFalse(VirtualMachine& m, Instruction& i) {
   m.Need(1);
-  if (TestsFalse(m.sp_[-1])) m.next_ = i.Target;
+  if (IsFalse(m.sp_[-1])) m.next_ = i.Target;
 }
 
 void Op::opTestIfTrue(VirtualMachine& m, Instruction& i) {
   m.Need(1);
-  if (!TestsFalse(m.sp_[-1])) m.next_ = i.Target;
+  if (!IsFalse(m.sp_[-1])) m.next_ = i.Target;
 }
 
 #undef PUSH

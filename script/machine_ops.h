@@ -4,6 +4,9 @@
 #ifndef VANTREL_SCRIPT_MACHINE_OPS_H_
 #define VANTREL_SCRIPT_MACHINE_OPS_H_
 
+#include <array>
+#include <cstdint>
+#include <span>
 #include <vector>
 
 #include "script/instruction.h"
@@ -22,6 +25,14 @@ struct MachineOps {
 #define VANTREL_DECLARE_HANDLER(name) static void name(VirtualMachine& m, Instruction& i);
   VANTREL_OPCODES(VANTREL_DECLARE_HANDLER)
 #undef VANTREL_DECLARE_HANDLER
+
+  // Room for the indexes of one indexed access: their count B is a byte.
+  using IndexBuffer = std::array<int32_t, 256>;
+  // Pops `count` indexes off the stack as 32-bit integers into `buffer`.
+  static std::span<const int32_t> PopIndexes(VirtualMachine& m, int count, IndexBuffer& buffer);
+  // Pops B indexes and the value below them and writes the value into
+  // element [indexes] of `container`.
+  static void StoreElement(VirtualMachine& m, Instruction& i, Variant& container);
 
   // The handler of an opcode.
   static InstructionHandler HandlerOf(Opcode op);
