@@ -10,10 +10,10 @@
 
 #include "base/ascii.h"
 #include "base/string_list.h"
-#include "script/basic_grammar.h"
-#include "script/basic_script.h"
-#include "script/script_info.h"
-#include "script/syntax_parser.h"
+#include "script/basic/basic_grammar.h"
+#include "script/basic/basic_script.h"
+#include "script/machine/script_info.h"
+#include "script/syntax/syntax_parser.h"
 #include "tests/script/compile_test_context.h"
 
 namespace vantrel {

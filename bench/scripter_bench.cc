@@ -10,8 +10,8 @@
 #include <string>
 
 #include "base/string_list.h"
-#include "script/basic_scripter.h"
-#include "script/virtual_machine.h"
+#include "script/machine/virtual_machine.h"
+#include "script/scripter/basic_scripter.h"
 
 namespace vantrel {
 namespace {

@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "base/ascii.h"
-#include "script/basic_grammar.h"
-#include "script/syntax_parser.h"
+#include "script/basic/basic_grammar.h"
+#include "script/syntax/syntax_parser.h"
 
 namespace vantrel {
 namespace {

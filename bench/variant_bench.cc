@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "script/variant.h"
-#include "script/variant_operations.h"
+#include "script/values/variant.h"
+#include "script/values/variant_operations.h"
 
 namespace vantrel {
 namespace {

@@ -2,8 +2,8 @@
 // instruction what the Basic compiler makes of them.
 #include <benchmark/benchmark.h>
 
-#include "script/instruction.h"
-#include "script/virtual_machine.h"
+#include "script/machine/instruction.h"
+#include "script/machine/virtual_machine.h"
 
 namespace vantrel {
 namespace {
@@ -71,8 +71,8 @@ void BM_NumericLoop(benchmark::State& state) {
   double iterations = static_cast<double>(state.iterations()) * kIterations;
   state.counters["ns_per_iteration"] =
       benchmark::Counter(iterations, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.counters["instructions_per_second"] = benchmark::Counter(
-      iterations * kInstructionsPerIteration, benchmark::Counter::kIsRate);
+  state.counters["instructions_per_second"] =
+      benchmark::Counter(iterations * kInstructionsPerIteration, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_NumericLoop)->Unit(benchmark::kMillisecond);
 

@@ -8,10 +8,11 @@
 #include <string_view>
 
 #include "base/string_list.h"
-#include "script/basic_script.h"
-#include "script/script_errors.h"
-#include "script/script_info.h"
-#include "script/virtual_machine.h"
+#include "script/basic/basic_script.h"
+#include "script/errors/script_errors.h"
+#include "script/host/registry_binding.h"
+#include "script/machine/script_info.h"
+#include "script/machine/virtual_machine.h"
 #include "tests/script/compile_test_context.h"
 
 namespace {
@@ -34,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;  // Refused with a compile error: an expected outcome.
   }
   vantrel::VirtualMachine machine;
-  machine.SetRegistry(&context.Classes(), &context.DefaultInstances());
-  machine.SetPositionText([](int position) { return compiler.PositionText(position); });
+  RegistryBinding binding(&context.Classes(), &context.DefaultInstances());
+  machine.SetHost(&binding);
   int steps = 0;
   machine.SetOnDebugHook([&steps](vantrel::VirtualMachine& m) {
     if (++steps == kMaxSteps) m.Halt();

@@ -17,9 +17,9 @@
 
 #include "base/exception.h"
 #include "base/string_list.h"
-#include "script/basic_scripter.h"
-#include "script/disassembler.h"
-#include "script/virtual_machine.h"
+#include "script/machine/disassembler.h"
+#include "script/machine/virtual_machine.h"
+#include "script/scripter/basic_scripter.h"
 
 namespace vantrel {
 namespace {

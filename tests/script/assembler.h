@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "script/instruction.h"
+#include "script/machine/instruction.h"
 
 namespace vantrel::test {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "script/script_errors.h"
+#include "script/errors/script_errors.h"
 #include "tests/script/compile_test_context.h"
 
 namespace vantrel::test {

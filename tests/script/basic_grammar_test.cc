@@ -1,4 +1,4 @@
-#include "script/basic_grammar.h"
+#include "script/basic/basic_grammar.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "base/ascii.h"
-#include "script/syntax_parser.h"
+#include "script/syntax/syntax_parser.h"
 
 namespace vantrel {
 namespace {

@@ -26,16 +26,17 @@
 #include <vector>
 
 #include "base/string_list.h"
-#include "script/basic_script.h"
-#include "script/class_info.h"
-#include "script/compile_context.h"
-#include "script/host_class.h"
-#include "script/host_classes.h"
-#include "script/script_errors.h"
-#include "script/script_info.h"
-#include "script/script_objects.h"
-#include "script/tobject.h"
-#include "script/virtual_machine.h"
+#include "script/basic/basic_script.h"
+#include "script/basic/compile_context.h"
+#include "script/errors/script_errors.h"
+#include "script/host/host_class.h"
+#include "script/host/host_classes.h"
+#include "script/host/registry_binding.h"
+#include "script/host/script_objects.h"
+#include "script/machine/script_info.h"
+#include "script/machine/virtual_machine.h"
+#include "script/values/class_info.h"
+#include "script/values/tobject.h"
 
 namespace vantrel::test {
 
@@ -203,8 +204,8 @@ inline std::string CompileAndRun(TestCompileContext& context, std::string_view s
   lines.SetText(source);
   compiler.Compile(lines, context, code);
   VirtualMachine machine;
-  machine.SetRegistry(&context.Classes(), &context.DefaultInstances());
-  machine.SetPositionText([&compiler](int position) { return compiler.PositionText(position); });
+  RegistryBinding binding(&context.Classes(), &context.DefaultInstances());
+  machine.SetHost(&binding);
   machine.Link(code.Instructions);
   try {
     machine.Execute("", Variant());

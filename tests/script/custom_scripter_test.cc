@@ -9,10 +9,10 @@
 #include <string>
 #include <thread>
 
-#include "script/basic_scripter.h"
-#include "script/script_errors.h"
-#include "script/variant_array.h"
-#include "script/virtual_machine.h"
+#include "script/errors/script_errors.h"
+#include "script/machine/virtual_machine.h"
+#include "script/scripter/basic_scripter.h"
+#include "script/values/variant_array.h"
 #include "tests/script/assembler.h"
 #include "tests/support/temp_dir.h"
 

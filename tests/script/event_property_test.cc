@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "base/exception.h"
-#include "script/basic_scripter.h"
-#include "script/virtual_machine.h"
+#include "script/machine/virtual_machine.h"
+#include "script/scripter/basic_scripter.h"
 
 namespace vantrel {
 namespace {

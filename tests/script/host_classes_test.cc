@@ -1,15 +1,16 @@
-#include "script/host_classes.h"
+#include "script/host/host_classes.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "script/class_info.h"
-#include "script/host_class.h"
-#include "script/script_errors.h"
-#include "script/script_objects.h"
-#include "script/tobject.h"
-#include "script/virtual_machine.h"
+#include "script/errors/script_errors.h"
+#include "script/host/host_class.h"
+#include "script/host/registry_binding.h"
+#include "script/host/script_objects.h"
+#include "script/machine/virtual_machine.h"
+#include "script/values/class_info.h"
+#include "script/values/tobject.h"
 #include "tests/script/assembler.h"
 
 namespace vantrel {
@@ -157,7 +158,7 @@ TEST(ScriptObjectsTest, AbsentInstanceAndUnknownClassAreDefinitionErrors) {
 class HostCallTest : public ::testing::Test {
  protected:
   HostCallTest() {
-    machine_.SetRegistry(&classes_, &objects_);
+    machine_.SetHost(&binding_);
     HostClass& entry = classes_.RegisterHostClass(&TDevice::kClassInfo);
     objects_.Add("Device", &device_, &entry);
     entry.RegisterMethod("Probe", 1, false, HostHandler::Of<&HostCallTest::Probe>(this), nullptr,
@@ -208,6 +209,7 @@ class HostCallTest : public ::testing::Test {
 
   HostClasses classes_;
   ScriptObjects objects_;
+  RegistryBinding binding_{&classes_, &objects_};
   VirtualMachine machine_;
   InstructionList code_;
   TDevice device_;
@@ -322,7 +324,7 @@ namespace {
 class ClassOpcodeTest : public ::testing::Test {
  protected:
   ClassOpcodeTest() {
-    machine_.SetRegistry(&classes_, &objects_);
+    machine_.SetHost(&binding_);
     device_entry_ = &classes_.RegisterHostClass(&TDevice::kClassInfo);
     classes_.RegisterHostClass(&TModem::kClassInfo);
     objects_.Add("Device", &device_, device_entry_);
@@ -373,6 +375,7 @@ class ClassOpcodeTest : public ::testing::Test {
 
   HostClasses classes_;
   ScriptObjects objects_;
+  RegistryBinding binding_{&classes_, &objects_};
   VirtualMachine machine_;
   InstructionList code_;
   TDevice device_;

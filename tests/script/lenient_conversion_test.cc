@@ -1,4 +1,4 @@
-#include "script/lenient_conversion.h"
+#include "script/values/lenient_conversion.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "script/number_text.h"
+#include "script/values/number_text.h"
 
 #include <gtest/gtest.h>
 

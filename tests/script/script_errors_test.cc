@@ -1,4 +1,4 @@
-#include "script/script_errors.h"
+#include "script/errors/script_errors.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Libraries of a scripter: names, the global registry, attaching and
 // detaching, and the search for script-file libraries.
-#include "script/scripter_library.h"
+#include "script/scripter/scripter_library.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "base/exception.h"
-#include "script/basic_scripter.h"
-#include "script/scripter_library_options.h"
-#include "script/virtual_machine.h"
+#include "script/machine/virtual_machine.h"
+#include "script/scripter/basic_scripter.h"
+#include "script/scripter/scripter_library_options.h"
 #include "tests/support/temp_dir.h"
 
 namespace vantrel {

@@ -1,4 +1,4 @@
-#include "script/syntax_parser.h"
+#include "script/syntax/syntax_parser.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "script/script_errors.h"
+#include "script/errors/script_errors.h"
 
 namespace vantrel {
 namespace {

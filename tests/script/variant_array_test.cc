@@ -1,4 +1,4 @@
-#include "script/variant_array.h"
+#include "script/values/variant_array.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "script/variant_operations.h"
+#include "script/values/variant_operations.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "script/variant_array.h"
+#include "script/values/variant_array.h"
 #include "tests/script/variant_printer.h"
 
 namespace vantrel {

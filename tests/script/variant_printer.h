@@ -9,8 +9,8 @@
 #include <string>
 
 #include "base/exception.h"
-#include "script/variant.h"
-#include "script/variant_array.h"
+#include "script/values/variant.h"
+#include "script/values/variant_array.h"
 
 namespace vantrel {
 

@@ -1,4 +1,4 @@
-#include "script/variant.h"
+#include "script/values/variant.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/date_time_format.h"
-#include "script/variant_array.h"
+#include "script/values/variant_array.h"
 #include "tests/script/variant_printer.h"
 
 namespace vantrel {

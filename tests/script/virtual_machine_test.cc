@@ -1,4 +1,4 @@
-#include "script/virtual_machine.h"
+#include "script/machine/virtual_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -6,12 +6,13 @@
 #include <functional>
 #include <thread>
 
-#include "script/disassembler.h"
-#include "script/host_classes.h"
-#include "script/script_errors.h"
-#include "script/script_objects.h"
-#include "script/tobject.h"
-#include "script/variant_array.h"
+#include "script/errors/script_errors.h"
+#include "script/host/host_classes.h"
+#include "script/host/registry_binding.h"
+#include "script/host/script_objects.h"
+#include "script/machine/disassembler.h"
+#include "script/values/tobject.h"
+#include "script/values/variant_array.h"
 #include "tests/script/assembler.h"
 
 namespace vantrel {
@@ -21,7 +22,7 @@ using test::Assembler;
 
 class MachineTest : public ::testing::Test {
  protected:
-  MachineTest() { machine_.SetRegistry(&classes_, &objects_); }
+  MachineTest() { machine_.SetHost(&binding_); }
 
   // Runs a main block with `locals` locals whose code `body` emits; the
   // block ends with opRet, so what the body leaves on the stack is the
@@ -47,6 +48,7 @@ class MachineTest : public ::testing::Test {
 
   HostClasses classes_;
   ScriptObjects objects_;
+  RegistryBinding binding_{&classes_, &objects_};
   VirtualMachine machine_;
   Assembler code_;
 };
@@ -258,13 +260,12 @@ TEST_F(MachineTest, FinallyPartRunsAndTheErrorGoesOn) {
 }
 
 TEST_F(MachineTest, RuntimeErrorNamesTheInstructionTheStackAndThePosition) {
-  machine_.SetPositionText([](int position) { return "3," + std::to_string(position); });
   std::string error = ErrorOf([](Assembler& a) {
     a.PushString("abc");
     a.Emit(opPushInteger, 7);
     a.Emit(opPushInteger, 0);
     Instruction& div = a.Emit(opOperDiv);
-    div.P = 9;
+    div.P = PackSourcePosition(3, 9);
     div.S = "x";
   });
   EXPECT_EQ(error,

@@ -1,0 +1,1 @@
+#include "script/errors/script_errors.h"

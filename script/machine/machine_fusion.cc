@@ -1,0 +1,399 @@
+// Superinstructions: linking binds the first instruction of a common
+// sequence to a handler that runs the whole sequence in one dispatch.
+//
+// Each fused handler has a fast path for the cases that cannot fail (plain
+// numbers, an unshared string to append to) and otherwise runs the
+// sequence's own instructions one by one, so results, errors and their
+// messages are exactly those of the unfused code. The instructions keep
+// their fields and their own handlers (a disassembly does not change); only
+// the first one's handler is replaced.
+#include <vector>
+
+#include "script/machine/machine_ops.h"
+#include "script/machine/virtual_machine.h"
+#include "script/values/variant_operations.h"
+
+namespace vantrel {
+namespace {
+
+using Op = MachineOps;
+using variant_internal::BothIntegers;
+using variant_internal::BothNumbers;
+using variant_internal::ExactInt32;
+using variant_internal::NumberOf;
+using variant_internal::SetInt64Result;
+
+bool IsOperandPush(Opcode op) {
+  return op == Opcode::opPushVar || op == Opcode::opPushInteger || op == Opcode::opPushDouble ||
+         op == Opcode::opPushGlobalVar;
+}
+
+// Any push of one plain value: the piece appended by `s = s & x`.
+bool IsSimplePush(Opcode op) {
+  return IsOperandPush(op) || op == Opcode::opPushString || op == Opcode::opPushConst;
+}
+
+constexpr bool IsComparison(Opcode op) {
+  return op >= Opcode::opOperNE && op <= Opcode::opOperLess;
+}
+
+// Operations whose fast path is taken for two plain numbers.
+bool IsFusableOperation(Opcode op) {
+  return IsComparison(op) || op == Opcode::opOperAdd || op == Opcode::opOperSub ||
+         op == Opcode::opOperMul || op == Opcode::opOperMod || op == Opcode::opOperDiv;
+}
+
+// Compares two plain numbers; false when either is not one (or is not a
+// number at all), which sends the caller to the general path.
+template <Opcode kOp>
+bool TryCompare(const Variant& left, const Variant& right, bool& outcome) {
+  double a;
+  double b;
+  if (BothIntegers(left, right)) {
+    a = left.RawInteger();
+    b = right.RawInteger();
+  } else if (BothNumbers(left, right)) {
+    a = NumberOf(left);
+    b = NumberOf(right);
+    if (a != a || b != b) return false;  // Not-a-number orders by its own rule.
+  } else {
+    return false;
+  }
+  if constexpr (kOp == Opcode::opOperNE) outcome = a != b;
+  if constexpr (kOp == Opcode::opOperGE) outcome = a >= b;
+  if constexpr (kOp == Opcode::opOperLE) outcome = a <= b;
+  if constexpr (kOp == Opcode::opOperEqual) outcome = a == b;
+  if constexpr (kOp == Opcode::opOperGreater) outcome = a > b;
+  if constexpr (kOp == Opcode::opOperLess) outcome = a < b;
+  return true;
+}
+
+// result := left kOp right when that cannot fail (plain numbers; a whole,
+// non-zero divisor for div and mod) and returns true; otherwise leaves
+// result alone and returns false. `result` may be `left` itself.
+template <Opcode kOp>
+bool TryApply(Variant& result, const Variant& left, const Variant& right) {
+  if constexpr (IsComparison(kOp)) {
+    bool outcome;
+    if (!TryCompare<kOp>(left, right, outcome)) return false;
+    result.SetBoolean(outcome);
+  } else if constexpr (kOp == Opcode::opOperMod || kOp == Opcode::opOperDiv) {
+    int32_t a;
+    int32_t b;
+    if (!ExactInt32(left, a) || !ExactInt32(right, b) || b == 0 || b == -1) return false;
+    result.SetInteger(kOp == Opcode::opOperMod ? a % b : a / b);
+  } else if (BothIntegers(left, right)) {
+    int64_t a = left.RawInteger();
+    int64_t b = right.RawInteger();
+    if constexpr (kOp == Opcode::opOperAdd) SetInt64Result(result, a + b);
+    if constexpr (kOp == Opcode::opOperSub) SetInt64Result(result, a - b);
+    if constexpr (kOp == Opcode::opOperMul) result.SetDouble(static_cast<double>(a * b));
+  } else if (BothNumbers(left, right)) {
+    double a = NumberOf(left);
+    double b = NumberOf(right);
+    if constexpr (kOp == Opcode::opOperAdd) result.SetDouble(a + b);
+    if constexpr (kOp == Opcode::opOperSub) result.SetDouble(a - b);
+    if constexpr (kOp == Opcode::opOperMul) result.SetDouble(a * b);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Jump instructions that may close a compare-and-jump sequence.
+bool IsConditionalJump(Opcode op) {
+  return op == Opcode::opJumpIfFalse || op == Opcode::opJumpIfTrue;
+}
+
+}  // namespace
+
+// The value a simple push would push: a local, a global, or the constant
+// linking prepared in the instruction.
+#define OPERAND(push)                                                        \
+  ((push).Op == Opcode::opPushVar         ? &m.bp_[(push).A].Dereference()   \
+   : (push).Op == Opcode::opPushGlobalVar ? &m.base_[(push).A].Dereference() \
+                                          : &(push).Constant)
+
+void Op::RunPlain(VirtualMachine& m, Instruction& first, int count) {
+  Instruction* instruction = &first;
+  for (int k = 0; k < count; ++k) {
+    m.current_ = instruction;
+    m.next_ = instruction->Next;
+    HandlerOf(instruction->Op)(m, *instruction);
+    instruction = instruction->Next;
+  }
+}
+
+// push a; push b; op  →  push (a op b)
+template <Opcode kOp>
+void Op::PushPushOperate(VirtualMachine& m, Instruction& i) {
+  Instruction& second = *i.Next;
+  if (m.sp_ >= m.stack_end_ || !TryApply<kOp>(*m.sp_, *OPERAND(i), *OPERAND(second))) {
+    RunPlain(m, i, 3);
+    return;
+  }
+  ++m.sp_;
+  m.next_ = second.Next->Next;
+}
+
+// push b; op  →  top := top op b
+template <Opcode kOp>
+void Op::PushOperate(VirtualMachine& m, Instruction& i) {
+  if (m.sp_ == m.base_ || !TryApply<kOp>(m.sp_[-1], m.sp_[-1], *OPERAND(i))) {
+    RunPlain(m, i, 2);
+    return;
+  }
+  m.next_ = i.Next->Next;
+}
+
+// push a; push b; op; store local v  →  v := a op b
+template <Opcode kOp>
+void Op::PushPushOperateStore(VirtualMachine& m, Instruction& i) {
+  Instruction& second = *i.Next;
+  Instruction& store = *second.Next->Next;
+  // Computed aside: the target may be one of the operands.
+  Variant result;
+  if (!TryApply<kOp>(result, *OPERAND(i), *OPERAND(second))) {
+    RunPlain(m, i, 4);
+    return;
+  }
+  m.bp_[store.A] = std::move(result);
+  m.next_ = store.Next;
+}
+
+// op; store local v  →  v := left op right, both popped
+template <Opcode kOp>
+void Op::OperateStore(VirtualMachine& m, Instruction& i) {
+  Instruction& store = *i.Next;
+  if (m.sp_ - m.base_ < 2 || !TryApply<kOp>(m.bp_[store.A], m.sp_[-2], m.sp_[-1])) {
+    RunPlain(m, i, 2);
+    return;
+  }
+  m.sp_ -= 2;
+  m.next_ = store.Next;
+}
+
+// push a; push b; compare; jump if false or true  →  one conditional jump
+template <Opcode kOp>
+void Op::PushPushCompareJump(VirtualMachine& m, Instruction& i) {
+  Instruction& second = *i.Next;
+  Instruction& jump = *second.Next->Next;
+  bool outcome;
+  if (!TryCompare<kOp>(*OPERAND(i), *OPERAND(second), outcome)) {
+    RunPlain(m, i, 4);
+    return;
+  }
+  m.next_ = outcome == (jump.Op == Opcode::opJumpIfTrue) ? jump.Target : jump.Next;
+}
+
+// compare; jump if false or true  →  one conditional jump
+template <Opcode kOp>
+void Op::CompareJump(VirtualMachine& m, Instruction& i) {
+  Instruction& jump = *i.Next;
+  bool outcome;
+  if (m.sp_ - m.base_ < 2 || !TryCompare<kOp>(m.sp_[-2], m.sp_[-1], outcome)) {
+    RunPlain(m, i, 2);
+    return;
+  }
+  m.sp_ -= 2;
+  m.next_ = outcome == (jump.Op == Opcode::opJumpIfTrue) ? jump.Target : jump.Next;
+}
+
+#undef OPERAND
+
+// `s = s & x` (Opcode::opPushVar s; push x; Opcode::opOperConcat; Opcode::opStoreVar s): the text
+// of x is appended to the variable in place, so that building a string piece by piece takes linear
+// time.
+void Op::AppendToLocal(VirtualMachine& m, Instruction& i) {
+  Instruction& push = *i.Next;
+  Instruction& concat = *push.Next;
+  Instruction& store = *concat.Next;
+  Variant& target = m.bp_[i.A];
+  if (target.Type() != VariantType::kString) {
+    RunPlain(m, i, 4);
+    return;
+  }
+  m.current_ = &push;
+  HandlerOf(push.Op)(m, push);
+  m.current_ = &concat;
+  Variant piece = Take(*--m.sp_);
+  if (piece.Type() == VariantType::kString) {
+    target.AppendString(piece.StringView());
+  } else {
+    target.AppendString(piece.ToString());
+  }
+  m.current_ = &store;
+  m.next_ = store.Next;
+}
+
+// The step of a for loop and the test at its head:
+//   n: push step; push v; add; jump head
+//   head: store v; push v; push limit; compare (<= or >=); jump if false to
+//   the end
+// With whole numbers and no overflow: v := v + step and straight on to the
+// body or the end, in one dispatch.
+template <Opcode kOp>
+void Op::ForStep(VirtualMachine& m, Instruction& i) {
+  // Linking put the loop's limit slot in FusedSlot, the body in Target2
+  // and the end in Target.
+  Variant& counter = m.bp_[i.Next->A];
+  const Variant& stop = m.bp_[i.FusedSlot].Dereference();
+  if (counter.Type() == VariantType::kInteger && i.Constant.Type() == VariantType::kInteger &&
+      stop.Type() == VariantType::kInteger) {
+    int64_t next = int64_t{counter.RawInteger()} + i.Constant.RawInteger();
+    if (next == static_cast<int32_t>(next)) {
+      counter.SetInteger(static_cast<int32_t>(next));
+      bool go_on = kOp == Opcode::opOperLE ? next <= stop.RawInteger() : next >= stop.RawInteger();
+      m.next_ = go_on ? i.Target2 : i.Target;
+      return;
+    }
+  }
+  RunPlain(m, i, 4);
+}
+
+namespace {
+
+// True when code[n..n+3] is a for loop's step and its jump leads to the
+// loop's test (see ForStep), with no other jump into either.
+bool IsForStep(const InstructionList& code, const std::vector<bool>& targeted, size_t n) {
+  size_t count = code.size();
+  if (n + 4 > count) return false;
+  const Instruction& step = code[n];
+  const Instruction& counter = code[n + 1];
+  const Instruction& jump = code[n + 3];
+  if ((step.Op != Opcode::opPushInteger && step.Op != Opcode::opPushDouble) ||
+      counter.Op != Opcode::opPushVar || code[n + 2].Op != Opcode::opOperAdd ||
+      jump.Op != Opcode::opJump || targeted[n + 1] || targeted[n + 2] || targeted[n + 3]) {
+    return false;
+  }
+  size_t head = static_cast<size_t>(jump.A);
+  if (head + 5 > count) return false;
+  for (size_t k = head + 1; k < head + 5; ++k) {
+    if (targeted[k]) return false;
+  }
+  const Opcode compare = code[head + 3].Op;
+  return code[head].Op == Opcode::opStoreVar && code[head].A == counter.A &&
+         code[head + 1].Op == Opcode::opPushVar && code[head + 1].A == counter.A &&
+         code[head + 2].Op == Opcode::opPushVar &&
+         (compare == Opcode::opOperLE || compare == Opcode::opOperGE) &&
+         code[head + 4].Op == Opcode::opJumpIfFalse;
+}
+
+template <template <Opcode> class Table>
+InstructionHandler Select(Opcode op) {
+  switch (op) {
+#define VANTREL_FUSED_CASE(name) \
+  case name:                     \
+    return Table<name>::kHandler;
+    VANTREL_FUSED_CASE(Opcode::opOperNE)
+    VANTREL_FUSED_CASE(Opcode::opOperGE)
+    VANTREL_FUSED_CASE(Opcode::opOperLE)
+    VANTREL_FUSED_CASE(Opcode::opOperEqual)
+    VANTREL_FUSED_CASE(Opcode::opOperGreater)
+    VANTREL_FUSED_CASE(Opcode::opOperLess)
+    VANTREL_FUSED_CASE(Opcode::opOperAdd)
+    VANTREL_FUSED_CASE(Opcode::opOperSub)
+    VANTREL_FUSED_CASE(Opcode::opOperMul)
+    VANTREL_FUSED_CASE(Opcode::opOperMod)
+    VANTREL_FUSED_CASE(Opcode::opOperDiv)
+#undef VANTREL_FUSED_CASE
+    default:
+      return nullptr;
+  }
+}
+
+template <Opcode kOp>
+struct PushPushOperateOf {
+  static constexpr InstructionHandler kHandler = &Op::PushPushOperate<kOp>;
+};
+template <Opcode kOp>
+struct PushOperateOf {
+  static constexpr InstructionHandler kHandler = &Op::PushOperate<kOp>;
+};
+template <Opcode kOp>
+struct PushPushOperateStoreOf {
+  static constexpr InstructionHandler kHandler = &Op::PushPushOperateStore<kOp>;
+};
+template <Opcode kOp>
+struct OperateStoreOf {
+  static constexpr InstructionHandler kHandler = &Op::OperateStore<kOp>;
+};
+constexpr bool IsComparisonOpcode(Opcode op) {
+  return op >= Opcode::opOperNE && op <= Opcode::opOperLess;
+}
+
+template <Opcode kOp>
+constexpr InstructionHandler PushPushCompareJumpHandler() {
+  if constexpr (IsComparisonOpcode(kOp)) return &Op::PushPushCompareJump<kOp>;
+  return nullptr;
+}
+template <Opcode kOp>
+constexpr InstructionHandler CompareJumpHandler() {
+  if constexpr (IsComparisonOpcode(kOp)) return &Op::CompareJump<kOp>;
+  return nullptr;
+}
+
+template <Opcode kOp>
+struct PushPushCompareJumpOf {
+  static constexpr InstructionHandler kHandler = PushPushCompareJumpHandler<kOp>();
+};
+template <Opcode kOp>
+struct CompareJumpOf {
+  static constexpr InstructionHandler kHandler = CompareJumpHandler<kOp>();
+};
+
+}  // namespace
+
+void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
+  size_t count = code.size();
+  // True when instructions n+1 .. n+length-1 exist and no jump lands on them.
+  auto free_run = [&](size_t n, size_t length) {
+    if (n + length > count) return false;
+    for (size_t k = n + 1; k < n + length; ++k) {
+      if (targeted[k]) return false;
+    }
+    return true;
+  };
+  auto op = [&](size_t n) { return code[n].Op; };
+  for (size_t n = 0; n < count; ++n) {
+    Instruction& first = code[n];
+    if (IsForStep(code, targeted, n)) {
+      const size_t head = static_cast<size_t>(code[n + 3].A);
+      const Instruction& exit = code[head + 4];
+      first.FusedSlot = code[head + 2].A;
+      first.Target = exit.Target;
+      first.Target2 = exit.Next;
+      bool up = code[head + 3].Op == Opcode::opOperLE;
+      first.Handler = up ? &ForStep<Opcode::opOperLE> : &ForStep<Opcode::opOperGE>;
+      n += 3;
+    } else if (first.Op == Opcode::opPushVar && free_run(n, 4) && IsSimplePush(op(n + 1)) &&
+               op(n + 2) == Opcode::opOperConcat && op(n + 3) == Opcode::opStoreVar &&
+               code[n + 3].A == first.A) {
+      first.Handler = &AppendToLocal;
+      n += 3;
+    } else if (IsOperandPush(first.Op) && free_run(n, 4) && IsOperandPush(op(n + 1)) &&
+               IsComparison(op(n + 2)) && IsConditionalJump(op(n + 3))) {
+      first.Handler = Select<PushPushCompareJumpOf>(op(n + 2));
+      n += 3;
+    } else if (IsOperandPush(first.Op) && free_run(n, 4) && IsOperandPush(op(n + 1)) &&
+               IsFusableOperation(op(n + 2)) && op(n + 3) == Opcode::opStoreVar) {
+      first.Handler = Select<PushPushOperateStoreOf>(op(n + 2));
+      n += 3;
+    } else if (IsOperandPush(first.Op) && free_run(n, 3) && IsOperandPush(op(n + 1)) &&
+               IsFusableOperation(op(n + 2))) {
+      first.Handler = Select<PushPushOperateOf>(op(n + 2));
+      n += 2;
+    } else if (IsOperandPush(first.Op) && free_run(n, 2) && IsFusableOperation(op(n + 1))) {
+      first.Handler = Select<PushOperateOf>(op(n + 1));
+      n += 1;
+    } else if (IsFusableOperation(first.Op) && free_run(n, 2) && op(n + 1) == Opcode::opStoreVar) {
+      first.Handler = Select<OperateStoreOf>(first.Op);
+      n += 1;
+    } else if (IsComparison(first.Op) && free_run(n, 2) && IsConditionalJump(op(n + 1))) {
+      first.Handler = Select<CompareJumpOf>(first.Op);
+      n += 1;
+    }
+  }
+}
+
+}  // namespace vantrel

@@ -1,0 +1,71 @@
+// The instruction handlers of the virtual machine and the linker that binds
+// them. Internal to the machine: only virtual_machine.cc and machine_ops.cc
+// include this header.
+#ifndef VANTREL_SCRIPT_MACHINE_MACHINE_OPS_H_
+#define VANTREL_SCRIPT_MACHINE_MACHINE_OPS_H_
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "script/machine/instruction.h"
+#include "script/machine/opcode.h"
+#include "script/values/variant.h"
+
+namespace vantrel {
+
+class VirtualMachine;
+
+struct MachineOps {
+  // Binds `code` to the handlers and resolves its references (see
+  // VirtualMachine::Link).
+  static void Link(VirtualMachine& machine, InstructionList& code);
+
+#define VANTREL_DECLARE_HANDLER(name) static void name(VirtualMachine& m, Instruction& i);
+  VANTREL_OPCODES(VANTREL_DECLARE_HANDLER)
+#undef VANTREL_DECLARE_HANDLER
+
+  // Room for the indexes of one indexed access: their count B is a byte.
+  using IndexBuffer = std::array<int32_t, 256>;
+  // Pops `count` indexes off the stack as 32-bit integers into `buffer`.
+  static std::span<const int32_t> PopIndexes(VirtualMachine& m, int count, IndexBuffer& buffer);
+  // Pops B indexes and the value below them and writes the value into
+  // element [indexes] of `container`.
+  static void StoreElement(VirtualMachine& m, Instruction& i, Variant& container);
+
+  // The handler of an opcode.
+  static InstructionHandler HandlerOf(Opcode op);
+  // The value to store from a popped stack slot: moved out, or the
+  // variable's value when the slot holds a reference.
+  static Variant Take(Variant& slot);
+
+  // Rebinds the first instruction of common sequences to a handler that runs
+  // the whole sequence at once (machine_fusion.cc). `targeted[n]` tells
+  // whether some jump lands on instruction n: a sequence with a jump into
+  // its middle is left alone.
+  static void Fuse(InstructionList& code, const std::vector<bool>& targeted);
+  // Runs `count` instructions from `first` one by one, as the run loop
+  // would: what a fused handler does when its fast path does not apply.
+  static void RunPlain(VirtualMachine& m, Instruction& first, int count);
+
+  static void AppendToLocal(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp>
+  static void ForStep(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp>
+  static void PushPushOperate(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp>
+  static void PushOperate(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp>
+  static void PushPushOperateStore(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp>
+  static void OperateStore(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp>
+  static void PushPushCompareJump(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp>
+  static void CompareJump(VirtualMachine& m, Instruction& i);
+};
+
+}  // namespace vantrel
+
+#endif  // VANTREL_SCRIPT_MACHINE_MACHINE_OPS_H_

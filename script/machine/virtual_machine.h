@@ -1,0 +1,257 @@
+// The stack machine that runs compiled scripts.
+//
+// One machine belongs to one script's instruction list. It has a fixed stack
+// of kStackSize variant slots: globals at the bottom (absolute slots), then a
+// frame per running routine (arguments just below the frame base, locals from
+// it). Code is linked once (Link) and then run from the main block or a named
+// routine (Execute); host handlers are called with the machine and read their
+// arguments and set their result through the accessors below.
+//
+// Threads: a machine runs on the thread that called Execute. Halt and
+// IsRunning may be called from any thread; nothing else may be called while
+// a run is under way except from that run's own handlers.
+#ifndef VANTREL_SCRIPT_MACHINE_VIRTUAL_MACHINE_H_
+#define VANTREL_SCRIPT_MACHINE_VIRTUAL_MACHINE_H_
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "script/machine/instruction.h"
+#include "script/values/variant.h"
+
+namespace vantrel {
+
+class Exception;
+class HostBinding;
+class HostClass;
+class TObject;
+
+class VirtualMachine {
+ public:
+  static constexpr int kStackSize = 3000;
+  // Script routine calls nested deeper than this raise "Stack overflow", so
+  // that endless recursion ends in a runtime error and not in a crash.
+  static constexpr int kMaxCallDepth = 1000;
+  // Linked code may address locals from this many slots below a frame base
+  // (arguments) up to kStackSize above it. The stack is allocated with that
+  // much room around it, so that no slot operand can reach outside the
+  // machine's memory even in broken code.
+  static constexpr int kArgumentGuard = 256;
+
+  struct LastError {
+    std::string Message;
+    int HelpContext = 0;
+    std::string ClassName;
+  };
+
+  VirtualMachine();
+  VirtualMachine(const VirtualMachine&) = delete;
+  VirtualMachine& operator=(const VirtualMachine&) = delete;
+  ~VirtualMachine();
+
+  // ---- Set up by the scripter. ----
+
+  // What linking resolves classes, default instances and host members
+  // against. Must outlive the machine's use of linked code.
+  void SetHost(const HostBinding* host) { host_ = host; }
+  const HostBinding* Host() const { return host_; }
+  // Called repeatedly while the pause flag is set.
+  void SetOnPause(std::function<void(VirtualMachine&)> handler);
+  // Called after every instruction while the debug flag is set, and by
+  // opBreakPoint.
+  void SetOnDebugHook(std::function<void(VirtualMachine&)> hook);
+  // Shows a message to the user (opExecFun).
+  void SetOnMessage(std::function<void(std::string_view)> handler);
+
+  // Binds `code` for running: numbers the instructions, binds each to its
+  // opcode's handler, turns jump targets and routine entries into
+  // instruction references, resolves classes, default instances and packed
+  // member references. Raises ScriptInternalError for code that refers
+  // outside itself. The list must not change size while linked.
+  void Link(InstructionList& code);
+  bool Linked() const { return code_ != nullptr; }
+  void Unlink();
+
+  // ---- Running. ----
+
+  // Runs the main block (empty name) or the named routine with `input`:
+  // nothing for Null or Unassigned, the elements of an array, else the value
+  // itself. Returns Null when the routine left no value, the value when it
+  // left one, an array of them when it left several.
+  Variant Execute(std::string_view routine, const Variant& input);
+  // The same with an explicit argument list; a reference argument is passed
+  // by reference.
+  Variant ExecuteWithArguments(std::string_view routine, std::span<const Variant> args);
+
+  // Stops the run after the instruction in progress. Any thread.
+  void Halt();
+  bool IsRunning() const { return running_.load(std::memory_order_acquire); }
+  bool IsHalting() const { return halting_.load(std::memory_order_acquire); }
+  void SetPaused(bool paused);
+  void SetDebugging(bool debugging);
+
+  // Sets every slot to Null and ends the halt state.
+  void Clear();
+
+  const LastError& GetLastError() const { return last_error_; }
+
+  // ---- Inside host handlers. ----
+
+  int ArgCount() const { return arg_count_; }
+  const Variant& GetArg(int i) const;
+  std::string GetArgAsString(int i) const;
+  std::string GetArgAsWideString(int i) const;
+  int32_t GetArgAsInteger(int i) const;
+  bool GetArgAsBoolean(int i) const;
+  double GetArgAsFloat(int i) const;
+  double GetArgAsDateTime(int i) const;
+  // Index argument i of an indexed property (Items[i]).
+  const Variant& GetIndexArg(int i) const;
+  int IndexArgCount() const { return index_count_; }
+  void SetResult(const Variant& value);
+  void SetArgIfByRef(int i, const Variant& value);
+  // Raises "Method expects argument %d as variable reference" for a value
+  // argument.
+  void SetByRefArg(int i, const Variant& value);
+  TObject* CurrentObject() const { return current_object_; }
+  HostClass* CurrentClass() const { return current_class_; }
+  std::string_view CurrentMemberName() const;
+
+  // ---- State, for the scripter's variable access and for debugging. ----
+
+  Variant& Slot(int index) { return base_[index]; }
+  // The running routine's frame base (slot index) and entry instruction.
+  int FrameBase() const { return static_cast<int>(bp_ - base_); }
+  const Instruction* RoutineEntry() const { return routine_entry_; }
+  const Instruction* CurrentInstruction() const { return current_; }
+  // Used by the late-bound handlers, which find the member at run time.
+  void SetCurrentClass(HostClass* entry) { current_class_ = entry; }
+
+ private:
+  friend struct MachineOps;
+
+  // The registers saved around a routine call.
+  struct Frame {
+    Variant* sp;
+    Variant* bp;
+    Variant* arg_base;
+    Variant* out;
+    int cursor;
+    Instruction* routine_entry;
+    Instruction* next;
+    int argc;
+  };
+
+  Variant RunEntry(Instruction* entry, std::span<const Variant> args);
+  void PrepareOutermost();
+  Instruction* FindEntry(std::string_view routine) const;
+  // Calls the routine at `entry` with the `argc` values on top of the stack
+  // as its arguments; returns the stack top the routine ended with.
+  Variant* CallRoutine(Instruction* entry, int argc);
+  // A call from script code (opCall): saves the caller's registers in a new
+  // frame and continues at `entry` in the same run loop.
+  void PushFrame(Instruction* entry, int argc);
+  // opRet: back to the caller, or the end of the run loop when the routine
+  // is the one the loop was started for.
+  void Return();
+  // Drops the frames above `depth`, restoring the registers of the routine
+  // that was running when frame `depth` was pushed.
+  void UnwindTo(size_t depth);
+  void Restore(const Frame& frame);
+  // Runs from next_ until next_ is null or `stop`.
+  void Run(const Instruction* stop);
+  void Attend();
+  // Sets the slots above the globals to Null (releasing what they hold).
+  void NullAboveGlobals();
+  void SetAttention(uint8_t flag, bool on);
+  [[noreturn]] void RaiseFromInstruction(const std::exception& error, const char* class_name);
+  void RecordLastError(std::string message, const char* class_name);
+  std::string StackText() const;
+  static std::string PositionText(const Instruction& instruction);
+  // Resolves the class an instruction names by S, once (opPushClass and
+  // opCastClass of code compiled before the class was registered).
+  void BindClassNamed(Instruction& instruction) const;
+
+  [[noreturn]] void StackOverflow() const;
+  [[noreturn]] void StackUnderflow() const;
+  // Raises unless at least `count` values lie on the stack.
+  void Need(int count) const {
+    if (sp_ - base_ < count) [[unlikely]]
+      StackUnderflow();
+  }
+  // Calls the host handler of `instruction` with the arguments already set
+  // up; its result goes to `out`.
+  void CallHost(Instruction& instruction, Variant* out, TObject* instance, HostClass* entry);
+  // opTryFinally (`except_part` false) and opTryExcept.
+  void RunProtected(Instruction& instruction, bool except_part);
+  // State that a nested execution from inside a host handler must leave as
+  // it found it.
+  struct Registers;
+  Registers SaveRegisters() const;
+  void RestoreRegisters(const Registers& registers);
+  void Push(const Variant& value) {
+    if (sp_ >= stack_end_) [[unlikely]]
+      StackOverflow();
+    *sp_++ = value;
+  }
+  void Push(Variant&& value) {
+    if (sp_ >= stack_end_) [[unlikely]]
+      StackOverflow();
+    *sp_++ = std::move(value);
+  }
+
+  // The registers. Slot pointers point into stack_.
+  std::unique_ptr<Variant[]> stack_;  // The allocation, guard zones included.
+  Variant* base_;                     // Slot 0.
+  Variant* stack_end_;                // base_ + kStackSize.
+  Variant* sp_;                       // Next free slot.
+  Variant* bp_;                       // Frame base of the running routine.
+  Variant* out_;                      // Where the last call left its result.
+  Variant* arg_base_;                 // The running routine's first argument.
+  int cursor_ = 0;                    // Next argument for opStoreInput.
+  Variant* input_base_;               // First argument of the running host call.
+  Variant* index_base_;               // First index argument of the running host call.
+  int arg_count_ = 0;                 // Arguments of the running host call.
+  int index_count_ = 0;               // Index arguments of the running host call.
+  Instruction* current_ = nullptr;    // The instruction running now.
+  Instruction* next_ = nullptr;       // The one to run after it; null ends the routine.
+  Instruction* routine_entry_ = nullptr;
+  TObject* current_object_ = nullptr;
+  HostClass* current_class_ = nullptr;
+  TObject* with_instance_ = nullptr;  // Set by opWithObject for the next host call.
+  bool has_with_instance_ = false;
+  std::vector<Frame> frames_;  // One per running script routine call.
+  size_t loop_floor_ = 0;      // frames_.size() when the innermost run loop began.
+  int executions_ = 0;         // Nested Execute calls; 0 when idle.
+  int global_count_ = 0;
+
+  InstructionList* code_ = nullptr;  // The linked code; not owned.
+  Instruction* main_entry_ = nullptr;
+  const HostBinding* host_ = nullptr;  // Not owned.
+  LastError last_error_;
+
+  // Read between instructions; set from any thread. Bits: kAttendHalt,
+  // kAttendPause, kAttendDebug.
+  std::atomic<uint8_t> attention_{0};
+  // Written under run_state_mutex_ (read without it): Halt must not set a
+  // halt for a run that has just ended.
+  std::atomic<bool> running_{false};
+  std::atomic<bool> halting_{false};
+  std::mutex run_state_mutex_;
+  int null_from_ = 0;  // Every slot from here up to the top of the stack is Null.
+
+  std::function<void(VirtualMachine&)> on_pause_;
+  std::function<void(VirtualMachine&)> on_debug_hook_;
+  std::function<void(std::string_view)> on_message_;
+};
+
+}  // namespace vantrel
+
+#endif  // VANTREL_SCRIPT_MACHINE_VIRTUAL_MACHINE_H_

@@ -1,1 +1,0 @@
-#include "script/script_errors.h"

@@ -1,0 +1,236 @@
+#include "script/scripter/script.h"
+
+#include <algorithm>
+
+#include "base/ascii.h"
+#include "base/format.h"
+#include "script/errors/script_errors.h"
+#include "script/scripter/custom_scripter.h"
+#include "script/scripter/script_based_library.h"
+
+namespace vantrel {
+namespace {
+
+constexpr const char* kHaltInProgress =
+    "Script execution is being halted. A new execution can only start after the current "
+    "execution finishes.";
+
+}  // namespace
+
+Script::Script(CustomScripter& scripter) : scripter_(scripter) {
+  machines_.push_back(std::make_unique<VirtualMachine>());
+}
+
+Script::~Script() { DropMadeLibraries(); }
+
+void Script::SetSourceCode(const StringList& lines) {
+  if (IsRunning()) {
+    throw ScripterFatalError("Cannot change script source code while script is running.");
+  }
+  source_ = lines;
+  compiled_ = false;
+  prepared_ = false;
+  CurrentMachine().Unlink();
+  scripter_.CodeBuffer().clear();
+}
+
+void Script::SetCompiled(bool compiled) {
+  if (IsRunning()) {
+    throw ScripterFatalError("Cannot change compiled property while script is running.");
+  }
+  if (compiled && !compiled_) {
+    Compile();
+  } else if (!compiled && compiled_) {
+    ClearCode();
+  }
+}
+
+void Script::Compile() {
+  if (IsRunning()) throw ScripterFatalError("Cannot compile script while script is running.");
+  ClearCode();
+  try {
+    compiler_.Compile(source_, scripter_, code_);
+  } catch (const ReportedCompileError&) {
+    code_.Clear();
+    throw;
+  } catch (const CompileError& error) {
+    code_.Clear();
+    scripter_.ReportCompileError(*this, error.Text(), error.Row(), error.Col());
+  }
+  BuildRoutineTable();
+  compiled_ = true;
+}
+
+void Script::LoadCompiledCode(CompiledCode code) {
+  ClearCode();
+  code_ = std::move(code);
+  BuildRoutineTable();
+  compiled_ = true;
+}
+
+void Script::BuildRoutineTable() {
+  routine_table_.clear();
+  for (const Instruction& instruction : code_.Instructions) {
+    if (instruction.Op == opPrepare && !instruction.S.empty()) {
+      routine_table_.push_back(instruction.S);
+    }
+  }
+}
+
+void Script::Clear() {
+  ClearCode();
+  file_name_.clear();
+  library_name_.clear();
+}
+
+void Script::ClearCode() {
+  if (IsRunning()) throw ScripterFatalError("Cannot clear script while script is running.");
+  DropCode();
+}
+
+void Script::DropCode() {
+  DropMadeLibraries();
+  machines_.resize(1);
+  current_machine_ = 0;
+  VirtualMachine& machine = *machines_[0];
+  machine.Unlink();
+  machine.Clear();
+  ScriptInfo info = std::move(code_.Info);
+  code_.Clear();
+  if (temporary_) code_.Info = std::move(info);
+  routine_table_.clear();
+  compiled_ = false;
+  prepared_ = false;
+}
+
+void Script::DropMadeLibraries() {
+  std::vector<ScriptBasedLibrary*> libraries = made_libraries_;
+  for (ScriptBasedLibrary* library : libraries) library->Scripter().DetachLibrary(*library);
+  made_libraries_.clear();
+}
+
+void Script::RemoveMadeLibrary(ScriptBasedLibrary* library) {
+  std::erase(made_libraries_, library);
+}
+
+bool Script::HasRoutine(std::string_view name) const {
+  return std::any_of(routine_table_.begin(), routine_table_.end(),
+                     [name](const std::string& entry) { return EqualsIgnoreCase(entry, name); });
+}
+
+void Script::Prepare() {
+  VirtualMachine& machine = CurrentMachine();
+  scripter_.PrepareForLink();
+  machine.SetHost(&scripter_.Binding());
+  machine.Link(code_.Instructions);
+  prepared_ = true;
+}
+
+void Script::BeforeRun(std::string_view routine) {
+  VirtualMachine& machine = CurrentMachine();
+  scripter_.NotifyBeforeExecute(machine, routine);
+  if (machine.IsHalting()) throw ScripterFatalError(kHaltInProgress);
+  if (!compiled_) Compile();
+  if (!prepared_) Prepare();
+  if (!routine.empty() && !HasRoutine(routine)) {
+    throw ScriptRuntimeError(Format("Subroutine '%s' does not exist in script", {routine}));
+  }
+}
+
+Variant Script::Execute(std::string_view routine, const Variant& input) {
+  BeforeRun(routine);
+  return CurrentMachine().Execute(routine, input);
+}
+
+Variant Script::ExecuteWithArguments(std::string_view routine, const std::vector<Variant>& args) {
+  BeforeRun(routine);
+  return CurrentMachine().ExecuteWithArguments(routine, args);
+}
+
+bool Script::IsRunning() const {
+  return std::any_of(machines_.begin(), machines_.end(),
+                     [](const auto& machine) { return machine->IsRunning(); });
+}
+
+void Script::Halt() { CurrentMachine().Halt(); }
+
+const RoutineInfo* Script::RunningRoutine() const {
+  const VirtualMachine& machine = CurrentMachine();
+  if (!machine.IsRunning()) return nullptr;
+  const Instruction* entry = machine.RoutineEntry();
+  if (entry == nullptr) return nullptr;
+  const InstructionList& code = code_.Instructions;
+  for (const RoutineInfo& routine : code_.Info.Routines) {
+    if (routine.Entry >= 0 && static_cast<size_t>(routine.Entry) < code.size() &&
+        &code[static_cast<size_t>(routine.Entry)] == entry) {
+      return &routine;
+    }
+  }
+  return nullptr;
+}
+
+Variant& Script::VariableSlot(std::string_view name, std::string_view routine, bool writing) {
+  VirtualMachine& machine = CurrentMachine();
+  if (routine.empty()) {
+    int index = code_.Info.FindGlobal(name);
+    if (index < 0 || index >= VirtualMachine::kStackSize) {
+      throw ScriptInfoError(Format("Variable '%s' does not exist", {name}));
+    }
+    return machine.Slot(index);
+  }
+  const RoutineInfo* owner = code_.Info.FindRoutine(routine);
+  if (owner == nullptr) throw ScriptInfoError(Format("Routine '%s' does not exist", {routine}));
+  int index = owner->FindVariable(name);
+  if (index < 0) {
+    throw ScriptInfoError(
+        Format("Variable '%s' does not exist in routine '%s'", {name, owner->Name}));
+  }
+  const std::string& var_name = owner->Variables[static_cast<size_t>(index)].VarName;
+  const RoutineInfo* running = RunningRoutine();
+  if (running == nullptr) {
+    throw ScriptInfoError(Format("Variable '%s' is only available while routine '%s' is running",
+                                 {var_name, owner->Name}));
+  }
+  if (running != owner) {
+    if (writing) {
+      throw ScriptInfoError(
+          Format("Variable '%s' is not available during execution of routine '%s'",
+                 {var_name, running->Name}));
+    }
+    throw ScriptInfoError(
+        Format("Variable '%s' of routine '%s' is not available during execution of routine '%s'",
+               {var_name, owner->Name, running->Name}));
+  }
+  return machine.Slot(machine.FrameBase() + owner->SlotOf(index));
+}
+
+Variant Script::VariableValue(std::string_view name, std::string_view routine) {
+  return VariableSlot(name, routine, false).Dereference();
+}
+
+void Script::SetVariableValue(std::string_view name, const Variant& value,
+                              std::string_view routine) {
+  VariableSlot(name, routine, true).Dereference() = value.Dereference();
+}
+
+Variant Script::GlobalValue(std::string_view name) {
+  int index = code_.Info.FindGlobal(name);
+  if (index < 0 || index >= VirtualMachine::kStackSize) return Variant::Null();
+  return CurrentMachine().Slot(index).Dereference();
+}
+
+Script& ScriptCollection::Add() {
+  scripts_.push_back(std::make_unique<Script>(scripter_));
+  return *scripts_.back();
+}
+
+bool ScriptCollection::Contains(const Script* script) const {
+  return std::any_of(scripts_.begin(), scripts_.end(),
+                     [script](const auto& item) { return item.get() == script; });
+}
+
+void ScriptCollection::Remove(const Script* script) {
+  std::erase_if(scripts_, [script](const auto& item) { return item.get() == script; });
+}
+
+}  // namespace vantrel

@@ -1,0 +1,678 @@
+#include "script/syntax/syntax_parser.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "base/ascii.h"
+#include "base/debug_output.h"
+#include "base/format.h"
+#include "script/errors/script_errors.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr std::string_view kCannotClearWhenParsing = "Cannot clear parser when parsing";
+constexpr std::string_view kInvalidIncludedBuffer =
+    "Invalid included input buffer. Each nodes must begin and end on the same input buffer";
+constexpr std::size_t kMaxUserCharSetLength = 255;
+
+bool IsFailure(MatchStatus status) {
+  return status == MatchStatus::kEndOfInput || status == MatchStatus::kMismatch;
+}
+
+bool IsLetterOrUnderscore(int c) {
+  const char upper = ToUpperAscii(static_cast<char>(c));
+  return (upper >= 'A' && upper <= 'Z') || upper == '_';
+}
+
+// Sets a flag for the length of a scope, whatever way the scope is left.
+class FlagScope {
+ public:
+  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = false; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+SyntaxParser::SyntaxParser() {
+  comments_.push_back(SyntaxComment{"{", "}", ""});
+  root_.Reset(this, 0, 1, 0, nullptr);
+  ResetInput();
+}
+
+SyntaxParser::~SyntaxParser() = default;
+
+void SyntaxParser::RefuseWhileBusy() const {
+  if (parsing_ || walking_) throw Exception(std::string(kCannotClearWhenParsing));
+}
+
+void SyntaxParser::SetGrammar(const StringList& grammar) {
+  RefuseWhileBusy();
+  grammar_ = grammar;
+  rules_.Compile(grammar_);
+  starts_analysed_ = false;
+  Clear();
+}
+
+void SyntaxParser::SetGrammarText(std::string_view text) {
+  StringList grammar;
+  grammar.SetText(text);
+  SetGrammar(grammar);
+}
+
+NonTerminal& SyntaxParser::RuleAt(int rule_index) {
+  if (rule_index < 0 || rule_index >= rules_.Count()) {
+    throw ParserError(Format("Rule index %d out of range", {rule_index}));
+  }
+  return rules_[rule_index];
+}
+
+void SyntaxParser::SetOnEnter(int rule_index, NodeHandler handler) {
+  RuleAt(rule_index).SetOnEnter(std::move(handler));
+}
+
+void SyntaxParser::SetOnExit(int rule_index, NodeHandler handler) {
+  RuleAt(rule_index).SetOnExit(std::move(handler));
+}
+
+void SyntaxParser::SetOnValidate(int rule_index, NodeValidateHandler handler) {
+  RuleAt(rule_index).SetOnValidate(std::move(handler));
+}
+
+void SyntaxParser::SetOnCharCheck(int rule_index, CharCheckHandler handler) {
+  RuleAt(rule_index).SetOnCharCheck(std::move(handler));
+}
+
+void SyntaxParser::SetInput(const StringList& input) {
+  RefuseWhileBusy();
+  input_ = input;
+  input_text_ = input_.Text();
+  // The tree and the included texts described the previous input.
+  Clear();
+  ResetInput();
+}
+
+void SyntaxParser::SetInputText(std::string_view text) {
+  StringList input;
+  input.SetText(text);
+  SetInput(input);
+}
+
+const std::string& SyntaxParser::UserCharSet(int index) const {
+  if (index < 0 || index > 9) throw ParserError(Format("Invalid character set %d", {index}));
+  return user_char_sets_[static_cast<std::size_t>(index)];
+}
+
+void SyntaxParser::SetUserCharSet(int index, std::string_view chars) {
+  if (index < 0 || index > 9) throw ParserError(Format("Invalid character set %d", {index}));
+  user_char_sets_[static_cast<std::size_t>(index)] =
+      std::string(chars.substr(0, kMaxUserCharSetLength));
+  starts_analysed_ = false;
+}
+
+void SyntaxParser::SetStringDelimiter(char delimiter) {
+  string_delimiter_ = delimiter;
+  starts_analysed_ = false;
+}
+
+void SyntaxParser::Clear() {
+  RefuseWhileBusy();
+  nodes_used_ = 0;
+  root_.Reset(this, 0, 1, 0, nullptr);
+}
+
+void SyntaxParser::PrepareTables() {
+  elements_ = rules_.Elements();
+  has_comments_ = false;
+  comment_first_char_.fill(false);
+  for (const SyntaxComment& comment : comments_) {
+    if (comment.StartMarker.empty()) continue;
+    const char first = comment.StartMarker[0];
+    comment_first_char_[static_cast<unsigned char>(ToUpperAscii(first))] = true;
+    comment_first_char_[static_cast<unsigned char>(ToLowerAscii(first))] = true;
+    has_comments_ = true;
+  }
+  active_comments_ = comments_;
+  for (std::size_t set = 0; set < user_char_sets_.size(); ++set) {
+    user_char_tables_[set].fill(false);
+    for (const char c : user_char_sets_[set]) {
+      user_char_tables_[set][static_cast<unsigned char>(c)] = true;
+    }
+  }
+  delimiter_ = static_cast<unsigned char>(string_delimiter_);
+
+  if (!starts_analysed_) {
+    rules_.AnalyseStarts(string_delimiter_, user_char_sets_);
+    starts_analysed_ = true;
+  }
+  // Skipping an attempt must not change what handlers see: node handlers
+  // see every attempt, and a validate handler of a rule that matches empty
+  // could run inside an attempt that fails at its first character.
+  predicting_ = !on_new_node_ && !on_remove_node_;
+  for (int rule = 0; predicting_ && rule < rules_.Count(); ++rule) {
+    if (rules_[rule].OnValidate() && rules_.MatchesEmpty(rule)) predicting_ = false;
+  }
+}
+
+void SyntaxParser::ResetInput() {
+  includes_.clear();
+  EnterBuffer(0);
+  position_ = 1;
+  last_position_ = 0;
+  last_buffer_ = 0;
+}
+
+void SyntaxParser::EnterBuffer(int buffer) {
+  buffer_ = buffer;
+  const std::string_view text = BufferText(buffer);
+  text_ = text.data();
+  length_ = static_cast<int>(text.size());
+}
+
+std::string_view SyntaxParser::BufferText(int buffer_id) const {
+  if (buffer_id == 0) return input_text_;
+  if (buffer_id < 0 || static_cast<std::size_t>(buffer_id) > includes_.size()) return {};
+  return includes_[static_cast<std::size_t>(buffer_id - 1)].Text;
+}
+
+void SyntaxParser::SetInputPosition(int position) {
+  position_ = std::clamp(position, 1, length_ + 1);
+}
+
+void SyntaxParser::SetFarthestPosition(int position) {
+  farthest_.InputPosition = position;
+  farthest_.BufferId = buffer_;
+}
+
+int SyntaxParser::PushInput(std::string text) {
+  Include include;
+  include.BufferId = static_cast<int>(includes_.size()) + 1;
+  include.Text = std::move(text);
+  include.SuspendedBufferId = buffer_;
+  include.ResumePosition = position_;
+  include.FarthestPosition = farthest_.InputPosition;
+  includes_.push_back(std::move(include));
+  EnterBuffer(includes_.back().BufferId);
+  position_ = 1;
+  return buffer_;
+}
+
+std::vector<SavedInput> SyntaxParser::SavedInputs() const {
+  std::vector<SavedInput> saved;
+  for (int buffer = buffer_; buffer != 0;) {
+    const Include& include = includes_[static_cast<std::size_t>(buffer - 1)];
+    saved.push_back(SavedInput{include.SuspendedBufferId, include.ResumePosition,
+                               include.FarthestPosition, BufferText(include.SuspendedBufferId)});
+    buffer = include.SuspendedBufferId;
+  }
+  std::reverse(saved.begin(), saved.end());
+  return saved;
+}
+
+LineColumn SyntaxParser::LineColumnOf(int position) const {
+  const long long offset = std::max(position - 1, 0);
+  long long line_start = 0;
+  int line = 0;
+  for (const std::string& text : input_) {
+    ++line;
+    const auto length = static_cast<long long>(text.size());
+    if (offset < line_start + length + 2) {
+      const long long column = std::min(offset - line_start + 1, length);
+      return LineColumn{line, static_cast<int>(column)};
+    }
+    line_start += length + 2;
+  }
+  return LineColumn{line + 1, 1};
+}
+
+bool SyntaxParser::Parse() {
+  ParseResult result;
+  return Parse(result);
+}
+
+bool SyntaxParser::Parse(ParseResult& result) {
+  Clear();
+  PrepareTables();
+  ResetInput();
+  farthest_ = SyntaxFailure{};
+  depth_ = 0;
+  failed_offset_ = 0;
+  reported_comments_ = 0;
+  marks_.clear();
+  stack_base_ = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+
+  MatchStatus status;
+  int body_length = 0;
+  {
+    const FlagScope parsing(parsing_);
+    if (has_comments_) SkipComments();
+    if (rules_.Count() == 0) {
+      status = InputUsedUp() ? MatchStatus::kMatched : MatchStatus::kInputLeft;
+    } else {
+      const SyntaxSequence& body = rules_.Body(0);
+      status = MatchSequence(elements_ + body.first, elements_ + body.first + body.count, &root_);
+      body_length = static_cast<int>(rules_[0].CompiledBody().size());
+    }
+  }
+  root_.end_ = last_position_;
+
+  result.Status = status;
+  result.LastChar = last_position_ > 0
+                        ? BufferText(last_buffer_)[static_cast<std::size_t>(last_position_ - 1)]
+                        : '\0';
+  result.InputPosition = position_;
+  result.RulePosition = IsFailure(status) ? failed_offset_ + 1 : body_length + 1;
+  result.Farthest = farthest_;
+  return status == MatchStatus::kMatched;
+}
+
+void SyntaxParser::RaiseNestingError() const { throw SyntaxNestingError(position_, buffer_); }
+
+void SyntaxParser::RaiseBufferError() { throw Exception(std::string(kInvalidIncludedBuffer)); }
+
+void SyntaxParser::RaiseGrammarError(int message) const {
+  throw ParserError(rules_.ErrorMessage(message));
+}
+
+// The recursive functions below keep their frames small (few locals, work
+// done in helpers that do not recurse): their frames are what a nesting
+// level costs in stack.
+MatchStatus SyntaxParser::MatchSequence(const SyntaxElement* element, const SyntaxElement* end,
+                                        NonTerminalNode* target) {
+  EnterLevel();
+  MatchStatus status = MatchStatus::kMatched;
+  for (; element != end; ++element) {
+    switch (element->kind) {
+      case SyntaxElementKind::kBlank:
+        SkipBlank();
+        continue;
+      case SyntaxElementKind::kRule:
+        status = MatchRule(element->first, target);
+        break;
+      case SyntaxElementKind::kOptional:
+        if (CannotStart(element->first, element->count)) {
+          SkipAttempt(element->first);
+        } else {
+          MatchOptional(*element, target);
+        }
+        continue;
+      case SyntaxElementKind::kRepeat:
+        status = MatchRepeat(*element, target);
+        break;
+      case SyntaxElementKind::kChoice:
+        status = MatchChoice(*element, target);
+        break;
+      case SyntaxElementKind::kChar:
+        if (AdvanceOver(element->ch)) continue;
+        status = MatchCharacters(*element, target);
+        break;
+      default:
+        status = MatchCharacters(*element, target);
+        break;
+    }
+    if (IsFailure(status)) {
+      failed_offset_ = element->offset;
+      --depth_;
+      return status;
+    }
+  }
+  --depth_;
+  return InputUsedUp() ? MatchStatus::kMatched : MatchStatus::kInputLeft;
+}
+
+MatchStatus SyntaxParser::MatchCharacters(const SyntaxElement& element, NonTerminalNode* target) {
+  const int c = Peek();
+  bool accepted = false;
+  switch (element.kind) {
+    case SyntaxElementKind::kChar:
+      accepted = c >= 0 && ToUpperAscii(static_cast<char>(c)) == element.ch;
+      break;
+    case SyntaxElementKind::kDigit:
+      accepted = c >= '0' && c <= '9';
+      break;
+    case SyntaxElementKind::kLetter:
+      accepted = c >= 0 && IsLetterOrUnderscore(c);
+      break;
+    case SyntaxElementKind::kWordEnd:
+      if (c == '(') return MatchStatus::kMatched;  // Ends the word without being consumed.
+      accepted = c >= 0 && c <= ' ';
+      break;
+    case SyntaxElementKind::kAnyChar:
+      accepted = c >= 0;
+      break;
+    case SyntaxElementKind::kUserSet:
+      accepted =
+          c >= 0 &&
+          user_char_tables_[static_cast<std::size_t>(element.ch)][static_cast<std::size_t>(c)];
+      break;
+    case SyntaxElementKind::kQuoted:
+      return MatchQuoted(element, target);
+    case SyntaxElementKind::kString:
+      return MatchStringLiteral(target);
+    case SyntaxElementKind::kCharCheck:
+      return MatchCharCheck(target);
+    case SyntaxElementKind::kError:
+      RaiseGrammarError(element.first);
+    default:
+      break;
+  }
+  if (!accepted) return Fail(c, target);
+  Advance();
+  return MatchStatus::kMatched;
+}
+
+void SyntaxParser::MatchOptional(const SyntaxElement& element, NonTerminalNode* target) {
+  const std::size_t mark = PushMark();
+  if (IsFailure(MatchSequence(elements_ + element.first, elements_ + element.first + element.count,
+                              target))) {
+    Restore(mark);
+  }
+  PopMark();
+}
+
+MatchStatus SyntaxParser::MatchRule(int rule_index, NonTerminalNode* target) {
+  NonTerminalNode* node = StartNode(rule_index, target);
+  if (node == nullptr) return MatchStatus::kMismatch;
+  return FinishNode(node, MatchSequence(BodyBegin(rule_index), BodyEnd(rule_index), node));
+}
+
+NonTerminalNode* SyntaxParser::StartNode(int rule_index, NonTerminalNode* target) {
+  // A node that begins at the end of an included text begins in the text
+  // that follows it.
+  if (position_ > length_) PeekAtBufferEnd();
+  const SyntaxSequence& body = rules_.Body(rule_index);
+  if (CannotStart(body.first, body.count)) {
+    SkipAttempt(body.first);
+    return nullptr;
+  }
+  // The mark keeps what FinishNode needs: the nodes before this one and the
+  // last character consumed before it.
+  PushMark();
+  NonTerminalNode* node = NewNode(rule_index, target);
+  if (on_new_node_) on_new_node_(*this, *node);
+  if (has_comments_) SkipComments();
+  return node;
+}
+
+MatchStatus SyntaxParser::FinishNode(NonTerminalNode* node, MatchStatus status) {
+  const Mark before = marks_.back();
+  marks_.pop_back();
+  node->end_ = last_position_;
+  if (!IsFailure(status)) {
+    const bool consumed =
+        last_position_ != before.last_position || last_buffer_ != before.last_buffer;
+    if (consumed && last_buffer_ != node->buffer_id_) RaiseBufferError();
+    const NodeValidateHandler& validate = rules_[node->rule_index_].OnValidate();
+    if (validate && !validate(*node)) status = MatchStatus::kMismatch;
+  }
+  if (IsFailure(status)) RemoveNodes(before.nodes);
+  return status;
+}
+
+MatchStatus SyntaxParser::MatchRepeat(const SyntaxElement& element, NonTerminalNode* target) {
+  if (CannotStart(element.first, element.count)) return SkipAttempt(element.first);
+  const std::size_t mark = PushMark();
+  const MatchStatus status = MatchSequence(InnerBegin(element), InnerEnd(element), target);
+  while (!IsFailure(status) && !RepeatDone(element, mark)) {
+    SetMark(mark);
+    if (IsFailure(MatchSequence(InnerBegin(element), InnerEnd(element), target))) {
+      Restore(mark);
+      break;
+    }
+  }
+  PopMark();
+  return IsFailure(status) ? status : MatchStatus::kMatched;
+}
+
+bool SyntaxParser::RepeatDone(const SyntaxElement& element, std::size_t mark) {
+  // A round that consumed nothing would be repeated for ever: stop there.
+  if (position_ == marks_[mark].position && buffer_ == marks_[mark].buffer) return true;
+  if (!CannotStart(element.first, element.count)) return false;
+  SkipAttempt(element.first);
+  return true;
+}
+
+MatchStatus SyntaxParser::MatchChoice(const SyntaxElement& element, NonTerminalNode* target) {
+  const std::size_t mark = PushMark();
+  MatchStatus common = MatchStatus::kNone;
+  for (int i = element.first; i < element.first + element.count; ++i) {
+    const MatchStatus status = CannotStart(rules_.Alternative(i).first, rules_.Alternative(i).count)
+                                   ? SkipAttempt(rules_.Alternative(i).first)
+                                   : MatchSequence(AlternativeBegin(i), AlternativeEnd(i), target);
+    if (!IsFailure(status)) {
+      common = MatchStatus::kMatched;
+      break;
+    }
+    Restore(mark);
+    // All alternatives failed alike: that status; else a mismatch.
+    common = (common == MatchStatus::kNone || common == status) ? status : MatchStatus::kMismatch;
+  }
+  PopMark();
+  return common;
+}
+
+MatchStatus SyntaxParser::MatchQuoted(const SyntaxElement& element, const NonTerminalNode* target) {
+  const char* literal = rules_.LiteralText(element.first);
+  for (int i = 0; i < element.count; ++i) {
+    const int c = Peek();
+    if (c < 0 || ToUpperAscii(static_cast<char>(c)) != literal[i]) return Fail(c, target);
+    Advance();
+  }
+  return MatchStatus::kMatched;
+}
+
+MatchStatus SyntaxParser::MatchStringLiteral(const NonTerminalNode* target) {
+  int c = Peek();
+  if (c != delimiter_) return Fail(c, target);
+  Consume();
+  // Comments are not looked for inside the literal, nor after it.
+  for (;;) {
+    c = Peek();
+    if (c < 0) return Fail(c, target);
+    if (c != delimiter_) {
+      // Take everything up to the next delimiter of this buffer at once.
+      const void* found = std::memchr(text_ + position_ - 1, delimiter_,
+                                      static_cast<std::size_t>(length_ - position_ + 1));
+      const int stop = found != nullptr
+                           ? static_cast<int>(static_cast<const char*>(found) - text_) + 1
+                           : length_ + 1;
+      last_position_ = stop - 1;
+      last_buffer_ = buffer_;
+      position_ = stop;
+      continue;
+    }
+    Consume();
+    if (Peek() != delimiter_) return MatchStatus::kMatched;
+    Consume();  // A doubled delimiter stands for one.
+  }
+}
+
+MatchStatus SyntaxParser::MatchCharCheck(NonTerminalNode* target) {
+  const int c = Peek();
+  if (c < 0) return Fail(c, target);
+  const CharCheckHandler& check = rules_[target->rule_index_].OnCharCheck();
+  if (!check || !check(*target, position_)) return Fail(c, target);
+  Consume();
+  return MatchStatus::kMatched;
+}
+
+int SyntaxParser::PeekAtBufferEnd() {
+  while (position_ > length_ && buffer_ != 0) {
+    const Include& include = includes_[static_cast<std::size_t>(buffer_ - 1)];
+    const int resume = include.ResumePosition;
+    EnterBuffer(include.SuspendedBufferId);
+    position_ = resume;
+  }
+  return position_ <= length_ ? static_cast<unsigned char>(text_[position_ - 1]) : -1;
+}
+
+bool SyntaxParser::SuspendedInputsUsedUp() const {
+  for (int buffer = buffer_; buffer != 0;) {
+    const Include& include = includes_[static_cast<std::size_t>(buffer - 1)];
+    if (include.ResumePosition <= static_cast<int>(BufferText(include.SuspendedBufferId).size())) {
+      return false;
+    }
+    buffer = include.SuspendedBufferId;
+  }
+  return true;
+}
+
+void SyntaxParser::SkipBlank() {
+  for (;;) {
+    if (has_comments_) SkipComments();
+    const int c = Peek();
+    if (c < 0 || c > ' ') return;
+    Consume();
+  }
+}
+
+void SyntaxParser::SkipCommentsHere() {
+  for (;;) {
+    const int c = Peek();
+    if (c < 0 || !comment_first_char_[static_cast<std::size_t>(c)]) return;
+    if (!SkipOneComment()) return;
+  }
+}
+
+bool SyntaxParser::SkipOneComment() {
+  const std::string_view text(text_, static_cast<std::size_t>(length_));
+  const auto offset = static_cast<std::size_t>(position_ - 1);
+  for (const SyntaxComment& comment : active_comments_) {
+    const std::string& marker = comment.StartMarker;
+    if (marker.empty() || !StartsWithIgnoreCase(text.substr(offset), marker)) continue;
+    if (!comment.PrecededBy.empty() && offset > 0 &&
+        comment.PrecededBy.find(text[offset - 1]) == std::string::npos) {
+      continue;
+    }
+    const int start = position_;
+    const std::size_t close = comment.EndMarker.empty()
+                                  ? std::string_view::npos
+                                  : FindIgnoreCase(text, comment.EndMarker, offset + marker.size());
+    const std::size_t stop =
+        close == std::string_view::npos ? text.size() : close + comment.EndMarker.size();
+    position_ = static_cast<int>(stop) + 1;
+    if (on_comment_) {
+      const int buffer = buffer_;
+      ReportComment(start, static_cast<int>(stop));
+      // A handler that moved back onto the comment would have it skipped for
+      // ever; matching goes on where it left the position.
+      if (buffer_ == buffer && position_ <= start) return false;
+    }
+    return true;
+  }
+  return false;
+}
+
+void SyntaxParser::ReportComment(int start, int end) {
+  ++reported_comments_;
+  if (DebugOutputEnabled()) DebugOutput(Format("ini=%d end=%d", {start, end}));
+  on_comment_(*this, start, end);
+}
+
+void SyntaxParser::RecordFailure(int rule_index, MatchStatus status) {
+  const bool farther =
+      buffer_ == farthest_.BufferId
+          ? position_ > farthest_.InputPosition
+          : IsBefore(farthest_.BufferId, farthest_.InputPosition, buffer_, position_);
+  if (farther) farthest_ = SyntaxFailure{rule_index, position_, status, buffer_};
+}
+
+bool SyntaxParser::IsBefore(int buffer_a, int position_a, int buffer_b, int position_b) const {
+  // An included text stands between the character before its resume
+  // position and the one at it; compare the chains of positions from the
+  // outermost buffer in, where 2p is position p and 2r-1 the place of an
+  // included text resumed at r.
+  const auto chain = [this](int buffer, int position) {
+    std::vector<long long> steps{2LL * position};
+    while (buffer != 0) {
+      const Include& include = includes_[static_cast<std::size_t>(buffer - 1)];
+      steps.push_back(2LL * include.ResumePosition - 1);
+      buffer = include.SuspendedBufferId;
+    }
+    std::reverse(steps.begin(), steps.end());
+    return steps;
+  };
+  const std::vector<long long> a = chain(buffer_a, position_a);
+  const std::vector<long long> b = chain(buffer_b, position_b);
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
+}
+
+void SyntaxParser::Restore(std::size_t index) {
+  const Mark mark = marks_[index];
+  if (nodes_used_ > mark.nodes) RemoveNodes(mark.nodes);
+  if (buffer_ != mark.buffer) EnterBuffer(mark.buffer);
+  position_ = mark.position;
+  last_position_ = mark.last_position;
+  last_buffer_ = mark.last_buffer;
+  if (reported_comments_ > mark.comments) {
+    reported_comments_ = mark.comments;
+    if (DebugOutputEnabled()) DebugOutput(Format("Recusado %d", {mark.position}));
+    if (on_comment_retract_) on_comment_retract_(*this, mark.buffer, mark.position);
+  }
+}
+
+NonTerminalNode* SyntaxParser::NewNode(int rule_index, NonTerminalNode* parent) {
+  if (nodes_used_ == node_chunks_.size() * kNodeChunkSize) {
+    node_chunks_.push_back(std::make_unique<NonTerminalNode[]>(kNodeChunkSize));
+  }
+  NonTerminalNode* node = &PooledNode(nodes_used_++);
+  node->Reset(this, rule_index, position_, buffer_, parent);
+  parent->children_.push_back(node);
+  return node;
+}
+
+void SyntaxParser::RemoveNodes(std::size_t keep) {
+  while (nodes_used_ > keep) {
+    NonTerminalNode& node = PooledNode(nodes_used_ - 1);
+    if (on_remove_node_) on_remove_node_(*this, node);
+    // Nodes go in reverse creation order, so each is its parent's last child.
+    node.parent_->children_.pop_back();
+    --nodes_used_;
+  }
+}
+
+void SyntaxParser::WalkTree() {
+  RefuseWhileBusy();
+  const FlagScope walking(walking_);
+  walk_stack_.clear();
+  EnterNode(&root_);
+  while (!walk_stack_.empty()) {
+    WalkStep& step = walk_stack_.back();
+    NonTerminalNode* node = step.node;
+    const std::size_t count = node->children_.size();
+    if (step.next_child < count) {
+      const std::size_t index = step.next_child++;
+      const bool reverse = rules_[node->rule_index_].Reverse();
+      EnterNode(node->children_[reverse ? count - 1 - index : index]);
+      continue;
+    }
+    walk_stack_.pop_back();
+    current_position_ = node->end_;
+    const NodeHandler& exit = rules_[node->rule_index_].OnExit();
+    if (exit) exit(*node);
+  }
+  skip_children_ = false;
+}
+
+void SyntaxParser::EnterNode(NonTerminalNode* node) {
+  // Only the root of a tree parsed without rules has no rule.
+  NonTerminal* rule = node->rule_index_ < rules_.Count() ? &rules_[node->rule_index_] : nullptr;
+  current_position_ = node->start_;
+  skip_children_ = false;
+  if (rule != nullptr && rule->OnEnter()) rule->OnEnter()(*node);
+  if (!skip_children_ && !node->children_.empty()) {
+    walk_stack_.push_back(WalkStep{node, 0});
+    return;
+  }
+  current_position_ = node->end_;
+  if (rule != nullptr && rule->OnExit()) rule->OnExit()(*node);
+}
+
+}  // namespace vantrel
