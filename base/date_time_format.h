@@ -31,6 +31,17 @@ struct FormatSettings {
   std::string time_pm_string;
   char date_separator = '/';
   char time_separator = ':';
+  // Numbers and currency (LC_NUMERIC, LC_MONETARY).
+  char decimal_separator = '.';
+  char thousand_separator = ',';
+  std::string currency_string = "$";
+  // Where the currency string goes: 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $".
+  int currency_format = 0;
+  // Negative amounts: 0 "($1)", 1 "-$1", 2 "$-1", 3 "$1-", 4 "(1$)", 5 "-1$",
+  // 6 "1-$", 7 "1$-", 8 "-1 $", 9 "-$ 1", 10 "1 $-", 11 "$ 1-", 12 "$ -1",
+  // 13 "1- $", 14 "($ 1)", 15 "(1 $)".
+  int negative_currency_format = 1;
+  int currency_decimals = 2;
 
   // The settings of the locale in force when first called.
   static const FormatSettings& Locale();

@@ -5,10 +5,10 @@
 //   vantrel-basic --check FILE  only compile
 //   vantrel-basic --list FILE   compile and print the instructions
 //
-// The script's `echo(value)` writes the value and a line feed to standard
-// output. Exit status: 0 success, 1 compile error, 2 runtime error,
-// 64 wrong usage, 66 the file cannot be read. Error messages go to standard
-// error with their CR LF line ends written as LF.
+// The script sees the system and VBScript libraries. Its `echo(value)` writes the value and a line
+// feed to standard output. Exit status: 0 success, 1 compile error, 2 runtime error, 64 wrong
+// usage, 66 the file cannot be read. Error messages go to standard error with their CR LF line ends
+// written as LF.
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -17,6 +17,7 @@
 
 #include "base/exception.h"
 #include "base/string_list.h"
+#include "script/library/built_in_libraries.h"
 #include "script/machine/disassembler.h"
 #include "script/machine/virtual_machine.h"
 #include "script/scripter/basic_scripter.h"
@@ -111,6 +112,8 @@ int Run(const Options& options) {
   StringList source;
   if (!ReadSource(options.file, source)) return kExitNoInput;
   BasicScripter scripter;
+  // Scripts see both built-in libraries, as pages do.
+  scripter.AttachLibrary(VBScriptLibraryClassRef(), /*as_default=*/true);
   scripter.InternalClass().RegisterMethod("echo", 1, false, HostHandler::Of<&Echo>(), nullptr,
                                           vkNone);
   try {
@@ -147,5 +150,6 @@ int main(int argc, char** argv) {
     std::cout << vantrel::kUsage;
     return 0;
   }
+  vantrel::RegisterBuiltInLibraries();
   return vantrel::Run(options);
 }

@@ -1,0 +1,41 @@
+// The system library ("Internal"): the everyday functions every scripter
+// attaches as a default instance: texts, numbers, conversions, dates,
+// arrays, text files, exceptions, dialogs and the running script itself.
+//
+// Its members are registered in Init on the class entry "SystemLibrary",
+// the functions in a fixed order (stored code refers to them by position),
+// each handler in the group file its header names.
+#ifndef VANTREL_SCRIPT_LIBRARY_SYSTEM_LIBRARY_H_
+#define VANTREL_SCRIPT_LIBRARY_SYSTEM_LIBRARY_H_
+
+#include <memory>
+
+#include "script/library/script_dialogs.h"
+#include "script/scripter/scripter_library.h"
+
+namespace vantrel {
+
+class SystemLibrary : public ScripterLibrary {
+ public:
+  explicit SystemLibrary(CustomScripter& scripter);
+
+  void Init() override;
+
+  // The dialogs the dialog functions open; HeadlessDialogs until the host
+  // sets others.
+  ScriptDialogs& Dialogs() const { return *dialogs_; }
+  void SetDialogs(std::shared_ptr<ScriptDialogs> dialogs) { dialogs_ = std::move(dialogs); }
+
+  const ClassInfo& ClassType() const override { return kClassInfo; }
+  static const ClassInfo kClassInfo;
+
+ private:
+  std::shared_ptr<ScriptDialogs> dialogs_;
+};
+
+inline const ClassInfo SystemLibrary::kClassInfo = {
+    "SystemLibrary", &ScripterLibrary::kClassInfo, {}};
+
+}  // namespace vantrel
+
+#endif  // VANTREL_SCRIPT_LIBRARY_SYSTEM_LIBRARY_H_
