@@ -12,8 +12,6 @@ void IntToHex(VirtualMachine&) { throw ScriptRuntimeError("IntToHex is not avail
 void StrToInt(VirtualMachine&) { throw ScriptRuntimeError("StrToInt is not available yet"); }
 void StrToIntDef(VirtualMachine&) { throw ScriptRuntimeError("StrToIntDef is not available yet"); }
 void FloatToStr(VirtualMachine&) { throw ScriptRuntimeError("FloatToStr is not available yet"); }
-void Format(VirtualMachine&) { throw ScriptRuntimeError("Format is not available yet"); }
-void FormatFloat(VirtualMachine&) { throw ScriptRuntimeError("FormatFloat is not available yet"); }
 void StrToFloat(VirtualMachine&) { throw ScriptRuntimeError("StrToFloat is not available yet"); }
 void VarIsNull(VirtualMachine&) { throw ScriptRuntimeError("VarIsNull is not available yet"); }
 void Round(VirtualMachine&) { throw ScriptRuntimeError("Round is not available yet"); }

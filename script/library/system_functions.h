@@ -39,8 +39,6 @@ void IntToHex(VirtualMachine& machine);
 void StrToInt(VirtualMachine& machine);
 void StrToIntDef(VirtualMachine& machine);
 void FloatToStr(VirtualMachine& machine);
-void Format(VirtualMachine& machine);
-void FormatFloat(VirtualMachine& machine);
 void StrToFloat(VirtualMachine& machine);
 void VarIsNull(VirtualMachine& machine);
 void Round(VirtualMachine& machine);
@@ -115,6 +113,10 @@ void ReadLn(SystemLibrary& library, VirtualMachine& machine);
 void Eof(SystemLibrary& library, VirtualMachine& machine);
 void FilePos(SystemLibrary& library, VirtualMachine& machine);
 void FileSize(SystemLibrary& library, VirtualMachine& machine);
+// Number texts by directive and picture (format_functions.cc).
+void Format(VirtualMachine& machine);
+void FormatFloat(VirtualMachine& machine);
+
 }  // namespace system_functions
 }  // namespace vantrel
 

@@ -42,8 +42,6 @@ void CStr(VirtualMachine& machine);
 void Hex(VirtualMachine& machine);
 void VbInt(VirtualMachine& machine);
 void Fix(VirtualMachine& machine);
-void FormatCurrency(VirtualMachine& machine);
-void FormatNumber(VirtualMachine& machine);
 void IsArray(VirtualMachine& machine);
 void IsDate(VirtualMachine& machine);
 void IsEmpty(VirtualMachine& machine);
@@ -77,6 +75,10 @@ void TimeValue(VirtualMachine& machine);
 void Weekday(VirtualMachine& machine);
 void WeekdayName(VirtualMachine& machine);
 void Year(VirtualMachine& machine);
+// Number texts (vbscript_format_functions.cc).
+void FormatCurrency(VirtualMachine& machine);
+void FormatNumber(VirtualMachine& machine);
+
 }  // namespace vbscript_functions
 }  // namespace vantrel
 

@@ -20,12 +20,6 @@ void CStr(VirtualMachine&) { throw ScriptRuntimeError("CStr is not available yet
 void Hex(VirtualMachine&) { throw ScriptRuntimeError("Hex is not available yet"); }
 void VbInt(VirtualMachine&) { throw ScriptRuntimeError("Int is not available yet"); }
 void Fix(VirtualMachine&) { throw ScriptRuntimeError("Fix is not available yet"); }
-void FormatCurrency(VirtualMachine&) {
-  throw ScriptRuntimeError("FormatCurrency is not available yet");
-}
-void FormatNumber(VirtualMachine&) {
-  throw ScriptRuntimeError("FormatNumber is not available yet");
-}
 void IsArray(VirtualMachine&) { throw ScriptRuntimeError("IsArray is not available yet"); }
 void IsDate(VirtualMachine&) { throw ScriptRuntimeError("IsDate is not available yet"); }
 void IsEmpty(VirtualMachine&) { throw ScriptRuntimeError("IsEmpty is not available yet"); }
