@@ -3,47 +3,26 @@
 // and the source position, one per line).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "script/errors/script_errors.h"
 #include "tests/script/compile_test_context.h"
+#include "tests/script/golden_files.h"
 
 namespace vantrel::test {
 namespace {
 
-const std::filesystem::path& GoldenFolder() {
-  static const std::filesystem::path folder =
-      std::filesystem::path(__FILE__).parent_path() / "golden";
+const std::filesystem::path& Folder() {
+  static const std::filesystem::path folder = GoldenFolder("golden");
   return folder;
-}
-
-std::vector<std::string> GoldenNames() {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(GoldenFolder(), error)) {
-    if (entry.path().extension() == ".bas") names.push_back(entry.path().stem().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
 }
 
 class GoldenScriptTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(GoldenScriptTest, PrintsItsExpectedOutputOrCompileError) {
-  const std::filesystem::path base = GoldenFolder() / GetParam();
-  const std::string source = ReadFile(base.string() + ".bas");
+  const std::filesystem::path base = Folder() / GetParam();
+  const std::string source = ReadGoldenFile(base.string() + ".bas");
   const std::filesystem::path error_file = base.string() + ".err";
   TestCompileContext context;
   if (std::filesystem::exists(error_file)) {
@@ -53,14 +32,14 @@ TEST_P(GoldenScriptTest, PrintsItsExpectedOutputOrCompileError) {
     } catch (const CompileError& error) {
       const std::string got = error.Text() + "\n" + std::to_string(error.Row()) + "," +
                               std::to_string(error.Col()) + "\n";
-      EXPECT_EQ(got, ReadFile(error_file));
+      EXPECT_EQ(got, ReadGoldenFile(error_file));
     }
     return;
   }
-  EXPECT_EQ(CompileAndRun(context, source), ReadFile(base.string() + ".out"));
+  EXPECT_EQ(CompileAndRun(context, source), ReadGoldenFile(base.string() + ".out"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Golden, GoldenScriptTest, ::testing::ValuesIn(GoldenNames()),
+INSTANTIATE_TEST_SUITE_P(Golden, GoldenScriptTest, ::testing::ValuesIn(GoldenNames(Folder())),
                          [](const ::testing::TestParamInfo<std::string>& param_info) {
                            return param_info.param;
                          });
