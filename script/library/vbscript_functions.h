@@ -12,33 +12,25 @@ class VBScriptLibrary;
 
 namespace vbscript_functions {
 
-// Texts (vbscript_string_functions.cc).
+// Texts (vbscript_string_functions.cc); InStr, LCase, Len, LTrim, RTrim,
+// UCase and StrComp use the system library's handlers.
 void Asc(VirtualMachine& machine);
-void InStr(VirtualMachine& machine);
-void LCase(VirtualMachine& machine);
 void Left(VirtualMachine& machine);
-void Len(VirtualMachine& machine);
-void LTrim(VirtualMachine& machine);
-void RTrim(VirtualMachine& machine);
-void UCase(VirtualMachine& machine);
 void Mid(VirtualMachine& machine);
 void Replace(VirtualMachine& machine);
 void Right(VirtualMachine& machine);
 void Space(VirtualMachine& machine);
-void StrComp(VirtualMachine& machine);
 void StringOf(VirtualMachine& machine);
 
-// Numbers, conversions and tests of values (vbscript_number_functions.cc).
-void Atn(VirtualMachine& machine);
+// Numbers, conversions and tests of values (vbscript_number_functions.cc);
+// Atn, CStr, LBound, Log, UBound and Rnd use the system library's handlers,
+// CLng uses CInt's and CSng CDbl's.
 void CBool(VirtualMachine& machine);
 void CByte(VirtualMachine& machine);
 void CCur(VirtualMachine& machine);
 void CDate(VirtualMachine& machine);
 void CDbl(VirtualMachine& machine);
 void CInt(VirtualMachine& machine);
-void CLng(VirtualMachine& machine);
-void CSng(VirtualMachine& machine);
-void CStr(VirtualMachine& machine);
 void Hex(VirtualMachine& machine);
 void VbInt(VirtualMachine& machine);
 void Fix(VirtualMachine& machine);
@@ -47,10 +39,6 @@ void IsDate(VirtualMachine& machine);
 void IsEmpty(VirtualMachine& machine);
 void IsNull(VirtualMachine& machine);
 void IsNumeric(VirtualMachine& machine);
-void LBound(VirtualMachine& machine);
-void Log(VirtualMachine& machine);
-void UBound(VirtualMachine& machine);
-void Rnd(VirtualMachine& machine);
 void Sgn(VirtualMachine& machine);
 
 // Objects and dialogs (vbscript_system_functions.cc).

@@ -2,6 +2,7 @@
 
 #include "script/host/host_class.h"
 #include "script/library/library_registration.h"
+#include "script/library/system_functions.h"
 #include "script/library/vbscript_functions.h"
 #include "script/scripter/custom_scripter.h"
 
@@ -13,19 +14,20 @@ VBScriptLibrary::VBScriptLibrary(CustomScripter& scripter)
 void VBScriptLibrary::Init() {
   HostClass& entry = Scripter().RegisterHostClass(&kClassInfo);
   // The functions, in this order: stored code names them by position.
+  // Functions that are exactly a system one use the system handler.
   RegisterFunction(entry, "Asc", 1, vkInteger, HostHandler::Of<&vbscript_functions::Asc>());
-  RegisterFunction(entry, "Atn", 1, vkFloat, HostHandler::Of<&vbscript_functions::Atn>());
+  RegisterFunction(entry, "Atn", 1, vkFloat, HostHandler::Of<&system_functions::ArcTan>());
   RegisterFunction(entry, "CBool", 1, vkEnumeration, HostHandler::Of<&vbscript_functions::CBool>());
   RegisterFunction(entry, "CByte", 1, vkInteger, HostHandler::Of<&vbscript_functions::CByte>());
   RegisterFunction(entry, "CCur", 1, vkFloat, HostHandler::Of<&vbscript_functions::CCur>());
   RegisterFunction(entry, "CDate", 1, vkFloat, HostHandler::Of<&vbscript_functions::CDate>());
   RegisterFunction(entry, "CDbl", 1, vkFloat, HostHandler::Of<&vbscript_functions::CDbl>());
   RegisterFunction(entry, "CInt", 1, vkInteger, HostHandler::Of<&vbscript_functions::CInt>());
-  RegisterFunction(entry, "CLng", 1, vkInteger, HostHandler::Of<&vbscript_functions::CLng>());
+  RegisterFunction(entry, "CLng", 1, vkInteger, HostHandler::Of<&vbscript_functions::CInt>());
   RegisterFunction(entry, "CreateObject", 1, vkVariant,
                    HostHandler::Of<&vbscript_functions::CreateObject>());
-  RegisterFunction(entry, "CSng", 1, vkFloat, HostHandler::Of<&vbscript_functions::CSng>());
-  RegisterFunction(entry, "CStr", 1, vkString, HostHandler::Of<&vbscript_functions::CStr>());
+  RegisterFunction(entry, "CSng", 1, vkFloat, HostHandler::Of<&vbscript_functions::CDbl>());
+  RegisterFunction(entry, "CStr", 1, vkString, HostHandler::Of<&system_functions::VarToStr>());
   RegisterFunction(entry, "DatePart", 2, vkInteger,
                    HostHandler::Of<&vbscript_functions::DatePart>());
   RegisterFunction(entry, "DateSerial", 3, vkFloat,
@@ -35,7 +37,7 @@ void VBScriptLibrary::Init() {
   RegisterFunction(entry, "Day", 1, vkInteger, HostHandler::Of<&vbscript_functions::Day>());
   RegisterFunction(entry, "Hex", 1, vkString, HostHandler::Of<&vbscript_functions::Hex>());
   RegisterFunction(entry, "Hour", 1, vkInteger, HostHandler::Of<&vbscript_functions::Hour>());
-  RegisterFunction(entry, "InStr", 2, vkInteger, HostHandler::Of<&vbscript_functions::InStr>());
+  RegisterFunction(entry, "InStr", 2, vkInteger, HostHandler::Of<&system_functions::Pos>());
   RegisterFunction(entry, "Int", 1, vkInteger, HostHandler::Of<&vbscript_functions::VbInt>());
   RegisterFunction(entry, "Fix", 1, vkInteger, HostHandler::Of<&vbscript_functions::Fix>());
   RegisterFunction(entry, "FormatCurrency", 2, vkString,
@@ -56,15 +58,17 @@ void VBScriptLibrary::Init() {
                    HostHandler::Of<&vbscript_functions::IsNull>());
   RegisterFunction(entry, "IsNumeric", 1, vkEnumeration,
                    HostHandler::Of<&vbscript_functions::IsNumeric>());
-  RegisterFunction(entry, "LBound", 2, vkInteger, HostHandler::Of<&vbscript_functions::LBound>());
-  RegisterFunction(entry, "LCase", 1, vkString, HostHandler::Of<&vbscript_functions::LCase>());
+  RegisterFunction(entry, "LBound", 2, vkInteger,
+                   HostHandler::Of<&system_functions::VarArrayLowBound>());
+  RegisterFunction(entry, "LCase", 1, vkString, HostHandler::Of<&system_functions::LowerCase>());
   RegisterFunction(entry, "Left", 2, vkString, HostHandler::Of<&vbscript_functions::Left>());
-  RegisterFunction(entry, "Len", 1, vkInteger, HostHandler::Of<&vbscript_functions::Len>());
-  RegisterFunction(entry, "Log", 1, vkFloat, HostHandler::Of<&vbscript_functions::Log>());
-  RegisterFunction(entry, "LTrim", 1, vkString, HostHandler::Of<&vbscript_functions::LTrim>());
-  RegisterFunction(entry, "RTrim", 1, vkString, HostHandler::Of<&vbscript_functions::RTrim>());
-  RegisterFunction(entry, "UBound", 2, vkInteger, HostHandler::Of<&vbscript_functions::UBound>());
-  RegisterFunction(entry, "UCase", 1, vkString, HostHandler::Of<&vbscript_functions::UCase>());
+  RegisterFunction(entry, "Len", 1, vkInteger, HostHandler::Of<&system_functions::Length>());
+  RegisterFunction(entry, "Log", 1, vkFloat, HostHandler::Of<&system_functions::Ln>());
+  RegisterFunction(entry, "LTrim", 1, vkString, HostHandler::Of<&system_functions::TrimLeft>());
+  RegisterFunction(entry, "RTrim", 1, vkString, HostHandler::Of<&system_functions::TrimRight>());
+  RegisterFunction(entry, "UBound", 2, vkInteger,
+                   HostHandler::Of<&system_functions::VarArrayHighBound>());
+  RegisterFunction(entry, "UCase", 1, vkString, HostHandler::Of<&system_functions::UpperCase>());
   RegisterFunction(entry, "Mid", 3, vkString, HostHandler::Of<&vbscript_functions::Mid>());
   RegisterFunction(entry, "Minute", 1, vkInteger, HostHandler::Of<&vbscript_functions::Minute>());
   RegisterFunction(entry, "Month", 1, vkInteger, HostHandler::Of<&vbscript_functions::Month>());
@@ -74,11 +78,12 @@ void VBScriptLibrary::Init() {
                    HostHandler::Of<VBScriptLibrary, &vbscript_functions::MsgBox>(this));
   RegisterFunction(entry, "Replace", 3, vkString, HostHandler::Of<&vbscript_functions::Replace>());
   RegisterFunction(entry, "Right", 2, vkString, HostHandler::Of<&vbscript_functions::Right>());
-  RegisterFunction(entry, "Rnd", 0, vkFloat, HostHandler::Of<&vbscript_functions::Rnd>());
+  RegisterFunction(entry, "Rnd", 0, vkFloat, HostHandler::Of<&system_functions::Random>());
   RegisterFunction(entry, "Second", 1, vkInteger, HostHandler::Of<&vbscript_functions::Second>());
   RegisterFunction(entry, "Sgn", 1, vkInteger, HostHandler::Of<&vbscript_functions::Sgn>());
   RegisterFunction(entry, "Space", 1, vkString, HostHandler::Of<&vbscript_functions::Space>());
-  RegisterFunction(entry, "StrComp", 2, vkInteger, HostHandler::Of<&vbscript_functions::StrComp>());
+  RegisterFunction(entry, "StrComp", 2, vkInteger,
+                   HostHandler::Of<&system_functions::CompareStr>());
   RegisterFunction(entry, "String", 2, vkString, HostHandler::Of<&vbscript_functions::StringOf>());
   RegisterFunction(entry, "Timer", 0, vkInteger, HostHandler::Of<&vbscript_functions::Timer>());
   RegisterFunction(entry, "TimeSerial", 3, vkFloat,

@@ -9,25 +9,24 @@
 namespace vantrel {
 namespace {
 
-// The number a string reads as once its first "," becomes "."; 0 for text
-// that is no number. A number too large for a double raises
-// VariantOverflowError.
+// The number a string reads as; 0 for text that is no number. A number too
+// large for a double raises VariantOverflowError.
 double LenientStringNumber(std::string_view text) {
-  std::optional<double> number;
-  const std::size_t comma = text.find(',');
-  if (comma == std::string_view::npos) {
-    number = ParseNumberText(text);
-  } else {
-    std::string dotted(text);
-    dotted[comma] = '.';
-    number = ParseNumberText(dotted);
-  }
+  const std::optional<double> number = ReadLenientNumber(text);
   if (!number) return 0;
   if (std::isinf(*number)) ThrowVariantOverflow();
   return *number;
 }
 
 }  // namespace
+
+std::optional<double> ReadLenientNumber(std::string_view text) {
+  const std::size_t comma = text.find(',');
+  if (comma == std::string_view::npos) return ParseNumberText(text);
+  std::string dotted(text);
+  dotted[comma] = '.';
+  return ParseNumberText(dotted);
+}
 
 std::int32_t LenientToInteger(const Variant& value) {
   const Variant& v = value.Dereference();

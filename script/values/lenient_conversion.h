@@ -10,7 +10,9 @@
 #define VANTREL_SCRIPT_VALUES_LENIENT_CONVERSION_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "script/values/variant.h"
 
@@ -25,6 +27,10 @@ std::int32_t LenientToInteger(const Variant& value);
 // Numbers and dates as they are; strings as above ("2,5" gives 2.5); True
 // 1, False 0; Null and Unassigned 0; anything else as Variant::ToDouble().
 double LenientToFloat(const Variant& value);
+
+// The number `text` reads as once its first "," becomes "."; nothing when it
+// is no number. A number too large for a double reads as an infinity.
+std::optional<double> ReadLenientNumber(std::string_view text);
 
 // Null gives ""; anything else as Variant::ToString().
 std::string LenientToString(const Variant& value);
