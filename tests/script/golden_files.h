@@ -11,9 +11,10 @@
 
 namespace vantrel::test {
 
-// The folder `name` beside this file (tests/script/<name>).
+// The folder `name` of the script tests' sources (tests/script/<name>).
+// The build names that folder, since __FILE__ may be a relative path.
 inline std::filesystem::path GoldenFolder(const char* name) {
-  return std::filesystem::path(__FILE__).parent_path() / name;
+  return std::filesystem::path(VANTREL_SCRIPT_TEST_SOURCES) / name;
 }
 
 // The names of the scripts in `folder` (NAME of NAME.bas), sorted.
