@@ -3,6 +3,7 @@
 // library_golden/interpret.bas.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "script/errors/script_errors.h"
@@ -40,8 +41,10 @@ TEST_F(InterpretTest, OutsideARunIsRefused) {
 
 TEST_F(InterpretTest, TemporaryScriptIsFreedAndItsCompileErrorsSkipTheEvent) {
   int events = 0;
-  scripter_.SetOnCompileError(
-      [&](CustomScripter&, std::string&, int, int, bool& show) { ++events, show = false; });
+  scripter_.SetOnCompileError([&](CustomScripter&, std::string&, int, int, bool& show) {
+    ++events;
+    show = false;
+  });
   int inside = 0;
   probe_ = [&] { inside = scripter_.Scripts().Count(); };
   const std::string output = scripter_.Run(
