@@ -85,8 +85,7 @@ void BasicCompiler::CompileElement(NonTerminalNode& code_node) {
 void BasicCompiler::CompileChainStart(Element& e) {
   VariableRef ref;
   if (!e.has_parens && FindVariable(e.name, ref)) return CompileVariable(e, ref);
-  const int routine = FindRoutine(e.name);
-  if (routine >= 0) return CompileRoutineCall(e, routine);
+  if (const RoutineInfo* routine = KnownRoutine(e.name)) return CompileRoutineCall(e, *routine);
   for (auto with = withs_.rbegin(); with != withs_.rend(); ++with) {
     if (HostProperty* property = with->cls->FindProperty(e.name)) {
       return CompileProperty(e, *with->cls, *property, -1, with->slot, false);
@@ -200,8 +199,7 @@ void BasicCompiler::CheckArguments(const Element& e, int expected, uint32_t by_r
   if ((by_ref_mask & passed & ~e.ref_mask) != 0) Fail(Format(by_ref, {e.name}), e.position);
 }
 
-void BasicCompiler::CompileRoutineCall(Element& e, int routine_index) {
-  const RoutineInfo& routine = code_.Info.Routines[static_cast<size_t>(routine_index)];
+void BasicCompiler::CompileRoutineCall(Element& e, const RoutineInfo& routine) {
   if (e.use == Use::kStore) {
     Fail(Format("Assign to routine '%s' is not allowed", {e.name}), e.position);
   }
@@ -210,8 +208,13 @@ void BasicCompiler::CompileRoutineCall(Element& e, int routine_index) {
                  "Not enough actual parameters for subroutine '%s'. Expected %d parameters",
                  "Too many parameters for subroutine '%s'. Expected %d parameters",
                  "Subroutine '%s' expects variable reference");
-  const int label = RoutineLabel(routine.Name);
-  EmitJump(opCall, label, e.position);
+  if (enclosing_ != nullptr) {
+    Instruction& call = Emit(opCall, e.position);
+    call.A = routine.Entry;
+    call.F = kFlagEnclosingEntry;
+  } else {
+    EmitJump(opCall, RoutineLabel(routine.Name), e.position);
+  }
   Last().B = static_cast<uint8_t>(e.argc);
   Last().S = routine.Name;
   if (e.use != Use::kRead) return;

@@ -72,12 +72,13 @@ BasicRules::BasicRules(const SyntaxParser& p)
       id(p.RuleIndex("id")) {}
 
 BasicCompiler::BasicCompiler(SyntaxParser& parser, const BasicRules& rules, CompileContext& context,
-                             CompiledCode& code)
+                             CompiledCode& code, const EnclosingRoutine* enclosing)
     : parser_(parser),
       rules_(rules),
       context_(context),
       code_(code),
       classes_(context.Classes()),
+      enclosing_(enclosing),
       short_eval_(context.ShortBooleanEval()),
       explicit_declaration_(context.ExplicitDeclaration()),
       run_time_members_(context.ResolveMembersAtRunTime()) {
@@ -187,10 +188,15 @@ void BasicCompiler::Finish() {
 // ---- Program structure. ----
 
 void BasicCompiler::EnterProgram(NonTerminalNode& node) {
-  Emit(opGlobalPrepare, node.Start() > 0 ? node.Start() : 1);
+  const int position = node.Start() > 0 ? node.Start() : 1;
+  // Frame code's block begins before its declarations, which declare its
+  // own variables.
+  if (enclosing_ != nullptr) return BeginFrameCode(position);
+  Emit(opGlobalPrepare, position);
 }
 
 void BasicCompiler::ExitProgram(NonTerminalNode&) {
+  if (enclosing_ != nullptr) return;
   code_.Instructions.front().A = static_cast<int32_t>(code_.Info.Globals.size());
 }
 
@@ -220,6 +226,10 @@ int BasicCompiler::FindRoutine(std::string_view name) const {
 }
 
 void BasicCompiler::EnterRoutine(NonTerminalNode& node, bool is_function) {
+  if (enclosing_ != nullptr) {
+    Fail(Format("Routine '%s' cannot be declared in interpreted code", {node.Child(0).Text()}),
+         node.Child(0).Start());
+  }
   if (!main_jump_emitted_) {
     main_jump_emitted_ = true;
     EmitJump(opJump, RoutineLabel(kMainName), node.Start());
@@ -283,6 +293,7 @@ void BasicCompiler::DeclareArguments(const NonTerminalNode& inputargs) {
 }
 
 void BasicCompiler::EnterMain(NonTerminalNode& node) {
+  if (enclosing_ != nullptr) return;  // Begun with the program.
   BeginRoutine(kMainName, true, node.Start() > 0 ? node.Start() : 1, false);
   Routine().ResultIndex = DeclareLocal(kMainResult, node.Start(), moNone, -1).index;
 }
@@ -292,8 +303,14 @@ void BasicCompiler::ExitRoutine(NonTerminalNode& node) {
   RoutineInfo& routine = Routine();
   if (routine.Entry >= 0) {
     DefineLabel(routine_end_label_);
-    if (routine.IsFunction) Emit(opPushVar, node.End()).A = routine.SlotOf(routine.ResultIndex);
-    code_.Instructions[static_cast<size_t>(prepare_)].A = routine.LocalCount();
+    if (enclosing_ != nullptr) {
+      // Frame code leaves no value and reserves only its own variables.
+      code_.Instructions[static_cast<size_t>(prepare_)].A =
+          static_cast<int32_t>(routine.Variables.size()) - inherited_;
+    } else {
+      if (routine.IsFunction) Emit(opPushVar, node.End()).A = routine.SlotOf(routine.ResultIndex);
+      code_.Instructions[static_cast<size_t>(prepare_)].A = routine.LocalCount();
+    }
     Emit(opRet, node.End());
   }
   routine_ = -1;
@@ -316,7 +333,7 @@ void BasicCompiler::EnterGlobalDecl(NonTerminalNode& node) {
 void BasicCompiler::DeclareVariables(const NonTerminalNode& node, bool global) {
   for (const NonTerminalNode* id : node.Children()) {
     const std::string_view name = id->Text();
-    if (!global) {
+    if (!global || enclosing_ != nullptr) {
       DeclareLocal(name, id->Start(), moNone, -1);
       continue;
     }

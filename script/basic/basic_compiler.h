@@ -11,7 +11,8 @@
 // routines) a jump to the main program, the routines, each starting with
 // opPrepare and ending with opRet, and last the main program, compiled as a
 // function whose result variable is "Main". Hidden variables start with "#",
-// so no script name can reach them.
+// so no script name can reach them. Frame code (enclosing_routine.h) is one
+// routine only: its opPrepare, its statements and opRet.
 #ifndef VANTREL_SCRIPT_BASIC_BASIC_COMPILER_H_
 #define VANTREL_SCRIPT_BASIC_BASIC_COMPILER_H_
 
@@ -22,6 +23,7 @@
 
 #include "script/basic/code_labels.h"
 #include "script/basic/compile_context.h"
+#include "script/basic/enclosing_routine.h"
 #include "script/machine/script_info.h"
 #include "script/syntax/syntax_node.h"
 #include "script/values/value_kind.h"
@@ -43,8 +45,10 @@ struct BasicRules {
 
 class BasicCompiler {
  public:
+  // `enclosing`, when set, makes the script frame code running inside that
+  // routine.
   BasicCompiler(SyntaxParser& parser, const BasicRules& rules, CompileContext& context,
-                CompiledCode& code);
+                CompiledCode& code, const EnclosingRoutine* enclosing);
   BasicCompiler(const BasicCompiler&) = delete;
   BasicCompiler& operator=(const BasicCompiler&) = delete;
 
@@ -153,6 +157,12 @@ class BasicCompiler {
   void BeginRoutine(std::string name, bool is_function, int position, bool prototype);
   void DeclareArguments(const NonTerminalNode& inputargs);
   int FindRoutine(std::string_view name) const;
+  // The routine a call of `name` enters: one of this script's, or of the
+  // enclosing script's for frame code; null when there is none.
+  const RoutineInfo* KnownRoutine(std::string_view name) const;
+  // Frame code (basic_frame_code.cc): the block's routine, holding the
+  // enclosing routine's variables at their slots.
+  void BeginFrameCode(int position);
   void EnterVarDecl(NonTerminalNode& node);
   void EnterGlobalDecl(NonTerminalNode& node);
   void DeclareVariables(const NonTerminalNode& node, bool global);
@@ -217,7 +227,7 @@ class BasicCompiler {
   void CompileChainStart(Element& e);
   void CompileMember(Element& e);
   void CompileVariable(Element& e, const VariableRef& ref);
-  void CompileRoutineCall(Element& e, int routine_index);
+  void CompileRoutineCall(Element& e, const RoutineInfo& routine);
   void CompileMethod(Element& e, HostClass& cls, HostMethod& method, int instance, bool on_class);
   void CompileProperty(Element& e, HostClass& cls, HostProperty& property, int instance,
                        int with_slot, bool on_class);
@@ -253,6 +263,11 @@ class BasicCompiler {
   // Routine labels by name (upper-cased), made when first called or declared.
   std::vector<std::pair<std::string, int>> routine_labels_;
   int RoutineLabel(std::string_view name);
+
+  const EnclosingRoutine* enclosing_;  // Set when compiling frame code.
+  // Frame code: the variables of its routine that belong to the enclosing
+  // frame (the routine's own and the fillers up to its free slot).
+  int inherited_ = 0;
 
   const bool short_eval_;
   const bool explicit_declaration_;

@@ -93,7 +93,8 @@ BasicScript::BasicScript() : impl_(std::make_unique<Impl>()) {}
 
 BasicScript::~BasicScript() = default;
 
-void BasicScript::Compile(const StringList& source, CompileContext& context, CompiledCode& code) {
+void BasicScript::Compile(const StringList& source, CompileContext& context, CompiledCode& code,
+                          const EnclosingRoutine* enclosing) {
   code.Clear();
   SyntaxParser& parser = impl_->parser;
   parser.SetInput(source);
@@ -106,7 +107,7 @@ void BasicScript::Compile(const StringList& source, CompileContext& context, Com
       impl_->Fail("Program nesting is too deep", error.Position());
     }
     if (!parsed) impl_->Fail("Syntax error", result.Farthest.InputPosition);
-    BasicCompiler compiler(parser, impl_->rules, context, code);
+    BasicCompiler compiler(parser, impl_->rules, context, code, enclosing);
     impl_->compiler = &compiler;
     parser.WalkTree();
     compiler.Finish();

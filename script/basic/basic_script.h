@@ -16,6 +16,7 @@
 
 #include "base/string_list.h"
 #include "script/basic/compile_context.h"
+#include "script/basic/enclosing_routine.h"
 #include "script/machine/script_info.h"
 
 namespace vantrel {
@@ -33,7 +34,13 @@ class BasicScript {
   // input nested too deeply raises CompileError as well. On an error `code`
   // is left empty. Every instruction carries the row and column of the code
   // it came from (PackSourcePosition).
-  void Compile(const StringList& source, CompileContext& context, CompiledCode& code);
+  //
+  // With `enclosing`, the source is compiled as frame code running inside
+  // that routine (see enclosing_routine.h): one routine, entered at
+  // instruction 0, whose calls of the script's routines carry
+  // kFlagEnclosingEntry.
+  void Compile(const StringList& source, CompileContext& context, CompiledCode& code,
+               const EnclosingRoutine* enclosing = nullptr);
 
  private:
   struct Impl;

@@ -67,6 +67,9 @@ constexpr int SourceColumn(int32_t position) { return static_cast<int>(position 
 constexpr uint8_t kPropertyWriteArgs = 255;
 // F of opCallProc: the member is used as a call (it had an argument list).
 constexpr uint16_t kFlagCalledAsMethod = 1;
+// F of opCall in frame code (VirtualMachine::LinkFrameCode): A is the entry
+// of a routine of the machine's own code, not of the code the call is in.
+constexpr uint16_t kFlagEnclosingEntry = 2;
 
 struct Instruction {
   Opcode Op = opPrepare;

@@ -548,7 +548,8 @@ bool UsesGlobalA(Opcode op) { return op >= opStoreGlobalVar && op <= opPushGloba
 
 class Linker {
  public:
-  Linker(InstructionList& code, const HostBinding* host) : code_(code), host_(host) {}
+  Linker(InstructionList& code, const HostBinding* host, InstructionList* enclosing)
+      : code_(code), host_(host), enclosing_(enclosing) {}
 
   void Run() {
     size_t count = code_.size();
@@ -566,7 +567,9 @@ class Linker {
       i.Host = {};
       i.Constant = Variant();
       CheckSlots(n, i);
-      if (IsJump(i.Op)) {
+      if (i.Op == opCall && (i.F & kFlagEnclosingEntry) != 0) {
+        i.Target = EnclosingEntry(n, i.A);
+      } else if (IsJump(i.Op)) {
         i.Target = At(n, i.A);
         targeted[static_cast<size_t>(i.A)] = true;
       }
@@ -591,6 +594,16 @@ class Linker {
       Fail(n, "reference outside the code");
     return static_cast<size_t>(number) == code_.size() ? nullptr
                                                        : &code_[static_cast<size_t>(number)];
+  }
+
+  // Instruction `number` of the enclosing code: a routine entry of the
+  // code that frame code runs inside.
+  Instruction* EnclosingEntry(size_t n, int32_t number) {
+    if (enclosing_ == nullptr) Fail(n, "call into enclosing code outside frame code");
+    if (number < 0 || static_cast<size_t>(number) >= enclosing_->size()) {
+      Fail(n, "reference outside the enclosing code");
+    }
+    return &(*enclosing_)[static_cast<size_t>(number)];
   }
 
   // Slots must lie within the stack's guard zones, so that even broken code
@@ -671,11 +684,14 @@ class Linker {
   }
 
   InstructionList& code_;
-  const HostBinding* host_;  // May be null: nothing of the host is known.
+  const HostBinding* host_;     // May be null: nothing of the host is known.
+  InstructionList* enclosing_;  // Null unless linking frame code.
 };
 
 }  // namespace
 
-void Op::Link(VirtualMachine& machine, InstructionList& code) { Linker(code, machine.host_).Run(); }
+void Op::Link(VirtualMachine& machine, InstructionList& code, InstructionList* enclosing) {
+  Linker(code, machine.host_, enclosing).Run();
+}
 
 }  // namespace vantrel

@@ -19,8 +19,9 @@ class VirtualMachine;
 
 struct MachineOps {
   // Binds `code` to the handlers and resolves its references (see
-  // VirtualMachine::Link).
-  static void Link(VirtualMachine& machine, InstructionList& code);
+  // VirtualMachine::Link); `enclosing` is the code whose routines frame
+  // code enters (VirtualMachine::LinkFrameCode), null for other code.
+  static void Link(VirtualMachine& machine, InstructionList& code, InstructionList* enclosing);
 
 #define VANTREL_DECLARE_HANDLER(name) static void name(VirtualMachine& m, Instruction& i);
   VANTREL_OPCODES(VANTREL_DECLARE_HANDLER)

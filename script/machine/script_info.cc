@@ -31,6 +31,16 @@ void ScriptInfo::Clear() {
   MainRoutineName = "___MAIN___";
 }
 
+const RoutineInfo* CompiledCode::RoutineEnteredAt(const Instruction* entry) const {
+  for (const RoutineInfo& routine : Info.Routines) {
+    if (routine.Entry >= 0 && static_cast<size_t>(routine.Entry) < Instructions.size() &&
+        &Instructions[static_cast<size_t>(routine.Entry)] == entry) {
+      return &routine;
+    }
+  }
+  return nullptr;
+}
+
 void CompiledCode::Clear() {
   Instructions.clear();
   Info.Clear();

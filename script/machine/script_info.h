@@ -78,6 +78,9 @@ struct CompiledCode {
   std::vector<ClassRef> ClassRefs;
   std::vector<UsedUnit> UsedUnits;
 
+  // The routine whose opPrepare is `entry` (an instruction of this code),
+  // or null when `entry` is none of this code's routine entries.
+  const RoutineInfo* RoutineEnteredAt(const Instruction* entry) const;
   void Clear();
 };
 

@@ -103,9 +103,11 @@ void VirtualMachine::Unlink() {
 
 void VirtualMachine::Link(InstructionList& code) {
   Unlink();
-  MachineOps::Link(*this, code);
+  MachineOps::Link(*this, code, nullptr);
   code_ = &code;
 }
+
+void VirtualMachine::LinkFrameCode(InstructionList& code) { MachineOps::Link(*this, code, code_); }
 
 struct VirtualMachine::Registers {
   Variant* sp;
@@ -303,6 +305,34 @@ Variant VirtualMachine::RunEntry(Instruction* entry, std::span<const Variant> ar
   }
   sp_ = input_start;
   return result;
+}
+
+void VirtualMachine::RunFrameCode(InstructionList& code) {
+  if (executions_ == 0) throw ScriptInternalError("No routine is running");
+  if (frame_code_depth_ >= kMaxFrameCodeDepth) StackOverflow();
+  if (code.empty()) return;
+  // The frame base stays: the code's local slots are the running routine's.
+  const Registers saved = SaveRegisters();
+  const size_t depth = frames_.size();
+  const size_t saved_floor = loop_floor_;
+  struct Restorer {
+    VirtualMachine& machine;
+    const Registers& saved;
+    size_t depth;
+    size_t saved_floor;
+    ~Restorer() {
+      --machine.frame_code_depth_;
+      machine.loop_floor_ = saved_floor;
+      // Routines the code called and a halt or an error left unfinished.
+      machine.UnwindTo(depth);
+      machine.RestoreRegisters(saved);
+    }
+  } restorer{*this, saved, depth, saved_floor};
+  ++frame_code_depth_;
+  // Its opRet ends this loop, as a routine run by Execute ends its own.
+  loop_floor_ = depth;
+  next_ = &code.front();
+  Run(nullptr);
 }
 
 void VirtualMachine::PushFrame(Instruction* entry, int argc) {

@@ -102,6 +102,26 @@ class VirtualMachine {
 
   const LastError& GetLastError() const { return last_error_; }
 
+  // ---- Frame code: code compiled to run inside the routine running now
+  // (the system library's Interpret). It runs on that routine's frame, so
+  // its local slots are the routine's arguments and locals; its own
+  // variables lie from FreeSlot() up, which its opPrepare reserves. ----
+
+  // The first slot above the running routine's frame base that nothing
+  // uses now, relative to the frame base.
+  int FreeSlot() const { return static_cast<int>(sp_ - bp_); }
+  // Links `code` as Link does, while the machine's own code stays linked;
+  // an opCall flagged kFlagEnclosingEntry enters the routine at instruction
+  // A of the machine's own code. Raises ScriptInternalError as Link does.
+  void LinkFrameCode(InstructionList& code);
+  // Runs linked frame code from its first instruction, from inside a host
+  // handler of a run (ScriptInternalError "No routine is running"
+  // otherwise); returns when it ends, is halted or raises, with every
+  // register as it was. Frame code nested deeper than kMaxFrameCodeDepth
+  // raises "Stack overflow".
+  void RunFrameCode(InstructionList& code);
+  static constexpr int kMaxFrameCodeDepth = 32;
+
   // ---- Inside host handlers. ----
 
   int ArgCount() const { return arg_count_; }
@@ -230,6 +250,7 @@ class VirtualMachine {
   std::vector<Frame> frames_;  // One per running script routine call.
   size_t loop_floor_ = 0;      // frames_.size() when the innermost run loop began.
   int executions_ = 0;         // Nested Execute calls; 0 when idle.
+  int frame_code_depth_ = 0;   // Nested RunFrameCode calls.
   int global_count_ = 0;
 
   InstructionList* code_ = nullptr;  // The linked code; not owned.

@@ -45,11 +45,19 @@ void Script::SetCompiled(bool compiled) {
   }
 }
 
-void Script::Compile() {
+void Script::Compile() { CompileSource(nullptr); }
+
+void Script::CompileFrameCode(const StringList& source, const EnclosingRoutine& enclosing) {
+  if (IsRunning()) throw ScripterFatalError("Cannot compile script while script is running.");
+  source_ = source;
+  CompileSource(&enclosing);
+}
+
+void Script::CompileSource(const EnclosingRoutine* enclosing) {
   if (IsRunning()) throw ScripterFatalError("Cannot compile script while script is running.");
   ClearCode();
   try {
-    compiler_.Compile(source_, scripter_, code_);
+    compiler_.Compile(source_, scripter_, code_, enclosing);
   } catch (const ReportedCompileError&) {
     code_.Clear();
     throw;
@@ -157,16 +165,7 @@ void Script::Halt() { CurrentMachine().Halt(); }
 const RoutineInfo* Script::RunningRoutine() const {
   const VirtualMachine& machine = CurrentMachine();
   if (!machine.IsRunning()) return nullptr;
-  const Instruction* entry = machine.RoutineEntry();
-  if (entry == nullptr) return nullptr;
-  const InstructionList& code = code_.Instructions;
-  for (const RoutineInfo& routine : code_.Info.Routines) {
-    if (routine.Entry >= 0 && static_cast<size_t>(routine.Entry) < code.size() &&
-        &code[static_cast<size_t>(routine.Entry)] == entry) {
-      return &routine;
-    }
-  }
-  return nullptr;
+  return code_.RoutineEnteredAt(machine.RoutineEntry());
 }
 
 Variant& Script::VariableSlot(std::string_view name, std::string_view routine, bool writing) {

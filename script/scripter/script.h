@@ -63,6 +63,12 @@ class Script {
   // Compiles the source. Compile errors go through the scripter's report
   // (CompileError, or the silent abort when its handler hides them).
   void Compile();
+  // Takes `source` and compiles it as frame code running inside
+  // `enclosing` (the system library's Interpret; see enclosing_routine.h),
+  // for a machine of another script to run (VirtualMachine::RunFrameCode).
+  // Compile errors go through the report as Compile's do; the scripter's
+  // compiled-code buffer stays as it is.
+  void CompileFrameCode(const StringList& source, const EnclosingRoutine& enclosing);
   // Takes code compiled elsewhere (a stored or cached form): the script
   // becomes compiled and not prepared. Refused while running.
   void LoadCompiledCode(CompiledCode code);
@@ -119,6 +125,8 @@ class Script {
   void RemoveMadeLibrary(ScriptBasedLibrary* library);
 
  private:
+  // Compiles the source, as frame code when `enclosing` is set.
+  void CompileSource(const EnclosingRoutine* enclosing);
   // Links the code into the current machine.
   void Prepare();
   void BeforeRun(std::string_view routine);
