@@ -33,8 +33,8 @@ TextFileClass::~TextFileClass() {
   if (mode_ == Mode::kOutput) {
     try {
       Flush();
-    } catch (const InOutError&) {
-      // Nobody is left to tell.
+    } catch (...) {
+      // Nobody is left to tell: the run that wrote is over.
     }
   }
   Release();
