@@ -27,14 +27,20 @@ class Exception : public std::exception {
   const char* ClassName() const noexcept { return class_name_; }
   const std::string& Message() const noexcept { return message_; }
   const char* what() const noexcept override { return message_.c_str(); }
+  // A number that tells more about the error (an I/O error's operating
+  // system code); 0 when the error carries none.
+  int HelpContext() const noexcept { return help_context_; }
 
  protected:
   Exception(const char* class_name, std::string message)
       : class_name_(class_name), message_(std::move(message)) {}
 
+  void SetHelpContext(int help_context) noexcept { help_context_ = help_context; }
+
  private:
   const char* class_name_;  // Static storage: always a literal.
   std::string message_;
+  int help_context_ = 0;
 };
 
 // Errors that end a unit of work without being reported to the user.

@@ -1,43 +1,90 @@
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <memory>
+#include <string>
+
 #include "script/errors/script_errors.h"
+#include "script/library/created_objects.h"
+#include "script/library/in_out_error.h"
 #include "script/library/system_functions.h"
 #include "script/library/system_library.h"
+#include "script/library/text_file_class.h"
 #include "script/machine/virtual_machine.h"
 
 namespace vantrel::system_functions {
+namespace {
 
-// Placeholders until this group lands.
+// The text file that argument 0 holds.
+TextFileClass& FileArg(VirtualMachine& machine) {
+  TObject* object = machine.ObjectOf(machine.GetArg(0));
+  if (object == nullptr || !object->ClassType().InheritsFrom(&TextFileClass::kClassInfo)) {
+    throw ScriptRuntimeError("Text file expected: assign the file variable with AssignFile first");
+  }
+  return static_cast<TextFileClass&>(*object);
+}
 
-void Chdir(VirtualMachine&) { throw ScriptRuntimeError("Chdir is not available yet"); }
-void AssignFile(SystemLibrary&, VirtualMachine&) {
-  throw ScriptRuntimeError("AssignFile is not available yet");
+// An integer result, or a double when it does not fit 32 bits.
+void SetCount(VirtualMachine& machine, std::int64_t value) {
+  if (value >= INT32_MIN && value <= INT32_MAX) {
+    machine.SetResult(Variant(static_cast<std::int32_t>(value)));
+  } else {
+    machine.SetResult(Variant(static_cast<double>(value)));
+  }
 }
-void Reset(SystemLibrary&, VirtualMachine&) {
-  throw ScriptRuntimeError("Reset is not available yet");
+
+}  // namespace
+
+void Chdir(VirtualMachine& machine) {
+  const std::string directory = machine.GetArgAsString(0);
+  const char* failure = "Cannot change directory to";
+  if (directory.find('\0') != std::string::npos) throw MakeInOutError(failure, directory, EINVAL);
+  if (::chdir(directory.c_str()) != 0) throw MakeInOutError(failure, directory, errno);
 }
-void Rewrite(SystemLibrary&, VirtualMachine&) {
-  throw ScriptRuntimeError("Rewrite is not available yet");
+
+void AssignFile(SystemLibrary&, VirtualMachine& machine) {
+  ObjectTable& objects = CreatedObjects(machine);
+  const Variant file = objects.Add(std::make_unique<TextFileClass>(machine.GetArgAsString(1)));
+  try {
+    machine.SetByRefArg(0, file);
+  } catch (const ScriptRuntimeError&) {
+    objects.Free(objects.Resolve(file.RawObjectHandle()));
+    throw;
+  }
+  machine.SetResult(file);
 }
-void Append(SystemLibrary&, VirtualMachine&) {
-  throw ScriptRuntimeError("Append is not available yet");
+
+void Reset(SystemLibrary&, VirtualMachine& machine) { FileArg(machine).Reset(); }
+
+void Rewrite(SystemLibrary&, VirtualMachine& machine) { FileArg(machine).Rewrite(); }
+
+void Append(SystemLibrary&, VirtualMachine& machine) { FileArg(machine).Append(); }
+
+void CloseFile(SystemLibrary&, VirtualMachine& machine) { FileArg(machine).Close(); }
+
+void Write(SystemLibrary&, VirtualMachine& machine) {
+  FileArg(machine).Write(machine.GetArgAsString(1));
 }
-void CloseFile(SystemLibrary&, VirtualMachine&) {
-  throw ScriptRuntimeError("CloseFile is not available yet");
+
+void WriteLn(SystemLibrary&, VirtualMachine& machine) {
+  TextFileClass& file = FileArg(machine);
+  file.Write(machine.GetArgAsString(1));
+  file.Write("\n");
 }
-void Write(SystemLibrary&, VirtualMachine&) {
-  throw ScriptRuntimeError("Write is not available yet");
+
+void ReadLn(SystemLibrary&, VirtualMachine& machine) {
+  machine.SetResult(Variant(FileArg(machine).ReadLn()));
 }
-void WriteLn(SystemLibrary&, VirtualMachine&) {
-  throw ScriptRuntimeError("WriteLn is not available yet");
+
+void Eof(SystemLibrary&, VirtualMachine& machine) { machine.SetResult(FileArg(machine).Eof()); }
+
+void FilePos(SystemLibrary&, VirtualMachine& machine) {
+  SetCount(machine, FileArg(machine).FilePos());
 }
-void ReadLn(SystemLibrary&, VirtualMachine&) {
-  throw ScriptRuntimeError("ReadLn is not available yet");
-}
-void Eof(SystemLibrary&, VirtualMachine&) { throw ScriptRuntimeError("EOF is not available yet"); }
-void FilePos(SystemLibrary&, VirtualMachine&) {
-  throw ScriptRuntimeError("FilePos is not available yet");
-}
-void FileSize(SystemLibrary&, VirtualMachine&) {
-  throw ScriptRuntimeError("FileSize is not available yet");
+
+void FileSize(SystemLibrary&, VirtualMachine& machine) {
+  SetCount(machine, FileArg(machine).FileSize());
 }
 
 }  // namespace vantrel::system_functions

@@ -1,35 +1,44 @@
 #include "script/library/system_functions.h"
 
+#include <string>
+
 #include "script/errors/script_errors.h"
+#include "script/library/automation.h"
+#include "script/library/script_dialogs.h"
 #include "script/library/system_library.h"
 #include "script/machine/virtual_machine.h"
+#include "script/scripter/custom_scripter.h"
 
 namespace vantrel::system_functions {
 
-// Placeholders until this group lands.
+void Beep(SystemLibrary& library, VirtualMachine&) { library.Dialogs().Beep(); }
 
-void Beep(SystemLibrary&, VirtualMachine&) {
-  throw ScriptRuntimeError("Beep is not available yet");
+void ShowMessage(SystemLibrary& library, VirtualMachine& machine) {
+  library.Dialogs().ShowMessage(machine.GetArgAsString(0));
 }
-void ShowMessage(SystemLibrary&, VirtualMachine&) {
-  throw ScriptRuntimeError("ShowMessage is not available yet");
+
+void InputQuery(SystemLibrary& library, VirtualMachine& machine) {
+  std::string value = machine.GetArgAsString(2);
+  const bool ok =
+      library.Dialogs().InputQuery(machine.GetArgAsString(0), machine.GetArgAsString(1), value);
+  if (ok) machine.SetByRefArg(2, Variant(value));
+  machine.SetResult(ok);
 }
-void InputQuery(SystemLibrary&, VirtualMachine&) {
-  throw ScriptRuntimeError("InputQuery is not available yet");
+
+void Raise(VirtualMachine& machine) { throw ScriptRuntimeError(machine.GetArgAsString(0)); }
+
+void CreateOleObject(VirtualMachine&) { ThrowNoAutomation(); }
+
+void GetActiveOleObject(VirtualMachine&) { ThrowNoAutomation(); }
+
+void RunningMachine(SystemLibrary&, VirtualMachine& machine) {
+  machine.SetResult(Variant::Object(&machine));
 }
-void Raise(VirtualMachine&) { throw ScriptRuntimeError("Raise is not available yet"); }
-void CreateOleObject(VirtualMachine&) {
-  throw ScriptRuntimeError("CreateOleObject is not available yet");
+
+void RunningScripter(SystemLibrary& library, VirtualMachine& machine) {
+  machine.SetResult(Variant::Object(&library.Scripter()));
 }
-void GetActiveOleObject(VirtualMachine&) {
-  throw ScriptRuntimeError("GetActiveOleObject is not available yet");
-}
-void RunningMachine(SystemLibrary&, VirtualMachine&) {
-  throw ScriptRuntimeError("Machine is not available yet");
-}
-void RunningScripter(SystemLibrary&, VirtualMachine&) {
-  throw ScriptRuntimeError("Scripter is not available yet");
-}
-void Assigned(VirtualMachine&) { throw ScriptRuntimeError("Assigned is not available yet"); }
+
+void Assigned(VirtualMachine& machine) { machine.SetResult(machine.GetArgAsInteger(0) != 0); }
 
 }  // namespace vantrel::system_functions

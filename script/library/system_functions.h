@@ -89,6 +89,14 @@ void RunningMachine(SystemLibrary& library, VirtualMachine& machine);
 void RunningScripter(SystemLibrary& library, VirtualMachine& machine);
 void Assigned(VirtualMachine& machine);
 
+// Class TObject and the last exception a script caught
+// (object_functions.cc).
+void Create(VirtualMachine& machine);
+void Free(VirtualMachine& machine);
+void LastExceptionMessage(VirtualMachine& machine);
+void LastExceptionHelpContext(VirtualMachine& machine);
+void LastExceptionClassName(VirtualMachine& machine);
+
 // Arrays and sets (array_functions.cc).
 void High(VirtualMachine& machine);
 void Low(VirtualMachine& machine);

@@ -3,6 +3,7 @@
 #include "script/host/host_class.h"
 #include "script/library/library_registration.h"
 #include "script/library/system_functions.h"
+#include "script/library/text_file_class.h"
 #include "script/scripter/custom_scripter.h"
 
 namespace vantrel {
@@ -130,7 +131,7 @@ void SystemLibrary::Init() {
   RegisterFunction(entry, "Sqr", 1, vkFloat, HostHandler::Of<&system_functions::Sqr>());
   RegisterFunction(entry, "Sqrt", 1, vkFloat, HostHandler::Of<&system_functions::Sqrt>());
   RegisterFunction(entry, "AssignFile", 2, vkClass,
-                   HostHandler::Of<SystemLibrary, &system_functions::AssignFile>(this));
+                   HostHandler::Of<SystemLibrary, &system_functions::AssignFile>(this), {0});
   RegisterFunction(entry, "Reset", 1, vkNone,
                    HostHandler::Of<SystemLibrary, &system_functions::Reset>(this));
   RegisterFunction(entry, "Rewrite", 1, vkNone,
@@ -151,6 +152,28 @@ void SystemLibrary::Init() {
                    HostHandler::Of<SystemLibrary, &system_functions::FilePos>(this));
   RegisterFunction(entry, "FileSize", 1, vkInteger,
                    HostHandler::Of<SystemLibrary, &system_functions::FileSize>(this));
+  RegisterLastException(entry);
+  RegisterObjectClasses();
+}
+
+void SystemLibrary::RegisterLastException(HostClass& entry) {
+  entry.RegisterProperty("LastExceptionMessage", vkString, 0, false, nullptr, {},
+                         HostHandler::Of<&system_functions::LastExceptionMessage>());
+  entry.RegisterProperty("LastExceptionHelpContext", vkInteger, 0, false, nullptr, {},
+                         HostHandler::Of<&system_functions::LastExceptionHelpContext>());
+  entry.RegisterProperty("LastExceptionClassName", vkString, 0, false, nullptr, {},
+                         HostHandler::Of<&system_functions::LastExceptionClassName>());
+}
+
+void SystemLibrary::RegisterObjectClasses() {
+  // Every registered class inherits these from its TObject root.
+  HostClass& object = Scripter().RegisterHostClass(&TObject::kClassInfo);
+  object.RegisterMethod("Create", 0, true, HostHandler::Of<&system_functions::Create>(), nullptr,
+                        vkClass);
+  object.RegisterMethod("Free", 0, false, HostHandler::Of<&system_functions::Free>(), nullptr,
+                        vkNone);
+  // Named, so that scripts can test a value with `is TextFileClass`.
+  Scripter().RegisterHostClass(&TextFileClass::kClassInfo);
 }
 
 }  // namespace vantrel

@@ -15,6 +15,8 @@
 
 namespace vantrel {
 
+class HostClass;
+
 class SystemLibrary : public ScripterLibrary {
  public:
   explicit SystemLibrary(CustomScripter& scripter);
@@ -30,6 +32,13 @@ class SystemLibrary : public ScripterLibrary {
   static const ClassInfo kClassInfo;
 
  private:
+  // The read-only properties LastExceptionMessage, LastExceptionHelpContext
+  // and LastExceptionClassName: the last error the running machine's
+  // `try ... except` caught.
+  void RegisterLastException(HostClass& entry);
+  // TObject's Create and Free, and the text file class.
+  void RegisterObjectClasses();
+
   std::shared_ptr<ScriptDialogs> dialogs_;
 };
 

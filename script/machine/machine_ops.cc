@@ -41,11 +41,6 @@ Variant ConstantValue(uint8_t b) {
   }
 }
 
-TObject* ObjectOf(const Variant& value) {
-  const Variant& v = value.Dereference();
-  return v.Type() == VariantType::kObject ? v.RawObject() : nullptr;
-}
-
 }  // namespace
 
 InstructionHandler Op::HandlerOf(Opcode op) { return kHandlers[op]; }
@@ -250,7 +245,7 @@ void Op::opOperIs(VirtualMachine& m, Instruction&) {
   m.Need(2);
   Variant* right = --m.sp_;
   const Variant& class_value = right->Dereference();
-  TObject* object = ObjectOf(right[-1]);
+  TObject* object = m.ObjectOf(right[-1]);
   bool is = object != nullptr && class_value.Type() == VariantType::kClass &&
             object->ClassType().InheritsFrom(class_value.RawClass());
   right[-1].SetBoolean(is);
@@ -432,12 +427,12 @@ void Op::opCallProc(VirtualMachine& m, Instruction& i) {
   if (i.B == kPropertyWriteArgs) {
     // The object lies directly below the index arguments, the value to
     // write below it.
-    if (!has_object) instance = ObjectOf(*--m.sp_);
+    if (!has_object) instance = m.ObjectOf(*--m.sp_);
     m.input_base_ = --m.sp_;
   } else {
     m.sp_ -= argc;
     m.input_base_ = m.sp_;
-    if (!has_object) instance = ObjectOf(*--m.sp_);
+    if (!has_object) instance = m.ObjectOf(*--m.sp_);
   }
   m.arg_count_ = argc;
   m.CallHost(i, out, instance, i.Class);
@@ -482,7 +477,7 @@ void Op::opCastClass(VirtualMachine& m, Instruction& i) {
   if (i.ClassRef == nullptr) {
     throw ScriptRuntimeError(Format("Invalid type cast. Class '%s' is not valid", {i.S}));
   }
-  TObject* object = ObjectOf(m.sp_[-1]);
+  TObject* object = m.ObjectOf(m.sp_[-1]);
   if (object == nullptr) throw ScriptRuntimeError("Invalid object to type cast (nil)");
   if (!object->ClassType().InheritsFrom(i.ClassRef)) {
     throw ScriptRuntimeError(Format("Object is not of expected class '%s'", {i.S}));
@@ -490,7 +485,7 @@ void Op::opCastClass(VirtualMachine& m, Instruction& i) {
 }
 
 void Op::opWithObject(VirtualMachine& m, Instruction& i) {
-  m.with_instance_ = ObjectOf(m.bp_[i.A]);
+  m.with_instance_ = m.ObjectOf(m.bp_[i.A]);
   m.has_with_instance_ = true;
 }
 

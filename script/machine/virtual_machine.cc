@@ -10,6 +10,7 @@
 #include "script/errors/script_errors.h"
 #include "script/machine/host_binding.h"
 #include "script/machine/machine_ops.h"
+#include "script/machine/object_table.h"
 #include "script/values/lenient_conversion.h"
 #include "script/values/variant_array.h"
 
@@ -250,6 +251,7 @@ Variant VirtualMachine::ExecuteWithArguments(std::string_view routine,
   Registers saved = SaveRegisters();
   last_error_ = {};
   ++executions_;
+  if (objects_ != nullptr) objects_->EnterRun();
   if (outermost) {
     std::lock_guard<std::mutex> lock(run_state_mutex_);
     running_.store(true, std::memory_order_release);
@@ -261,6 +263,7 @@ Variant VirtualMachine::ExecuteWithArguments(std::string_view routine,
     ~EndOfRun() {
       --machine.executions_;
       machine.RestoreRegisters(saved);
+      if (machine.objects_ != nullptr) machine.objects_->LeaveRun();
       if (!outermost) return;
       machine.NullAboveGlobals();
       machine.frames_.clear();
@@ -435,16 +438,17 @@ void VirtualMachine::Attend() {
   }
 }
 
-void VirtualMachine::RecordLastError(std::string message, const char* class_name) {
+void VirtualMachine::RecordLastError(std::string message, const char* class_name,
+                                     int help_context) {
   last_error_.Message = std::move(message);
-  last_error_.HelpContext = 0;
+  last_error_.HelpContext = help_context;
   last_error_.ClassName = class_name;
 }
 
 void VirtualMachine::RaiseFromInstruction(const std::exception& error, const char* class_name) {
   const auto* own = dynamic_cast<const Exception*>(&error);
   std::string message = own != nullptr ? own->Message() : error.what();
-  RecordLastError(message, class_name);
+  RecordLastError(message, class_name, own != nullptr ? own->HelpContext() : 0);
   if (current_ == nullptr) throw InstructionError("Undefined instruction");
   const Instruction& instruction = *current_;
   std::string text = message + " when evaluating instruction " +
@@ -521,10 +525,10 @@ void VirtualMachine::RunProtected(Instruction& instruction, bool except_part) {
     }
     error = std::current_exception();
   } catch (const Exception& e) {
-    RecordLastError(e.Message(), e.ClassName());
+    RecordLastError(e.Message(), e.ClassName(), e.HelpContext());
     error = std::current_exception();
   } catch (const std::exception& e) {
-    RecordLastError(e.what(), "Exception");
+    RecordLastError(e.what(), "Exception", 0);
     error = std::current_exception();
   }
   loop_floor_ = saved_floor;
@@ -597,6 +601,18 @@ void VirtualMachine::SetByRefArg(int i, const Variant& value) {
     throw ScriptRuntimeError(Format("Method expects argument %d as variable reference", {i}));
   }
   *input_base_[i].RawReference() = value.Dereference();
+}
+
+TObject* VirtualMachine::ObjectOfOther(const Variant& value) const {
+  if (value.IsObjectHandle()) {
+    if (objects_ == nullptr) throw ScriptRuntimeError("Invalid object reference");
+    return objects_->Resolve(value.RawObjectHandle());
+  }
+  if (value.Type() == VariantType::kInteger && objects_ != nullptr &&
+      ObjectTable::IsHandleNumber(value.RawInteger())) {
+    return objects_->Resolve(static_cast<uint32_t>(value.RawInteger()));
+  }
+  return nullptr;
 }
 
 std::string_view VirtualMachine::CurrentMemberName() const {

@@ -7,6 +7,10 @@
 // routine (Execute); host handlers are called with the machine and read their
 // arguments and set their result through the accessors below.
 //
+// Objects a script creates belong to the scripter's ObjectTable, which the
+// machine resolves handles through (ObjectOf) and counts its runs in, so
+// that the end of the outermost run destroys what the scripts forgot.
+//
 // Threads: a machine runs on the thread that called Execute. Halt and
 // IsRunning may be called from any thread; nothing else may be called while
 // a run is under way except from that run's own handlers.
@@ -24,6 +28,7 @@
 #include <vector>
 
 #include "script/machine/instruction.h"
+#include "script/values/tobject.h"
 #include "script/values/variant.h"
 
 namespace vantrel {
@@ -31,9 +36,11 @@ namespace vantrel {
 class Exception;
 class HostBinding;
 class HostClass;
-class TObject;
+class ObjectTable;
 
-class VirtualMachine {
+// A TObject so that scripts can hold the machine running them (the system
+// library's `Machine`).
+class VirtualMachine : public TObject {
  public:
   static constexpr int kStackSize = 3000;
   // Script routine calls nested deeper than this raise "Stack overflow", so
@@ -54,7 +61,7 @@ class VirtualMachine {
   VirtualMachine();
   VirtualMachine(const VirtualMachine&) = delete;
   VirtualMachine& operator=(const VirtualMachine&) = delete;
-  ~VirtualMachine();
+  ~VirtualMachine() override;
 
   // ---- Set up by the scripter. ----
 
@@ -62,6 +69,11 @@ class VirtualMachine {
   // against. Must outlive the machine's use of linked code.
   void SetHost(const HostBinding* host) { host_ = host; }
   const HostBinding* Host() const { return host_; }
+  // The table of the objects scripts create; must outlive the machine's
+  // runs. Without one, handles resolve to nothing ("Invalid object
+  // reference").
+  void SetObjects(ObjectTable* objects) { objects_ = objects; }
+  ObjectTable* Objects() const { return objects_; }
   // Called repeatedly while the pause flag is set.
   void SetOnPause(std::function<void(VirtualMachine&)> handler);
   // Called after every instruction while the debug flag is set, and by
@@ -141,6 +153,16 @@ class VirtualMachine {
   // argument.
   void SetByRefArg(int i, const Variant& value);
   TObject* CurrentObject() const { return current_object_; }
+  // The object `value` holds (through a reference): a host object, the
+  // object of a handle, or that of an integer carrying a handle; null for
+  // none and for any other value. A handle of a freed object raises
+  // ScriptRuntimeError "Object has been freed", one that names no object
+  // "Invalid object reference".
+  TObject* ObjectOf(const Variant& value) const {
+    const Variant& v = value.Dereference();
+    if (v.Type() == VariantType::kObject && !v.IsObjectHandle()) return v.RawObject();
+    return ObjectOfOther(v);
+  }
   HostClass* CurrentClass() const { return current_class_; }
   std::string_view CurrentMemberName() const;
 
@@ -153,6 +175,9 @@ class VirtualMachine {
   const Instruction* CurrentInstruction() const { return current_; }
   // Used by the late-bound handlers, which find the member at run time.
   void SetCurrentClass(HostClass* entry) { current_class_ = entry; }
+
+  const ClassInfo& ClassType() const override { return kClassInfo; }
+  static const ClassInfo kClassInfo;
 
  private:
   friend struct MachineOps;
@@ -192,7 +217,8 @@ class VirtualMachine {
   void NullAboveGlobals();
   void SetAttention(uint8_t flag, bool on);
   [[noreturn]] void RaiseFromInstruction(const std::exception& error, const char* class_name);
-  void RecordLastError(std::string message, const char* class_name);
+  void RecordLastError(std::string message, const char* class_name, int help_context);
+  TObject* ObjectOfOther(const Variant& value) const;
   std::string StackText() const;
   static std::string PositionText(const Instruction& instruction);
   // Resolves the class an instruction names by S, once (opPushClass and
@@ -256,6 +282,7 @@ class VirtualMachine {
   InstructionList* code_ = nullptr;  // The linked code; not owned.
   Instruction* main_entry_ = nullptr;
   const HostBinding* host_ = nullptr;  // Not owned.
+  ObjectTable* objects_ = nullptr;     // Not owned; may be null.
   LastError last_error_;
 
   // Read between instructions; set from any thread. Bits: kAttendHalt,
@@ -272,6 +299,8 @@ class VirtualMachine {
   std::function<void(VirtualMachine&)> on_debug_hook_;
   std::function<void(std::string_view)> on_message_;
 };
+
+inline const ClassInfo VirtualMachine::kClassInfo = {"VirtualMachine", &TObject::kClassInfo, {}};
 
 }  // namespace vantrel
 

@@ -14,7 +14,13 @@ class BasicScripter : public CustomScripter {
     LibOptions().CompiledFileExt = ".bcu";
     LibOptions().SourceFileExt = ".bsc";
   }
+
+  const ClassInfo& ClassType() const override { return kClassInfo; }
+  static const ClassInfo kClassInfo;
 };
+
+inline const ClassInfo BasicScripter::kClassInfo = {
+    "BasicScripter", &CustomScripter::kClassInfo, {}};
 
 }  // namespace vantrel
 

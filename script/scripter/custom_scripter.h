@@ -26,16 +26,20 @@
 #include "script/host/internal_object.h"
 #include "script/host/registry_binding.h"
 #include "script/host/script_objects.h"
+#include "script/machine/object_table.h"
 #include "script/scripter/event_dispatcher.h"
 #include "script/scripter/script.h"
 #include "script/scripter/scripter_event_broker.h"
 #include "script/scripter/scripter_library.h"
 #include "script/scripter/scripter_library_options.h"
+#include "script/values/tobject.h"
 #include "script/values/variant.h"
 
 namespace vantrel {
 
-class CustomScripter : public CompileContext {
+// A TObject so that scripts can hold the scripter running them (the system
+// library's `Scripter`).
+class CustomScripter : public CompileContext, public TObject {
  public:
   // Called before a compile error is raised: may change the message, and
   // may set show_exception false to turn the error into a silent abort.
@@ -130,6 +134,15 @@ class CustomScripter : public CompileContext {
   InternalObject& Internal() { return internal_object_; }
   HostClass& InternalClass() { return *internal_class_; }
 
+  // ---- Objects scripts create. ----
+
+  // Owns what scripts create (TObject.Create, AssignFile) for the length of
+  // the outermost run; every machine of the scripter's scripts reaches it.
+  ObjectTable& Objects() { return objects_; }
+
+  const ClassInfo& ClassType() const override { return kClassInfo; }
+  static const ClassInfo kClassInfo;
+
   // ---- Libraries. ----
 
   // Attaches the library (once per class): registers a method named after
@@ -198,9 +211,13 @@ class CustomScripter : public CompileContext {
   bool short_boolean_eval_ = false;
   bool save_compiled_code_ = false;
   ScripterLibraryOptions lib_options_;
+  // Destroyed after the scripts, whose machines count their runs in it.
+  ObjectTable objects_;
   // Last: destroyed first, while the registry and libraries still exist.
   ScriptCollection scripts_{*this};
 };
+
+inline const ClassInfo CustomScripter::kClassInfo = {"CustomScripter", &TObject::kClassInfo, {}};
 
 }  // namespace vantrel
 

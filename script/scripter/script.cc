@@ -130,6 +130,7 @@ void Script::Prepare() {
   VirtualMachine& machine = CurrentMachine();
   scripter_.PrepareForLink();
   machine.SetHost(&scripter_.Binding());
+  machine.SetObjects(&scripter_.Objects());
   machine.Link(code_.Instructions);
   prepared_ = true;
 }

@@ -9,9 +9,16 @@
 //
 // and returns it from TObject::ClassType(). Class references in scripts are
 // pointers to these constants; they live for the whole run of the program.
+//
+// A class whose objects scripts may create (`TObject.Create`) names its
+// factory, usually NewInstance<TheClass>; the object goes to the
+// scripter's object table, which destroys it when the script frees it or the
+// run ends. A class without one cannot be created by scripts; a descendant
+// does not inherit its ancestor's factory.
 #ifndef VANTREL_SCRIPT_VALUES_CLASS_INFO_H_
 #define VANTREL_SCRIPT_VALUES_CLASS_INFO_H_
 
+#include <memory>
 #include <span>
 #include <string_view>
 
@@ -62,6 +69,9 @@ struct ClassInfo {
   // The class this one derives from; null only for the root TObject.
   const ClassInfo* ancestor = nullptr;
   std::span<const PublishedProperty> published = {};
+  // Makes a new object of this class with its default state; null when
+  // scripts cannot create objects of this class.
+  std::unique_ptr<TObject> (*create)() = nullptr;
 
   // True when this class is `other` or derives from it.
   bool InheritsFrom(const ClassInfo* other) const {
@@ -71,6 +81,12 @@ struct ClassInfo {
     return false;
   }
 };
+
+// The factory of a class that scripts may create.
+template <class T>
+std::unique_ptr<TObject> NewInstance() {
+  return std::make_unique<T>();
+}
 
 }  // namespace vantrel
 

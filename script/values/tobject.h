@@ -1,8 +1,10 @@
-// The root of every host object that scripts can hold.
+// The root of every object that scripts can hold.
 //
-// A script holds objects by plain pointer: the host owns them and must keep
-// them alive while a script can reach them (default instances for the life of
-// the scripter, objects a handler returns for at least the run).
+// A script holds host objects by plain pointer: the host owns them and must
+// keep them alive while a script can reach them (default instances for the
+// life of the scripter, objects a handler returns for at least the run).
+// Objects the script creates itself (TObject.Create, AssignFile) belong to
+// the scripter's object table and are held by handle (variant.h).
 #ifndef VANTREL_SCRIPT_VALUES_TOBJECT_H_
 #define VANTREL_SCRIPT_VALUES_TOBJECT_H_
 
@@ -23,7 +25,8 @@ class TObject {
   static const ClassInfo kClassInfo;
 };
 
-inline const ClassInfo TObject::kClassInfo = {"TObject", nullptr, {}};
+// Scripts may create plain objects (TObject.Create).
+inline const ClassInfo TObject::kClassInfo = {"TObject", nullptr, {}, &NewInstance<TObject>};
 
 }  // namespace vantrel
 

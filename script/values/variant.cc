@@ -170,6 +170,11 @@ void Variant::ReplaceString(std::size_t position, std::size_t count, std::string
   *this = Variant(replaced);
 }
 
+std::int32_t Variant::ReferenceNumber() const noexcept {
+  if (IsObjectHandle()) return static_cast<std::int32_t>(RawObjectHandle());
+  return bits_ != 0 ? 1 : 0;
+}
+
 void Variant::ThrowCast(const char* target) const { ThrowVariantTypeCast(TypeName(), target); }
 
 double Variant::ToDoubleSlow() const {
@@ -189,9 +194,8 @@ double Variant::ToDoubleSlow() const {
     case VariantType::kString:
       return StringToNumber(v.StringView(), "Double");
     case VariantType::kObject:
-      return v.RawObject() != nullptr ? 1 : 0;
     case VariantType::kClass:
-      return v.RawClass() != nullptr ? 1 : 0;
+      return v.ReferenceNumber();
     case VariantType::kNull:
     case VariantType::kArray:
     case VariantType::kReference:
@@ -217,9 +221,8 @@ std::int32_t Variant::ToIntegerSlow() const {
     case VariantType::kString:
       return RoundToInt32(StringToNumber(v.StringView(), "Integer"));
     case VariantType::kObject:
-      return v.RawObject() != nullptr ? 1 : 0;
     case VariantType::kClass:
-      return v.RawClass() != nullptr ? 1 : 0;
+      return v.ReferenceNumber();
     case VariantType::kNull:
     case VariantType::kArray:
     case VariantType::kReference:
@@ -269,9 +272,8 @@ bool Variant::ToBoolean() const {
       return *number != 0;
     }
     case VariantType::kObject:
-      return v.RawObject() != nullptr;
     case VariantType::kClass:
-      return v.RawClass() != nullptr;
+      return v.ReferenceNumber() != 0;
     case VariantType::kNull:
     case VariantType::kArray:
     case VariantType::kReference:
@@ -299,9 +301,8 @@ std::string Variant::ToString() const {
     case VariantType::kString:
       return std::string(v.StringView());
     case VariantType::kObject:
-      return v.RawObject() != nullptr ? "1" : "0";
     case VariantType::kClass:
-      return v.RawClass() != nullptr ? "1" : "0";
+      return IntegerText(v.ReferenceNumber());
     case VariantType::kNull:
     case VariantType::kArray:
     case VariantType::kReference:

@@ -17,14 +17,21 @@
 //   kDouble      "Double"
 //   kDate        "Date"     days since 30 December 1899, time as fraction
 //   kString      "String"   8-bit characters, no encoding assumed
-//   kObject      "Integer"  a host object (not owned); see below
+//   kObject      "Integer"  an object (not owned): a pointer or a handle
 //   kClass       "Integer"  a registered class (not owned); see below
 //   kArray       "Array"    a variant array of 1 to 5 dimensions
 //   kReference   "Reference" points at another variant (not owned)
 //
-// An object or class reference reads as the number 0 when it is none and 1
-// otherwise (an address does not fit the 32-bit integers scripts compute
-// with); two of them compare by identity.
+// An object is held in one of two ways. A host object (a default instance,
+// a library, what a host handler returns) is held by pointer: the host
+// keeps it alive. An object the script created (TObject.Create, AssignFile)
+// belongs to the scripter's object table (script/machine/object_table.h)
+// and is held by handle: a positive 32-bit number naming a slot of the table
+// and the slot's generation, so that a freed object is recognised instead of
+// being touched. A handle reads as its number, as objects were carried in
+// 32-bit integers; a pointer reads as 1 (an address does not fit the
+// integers scripts compute with), none as 0. A class reference reads as 1,
+// or 0 when it is none. Two objects or classes compare by identity.
 //
 // A reference is followed by Dereference() and by every conversion; the
 // machine never chains references, and Dereference() stops after
@@ -102,6 +109,10 @@ class Variant {
   }
   static Variant Object(TObject* object) noexcept {
     return Variant(VariantType::kObject, PointerBits(object));
+  }
+  // An object of the scripter's object table, by its handle.
+  static Variant ObjectHandle(std::uint32_t handle) noexcept {
+    return Variant(VariantType::kObject, kObjectHandleTag | handle);
   }
   static Variant Class(const ClassInfo* class_info) noexcept {
     return Variant(VariantType::kClass, PointerBits(class_info));
@@ -182,7 +193,16 @@ class Variant {
   std::uint8_t RawByte() const noexcept { return static_cast<std::uint8_t>(bits_); }
   // Double and Date.
   double RawDouble() const noexcept { return std::bit_cast<double>(bits_); }
-  TObject* RawObject() const noexcept { return BitsPointer<TObject>(); }
+  // An Object held by pointer; null for none and for an object held by
+  // handle, which only the object table can resolve.
+  TObject* RawObject() const noexcept {
+    return (bits_ & kObjectHandleTag) != 0 ? nullptr : BitsPointer<TObject>();
+  }
+  // An Object held by handle (IsObjectHandle), and its handle.
+  bool IsObjectHandle() const noexcept {
+    return type_ == VariantType::kObject && (bits_ & kObjectHandleTag) != 0;
+  }
+  std::uint32_t RawObjectHandle() const noexcept { return static_cast<std::uint32_t>(bits_); }
   const ClassInfo* RawClass() const noexcept { return BitsPointer<const ClassInfo>(); }
   Variant* RawReference() const noexcept { return BitsPointer<Variant>(); }
   // The characters of a String; valid while this value holds them.
@@ -262,6 +282,13 @@ class Variant {
     return reinterpret_cast<T*>(static_cast<std::uintptr_t>(bits_));
   }
 
+  // Marks the payload of an Object held by handle. No user-space address
+  // has its top bit set, so a pointer never carries the mark.
+  static constexpr std::uint64_t kObjectHandleTag = std::uint64_t{1} << 63;
+
+  // The number an Object or Class reads as.
+  std::int32_t ReferenceNumber() const noexcept;
+
   static constexpr std::uint32_t kHeapTypes = (1u << static_cast<unsigned>(VariantType::kString)) |
                                               (1u << static_cast<unsigned>(VariantType::kArray));
   static constexpr bool IsHeapType(VariantType type) noexcept {
@@ -288,8 +315,9 @@ class Variant {
   VariantType type_;
   // By kind: Boolean 0 or 1; Integer and Byte zero-extended; Double and
   // Date the bits of the double; String the VariantString (0 for the empty
-  // string); Array the VariantArray (never 0); Object, Class and Reference
-  // the pointer; unused for Unassigned and Null.
+  // string); Array the VariantArray (never 0); Object the pointer or
+  // kObjectHandleTag plus the handle; Class and Reference the pointer;
+  // unused for Unassigned and Null.
   std::uint64_t bits_;
 };
 
