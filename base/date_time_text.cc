@@ -147,6 +147,19 @@ bool ReadTime(TextReader& reader, const FormatSettings& settings, double& result
   return TryEncodeTime(hour, minute, second, millisecond, result);
 }
 
+// Reads the whole of `text` with `read`, blanks around it allowed.
+template <typename Read>
+bool ReadWhole(std::string_view text, double& result, Read read) {
+  TextReader reader(text);
+  reader.SkipBlanks();
+  double value = 0;
+  if (!read(reader, value)) return false;
+  reader.SkipBlanks();
+  if (!reader.AtEnd()) return false;
+  result = value;
+  return true;
+}
+
 [[noreturn]] void ThrowOutOfRange(double value) {
   throw ConvertError("Date and time value " + FormatFloat("", value) +
                      " is outside the years 1 to 9999");
@@ -155,43 +168,29 @@ bool ReadTime(TextReader& reader, const FormatSettings& settings, double& result
 }  // namespace
 
 bool TryStrToDate(std::string_view text, double& result, const FormatSettings& settings) {
-  TextReader reader(text);
-  reader.SkipBlanks();
-  double date = 0;
-  if (!ReadDate(reader, settings, date)) return false;
-  reader.SkipBlanks();
-  if (!reader.AtEnd()) return false;
-  result = date;
-  return true;
+  return ReadWhole(text, result, [&](TextReader& reader, double& date) {
+    return ReadDate(reader, settings, date);
+  });
 }
 
 bool TryStrToTime(std::string_view text, double& result, const FormatSettings& settings) {
-  TextReader reader(text);
-  reader.SkipBlanks();
-  double time = 0;
-  if (!ReadTime(reader, settings, time)) return false;
-  reader.SkipBlanks();
-  if (!reader.AtEnd()) return false;
-  result = time;
-  return true;
+  return ReadWhole(text, result, [&](TextReader& reader, double& time) {
+    return ReadTime(reader, settings, time);
+  });
 }
 
 bool TryStrToDateTime(std::string_view text, double& result, const FormatSettings& settings) {
-  TextReader reader(text);
-  reader.SkipBlanks();
-  double date = 0;
-  double time = 0;
-  if (ReadDate(reader, settings, date)) {
+  const bool date_first = ReadWhole(text, result, [&](TextReader& reader, double& value) {
+    double time = 0;
+    if (!ReadDate(reader, settings, value)) return false;
     const bool blanks = reader.SkipBlanks();
-    if (reader.AtEnd() || (blanks && ReadTime(reader, settings, time))) {
-      reader.SkipBlanks();
-      if (reader.AtEnd()) {
-        result = CombineDateAndTime(date, time);
-        return true;
-      }
-    }
-  }
-  return TryStrToTime(text, result, settings);  // Where "." separates the time too.
+    if (reader.AtEnd()) return true;
+    if (!blanks || !ReadTime(reader, settings, time)) return false;
+    value = CombineDateAndTime(value, time);
+    return true;
+  });
+  // A time alone, also where "." separates times as well as dates.
+  return date_first || TryStrToTime(text, result, settings);
 }
 
 bool TryEncodeDate(int year, int month, int day, double& result) {
