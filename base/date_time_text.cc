@@ -199,7 +199,7 @@ bool TryEncodeDate(int year, int month, int day, double& result) {
   parts.year = year;
   parts.month = month;
   parts.day = day;
-  result = EncodeDateTime(parts);
+  result = DateOf(parts);
   return true;
 }
 
@@ -208,9 +208,24 @@ bool TryEncodeTime(int hour, int minute, int second, int millisecond, double& re
       millisecond < 0 || millisecond > 999) {
     return false;
   }
-  result = (((hour * 60 + minute) * 60 + second) * 1000 + millisecond) /
-           static_cast<double>(kMillisecondsPerDay);
+  DateTimeParts parts;
+  parts.hour = hour;
+  parts.minute = minute;
+  parts.second = second;
+  parts.millisecond = millisecond;
+  result = TimeOf(parts);
   return true;
+}
+
+double DateOf(const DateTimeParts& parts) {
+  DateTimeParts date = parts;
+  date.hour = date.minute = date.second = date.millisecond = 0;
+  return EncodeDateTime(date);
+}
+
+double TimeOf(const DateTimeParts& parts) {
+  return (((parts.hour * 60 + parts.minute) * 60 + parts.second) * 1000 + parts.millisecond) /
+         static_cast<double>(kMillisecondsPerDay);
 }
 
 DateTimeParts DecodeDateTimeChecked(double value) {

@@ -42,6 +42,12 @@ bool TryEncodeTime(int hour, int minute, int second, int millisecond, double& re
 // outside the years 1 to 9999" when it names no moment of those years.
 DateTimeParts DecodeDateTimeChecked(double value);
 
+// The date (whole days) and the time of day (a fraction) of `parts`, each
+// the very value TryEncodeDate and TryEncodeTime give for them, so that
+// the time of a date and time compares equal to the same time encoded.
+double DateOf(const DateTimeParts& parts);
+double TimeOf(const DateTimeParts& parts);
+
 // A date value (whole days) and a time of day (a fraction) as one value:
 // before 30 December 1899 the time counts forwards from the day's midnight
 // although the day counts backwards.
