@@ -131,6 +131,10 @@ PictureLayout ScanLayout(std::string_view section) {
     }
   }
   layout.integer_min = first_zero < 0 ? 0 : layout.integer_places - first_zero;
+  // A mantissa shows at least one digit, even of zero ("#.##E+00": 0E+00).
+  if (layout.scientific && layout.integer_places > 0 && layout.integer_min == 0) {
+    layout.integer_min = 1;
+  }
   layout.has_placeholders = layout.integer_places + layout.fraction_places > 0;
   return layout;
 }

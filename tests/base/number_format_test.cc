@@ -102,6 +102,7 @@ TEST(FormatFloatTest, ScientificNotation) {
   EXPECT_EQ(Picture("00.0E+0", 12345), "12.3E+3");
   EXPECT_EQ(Picture("0.0E+0", 9.96), "1.0E+1");  // The carry moves the exponent.
   EXPECT_EQ(Picture("0.0E+00000", 5), "5.0E+0000");
+  EXPECT_EQ(Picture("#.##E+00", 0), "0E+00");
   EXPECT_EQ(Picture("0E+", 5), "5E+");  // No "0" after it: plain text.
 }
 
