@@ -236,8 +236,9 @@ class SectionWriter {
     }
     char digits[12];
     int n = 0;
-    for (int e = std::abs(exponent_); e != 0; e /= 10)
+    for (int e = std::abs(exponent_); e != 0; e /= 10) {
       digits[n++] = static_cast<char>('0' + e % 10);
+    }
     for (int k = n; k < item.exponent_digits; ++k) out_ += '0';
     while (n > 0) out_ += digits[--n];
   }
