@@ -2,10 +2,13 @@
 
 #include <langinfo.h>
 
-#include <cmath>
+#include <charconv>
+#include <climits>
+#include <clocale>
 
 #include "base/ascii.h"
 #include "base/date_time.h"
+#include "base/date_time_text.h"
 
 namespace vantrel {
 namespace {
@@ -102,8 +105,47 @@ std::string PictureFromStrftime(std::string_view format) {
   return picture;
 }
 
+// A separator of LC_NUMERIC: a one-byte text as it is, a longer one (a
+// no-break space in UTF-8) as a plain space, an empty one as `fallback`.
+char Separator(const char* text, char fallback) {
+  if (text == nullptr || text[0] == '\0') return fallback;
+  return text[1] == '\0' ? text[0] : ' ';
+}
+
+// The numeric and monetary fields of the process locale; the C locale
+// leaves them empty or unset (CHAR_MAX), and the struct's English defaults
+// stay.
+void ReadNumberSettings(FormatSettings& s) {
+  const std::lconv* conv = std::localeconv();
+  if (conv == nullptr) return;
+  s.decimal_separator = Separator(conv->decimal_point, s.decimal_separator);
+  s.thousand_separator = Separator(conv->thousands_sep, s.thousand_separator);
+  if (conv->currency_symbol != nullptr && conv->currency_symbol[0] != '\0') {
+    s.currency_string = conv->currency_symbol;
+  }
+  if (conv->frac_digits != CHAR_MAX) s.currency_decimals = conv->frac_digits;
+  if (conv->p_cs_precedes != CHAR_MAX && conv->p_sep_by_space != CHAR_MAX) {
+    s.currency_format = (conv->p_cs_precedes != 0 ? 0 : 1) + (conv->p_sep_by_space != 0 ? 2 : 0);
+  }
+  const int sign_position = conv->n_sign_posn;
+  if (conv->n_cs_precedes == CHAR_MAX || conv->n_sep_by_space == CHAR_MAX || sign_position < 0 ||
+      sign_position > 4) {
+    return;
+  }
+  // The negative format by where the symbol goes, whether a blank parts it
+  // from the number, and where the sign goes (0 parentheses, 1 before all,
+  // 2 after all, 3 just before the symbol, 4 just after it).
+  static constexpr int kNegative[2][2][5] = {
+      {{4, 5, 7, 6, 7}, {15, 8, 10, 13, 10}},  // Symbol after the number.
+      {{0, 1, 3, 1, 2}, {14, 9, 11, 9, 12}},   // Symbol before the number.
+  };
+  s.negative_currency_format =
+      kNegative[conv->n_cs_precedes != 0][conv->n_sep_by_space != 0][sign_position];
+}
+
 FormatSettings ReadLocale() {
   FormatSettings s;
+  ReadNumberSettings(s);
   for (int i = 0; i < 12; ++i) {
     s.short_month_names[i] = LangInfo(ABMON_1 + i);
     s.long_month_names[i] = LangInfo(MON_1 + i);
@@ -125,9 +167,13 @@ FormatSettings ReadLocale() {
 class Formatter {
  public:
   Formatter(double value, const FormatSettings& settings)
-      : parts_(DecodeDateTime(value)), has_time_(value != std::trunc(value)), settings_(settings) {}
+      : parts_(DecodeDateTimeChecked(value)),
+        has_time_(parts_.hour != 0 || parts_.minute != 0 || parts_.second != 0 ||
+                  parts_.millisecond != 0),
+        settings_(settings) {}
 
   void Append(std::string_view picture, int depth) {
+    const std::size_t last_am_pm = LastAmPm(picture);
     char last_letter = 0;
     std::size_t i = 0;
     while (i < picture.size()) {
@@ -153,7 +199,9 @@ class Formatter {
           break;
         case 'H':
           i += count;
-          AppendNumber(Hour(picture.substr(i)), count == 1 ? 0 : 2);
+          AppendNumber(
+              last_am_pm != std::string_view::npos && last_am_pm >= i ? Hour12() : parts_.hour,
+              count == 1 ? 0 : 2);
           break;
         case 'N':
           i += count;
@@ -206,6 +254,7 @@ class Formatter {
     }
   }
 
+  void Reserve(std::size_t size) { out_.reserve(size); }
   std::string Result() && { return std::move(out_); }
 
  private:
@@ -223,11 +272,11 @@ class Formatter {
   }
 
   void AppendNumber(int value, int width) {
-    std::string digits = std::to_string(value);
-    if (static_cast<int>(digits.size()) < width) {
-      out_.append(static_cast<std::size_t>(width) - digits.size(), '0');
-    }
-    out_ += digits;
+    char digits[12];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    const auto length = static_cast<int>(result.ptr - digits);
+    if (length < width) out_.append(static_cast<std::size_t>(width - length), '0');
+    out_.append(digits, result.ptr);
   }
 
   void AppendMonth(std::size_t count) {
@@ -273,20 +322,26 @@ class Formatter {
     return 0;
   }
 
-  // The hour as shown: on the 12-hour clock when an am/pm specifier follows.
-  int Hour(std::string_view rest) const {
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-      const char c = rest[i];
+  // Where the last am/pm specifier outside quotes starts, or npos: an "h"
+  // before it counts on the 12-hour clock.
+  static std::size_t LastAmPm(std::string_view picture) {
+    std::size_t last = std::string_view::npos;
+    for (std::size_t i = 0; i < picture.size(); ++i) {
+      const char c = picture[i];
       if (c == '"' || c == '\'') {
-        const std::size_t close = rest.find(c, i + 1);
+        const std::size_t close = picture.find(c, i + 1);
         if (close == std::string_view::npos) break;
         i = close;
-      } else if (AmPmLength(rest.substr(i)) != 0) {
-        const int hour = parts_.hour % 12;
-        return hour == 0 ? 12 : hour;
+      } else if ((c == 'a' || c == 'A') && AmPmLength(picture.substr(i)) != 0) {
+        last = i;
       }
     }
-    return parts_.hour;
+    return last;
+  }
+
+  int Hour12() const {
+    const int hour = parts_.hour % 12;
+    return hour == 0 ? 12 : hour;
   }
 
   std::size_t AppendAmPm(std::string_view rest) {
@@ -322,6 +377,7 @@ const FormatSettings& FormatSettings::Locale() {
 std::string FormatDateTime(std::string_view picture, double date_time,
                            const FormatSettings& settings) {
   Formatter formatter(date_time, settings);
+  formatter.Reserve(picture.size() + 16);
   formatter.Append(picture, 0);
   return std::move(formatter).Result();
 }

@@ -16,8 +16,9 @@
 
 namespace vantrel {
 
-// Names and formats that the process locale (LC_TIME) gives; English under
-// the C locale.
+// Names and formats that the process locale (LC_TIME, LC_NUMERIC,
+// LC_MONETARY) gives; English under the C locale, and wherever the locale
+// leaves a text empty.
 struct FormatSettings {
   std::array<std::string, 12> short_month_names;
   std::array<std::string, 12> long_month_names;
@@ -47,6 +48,8 @@ struct FormatSettings {
   static const FormatSettings& Locale();
 };
 
+// `date_time` by `picture`, to the nearest millisecond. Raises ConvertError
+// for a value outside the years 1 to 9999 (date_time_text.h).
 std::string FormatDateTime(std::string_view picture, double date_time,
                            const FormatSettings& settings = FormatSettings::Locale());
 

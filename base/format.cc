@@ -1,32 +1,28 @@
 #include "base/format.h"
 
+#include <array>
+#include <vector>
+
+#include "base/format_directives.h"
+
 namespace vantrel {
 
-std::string FormatArg::AsText() const {
-  return is_text_ ? std::string(text_) : std::to_string(number_);
-}
-
 std::string Format(std::string_view pattern, std::initializer_list<FormatArg> args) {
+  // Message patterns have a handful of arguments: they are gathered on the
+  // stack, and only a longer list goes to the heap.
+  constexpr std::size_t kOnStack = 8;
+  std::array<FormatValue, kOnStack> on_stack;
+  std::vector<FormatValue> on_heap;
+  if (args.size() > kOnStack) on_heap.resize(args.size());
+  const std::span<FormatValue> values = args.size() > kOnStack
+                                            ? std::span<FormatValue>(on_heap)
+                                            : std::span(on_stack.data(), args.size());
+  std::size_t i = 0;
+  for (const FormatArg& arg : args) values[i++] = arg.Value();
   std::string result;
   result.reserve(pattern.size() + 32);
-  const FormatArg* next = args.begin();
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    const char c = pattern[i];
-    if (c != '%' || i + 1 == pattern.size()) {
-      result += c;
-      continue;
-    }
-    const char conversion = pattern[i + 1];
-    if (conversion == '%') {
-      result += '%';
-      ++i;
-    } else if ((conversion == 's' || conversion == 'd') && next != args.end()) {
-      result += (next++)->AsText();
-      ++i;
-    } else {
-      result += c;
-    }
-  }
+  AppendDirectives(result, pattern, values, FormatSettings::Locale(),
+                   DirectiveFailure::kKeepAsWritten);
   return result;
 }
 

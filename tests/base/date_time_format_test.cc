@@ -91,8 +91,19 @@ TEST(DateTimeFormatTest, LocalePicturesOmitTimeAtMidnight) {
   settings.short_date_format = "d.m.yyyy";
   settings.long_time_format = "hh:nn:ss";
   EXPECT_EQ(FormatDateTime("c", At(2026, 12, 6), settings), "6.12.2026");
+  // Less than half a millisecond past midnight is midnight.
+  EXPECT_EQ(FormatDateTime("c", At(2026, 12, 6) + 1e-10, settings), "6.12.2026");
   EXPECT_EQ(FormatDateTime("c", At(2026, 12, 6, 1, 2, 3), settings), "6.12.2026 01:02:03");
   EXPECT_EQ(FormatDateTime("ddddd tt", At(2026, 12, 6, 1, 2, 3), settings), "6.12.2026 01:02:03");
+}
+
+TEST(FormatSettingsTest, CLocaleNumbersAndCurrencyAreEnglish) {
+  // The C locale leaves these texts empty; the settings must not.
+  const FormatSettings& settings = FormatSettings::Locale();
+  EXPECT_EQ(settings.decimal_separator, '.');
+  EXPECT_EQ(settings.thousand_separator, ',');
+  EXPECT_EQ(settings.currency_string, "$");
+  EXPECT_EQ(settings.currency_decimals, 2);
 }
 
 }  // namespace
