@@ -187,6 +187,7 @@ void BasicCompiler::Finish() {
 // ---- Program structure. ----
 
 void BasicCompiler::EnterProgram(NonTerminalNode& node) {
+  code_.Info.MainRoutineName = kMainName;
   Emit(opGlobalPrepare, node.Start() > 0 ? node.Start() : 1);
 }
 
