@@ -105,11 +105,15 @@ void Script::LoadCode(std::string_view stream) {
   }
   ClearCode();
   CompiledCode code = ReadCodeStream(stream);
-  RegisterImplicitClasses(code.ClassRefs);
+  // In the order compiling met them: a program names its libraries before
+  // anything else, and attaching a library may register classes, so that
+  // the implicit classes come after them in the registry.
   GuardStreamRead([this, &code] {
-    for (const UsedUnit& unit : code.UsedUnits)
+    for (const UsedUnit& unit : code.UsedUnits) {
       scripter_.UseLibrary(unit.Name, unit.DefaultInstance);
+    }
   });
+  RegisterImplicitClasses(code.ClassRefs);
   code_ = std::move(code);
   BuildRoutineTable();
   compiled_ = true;

@@ -75,11 +75,12 @@ class Script {
   // ScriptInternalError "Unable to write stream (%s)".
   void SaveCode(std::string& stream) const;
   // Replaces the code by the stored form in `stream` and leaves the script
-  // compiled and not prepared: registers again the classes of its implicit
+  // compiled and not prepared: resolves its used libraries with the
+  // scripter's UseLibrary, then registers again the classes of its implicit
   // class references ("Error loading implicit class reference.\r\n" and
-  // the failure) and resolves its used libraries with the scripter's
-  // UseLibrary. Refused while running ("Cannot load code from stream while
-  // script is running."). Every other failure raises ScriptInternalError
+  // the failure), the order in which compiling registered them. Refused
+  // while running ("Cannot load code from stream while script is
+  // running."). Every other failure raises ScriptInternalError
   // (code_stream.h) and leaves the script not compiled. The code refers to
   // the registry by position: it is valid only in a scripter that registers
   // the same classes and members in the same order as the one it was

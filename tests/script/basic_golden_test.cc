@@ -3,46 +3,20 @@
 // and the source position, one per line).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "script/errors/script_errors.h"
 #include "tests/script/compile_test_context.h"
+#include "tests/script/golden_files.h"
 
 namespace vantrel::test {
 namespace {
 
-const std::filesystem::path& GoldenFolder() {
-  static const std::filesystem::path folder =
-      std::filesystem::path(__FILE__).parent_path() / "golden";
-  return folder;
-}
-
-std::vector<std::string> GoldenNames() {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(GoldenFolder(), error)) {
-    if (entry.path().extension() == ".bas") names.push_back(entry.path().stem().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 class GoldenScriptTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(GoldenScriptTest, PrintsItsExpectedOutputOrCompileError) {
-  const std::filesystem::path base = GoldenFolder() / GetParam();
+  const std::filesystem::path base = GoldenFolder("golden") / GetParam();
   const std::string source = ReadFile(base.string() + ".bas");
   const std::filesystem::path error_file = base.string() + ".err";
   TestCompileContext context;
@@ -60,7 +34,8 @@ TEST_P(GoldenScriptTest, PrintsItsExpectedOutputOrCompileError) {
   EXPECT_EQ(CompileAndRun(context, source), ReadFile(base.string() + ".out"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Golden, GoldenScriptTest, ::testing::ValuesIn(GoldenNames()),
+INSTANTIATE_TEST_SUITE_P(Golden, GoldenScriptTest,
+                         ::testing::ValuesIn(GoldenNames(GoldenFolder("golden"))),
                          [](const ::testing::TestParamInfo<std::string>& param_info) {
                            return param_info.param;
                          });
