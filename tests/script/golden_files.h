@@ -13,9 +13,11 @@
 
 namespace vantrel::test {
 
-// The folder `name` of tests/script.
+// The folder `name` of tests/script. The build names that folder: __FILE__
+// may be relative to the build folder (a compiler cache rewrites paths),
+// and tests run in folders of their own.
 inline std::filesystem::path GoldenFolder(std::string_view name) {
-  return std::filesystem::path(__FILE__).parent_path() / name;
+  return std::filesystem::path(VANTREL_SCRIPT_TEST_DIR) / name;
 }
 
 // The names of the scripts in `folder` (without ".bas"), sorted.
