@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;  // Refused with a compile error: an expected outcome.
   }
   vantrel::VirtualMachine machine;
-  RegistryBinding binding(&context.Classes(), &context.DefaultInstances());
+  vantrel::RegistryBinding binding(&context.Classes(), &context.DefaultInstances());
   machine.SetHost(&binding);
   int steps = 0;
   machine.SetOnDebugHook([&steps](vantrel::VirtualMachine& m) {

@@ -1,14 +1,16 @@
 // vantrel-basic: compiles a Basic script and runs it, for checking scripts
 // outside the gateway.
 //
-//   vantrel-basic FILE          compile and run FILE ("-": standard input)
-//   vantrel-basic --check FILE  only compile
-//   vantrel-basic --list FILE   compile and print the instructions
+//   vantrel-basic FILE             compile and run FILE ("-": standard input)
+//   vantrel-basic --check FILE     only compile
+//   vantrel-basic --list FILE      compile and print the instructions
+//   vantrel-basic --save OUT FILE  compile and write the compiled code to OUT
+//   vantrel-basic --load FILE      load compiled code written by --save and run it
 //
 // The script sees the system and VBScript libraries. Its `echo(value)` writes the value and a line
-// feed to standard output. Exit status: 0 success, 1 compile error, 2 runtime error, 64 wrong
-// usage, 66 the file cannot be read. Error messages go to standard error with their CR LF line ends
-// written as LF.
+// feed to standard output. Exit status: 0 success, 1 compile error or compiled code that cannot be
+// loaded, 2 runtime error, 64 wrong usage, 66 the file cannot be read, 73 the output file cannot be
+// written. Error messages go to standard error with their CR LF line ends written as LF.
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -17,6 +19,7 @@
 
 #include "base/exception.h"
 #include "base/string_list.h"
+#include "base/text_file.h"
 #include "script/library/built_in_libraries.h"
 #include "script/machine/disassembler.h"
 #include "script/machine/virtual_machine.h"
@@ -29,21 +32,32 @@ constexpr int kExitCompileError = 1;
 constexpr int kExitRuntimeError = 2;
 constexpr int kExitUsage = 64;
 constexpr int kExitNoInput = 66;
+constexpr int kExitCannotCreate = 73;
 
 constexpr std::string_view kUsage =
     "Usage: vantrel-basic [--check | --list] FILE\n"
+    "       vantrel-basic --save OUT FILE\n"
+    "       vantrel-basic --load [--check | --list] FILE\n"
     "       vantrel-basic --help\n"
     "\n"
     "Compiles the Basic script FILE and runs it; FILE \"-\" reads the script from\n"
     "standard input. The script's echo(value) writes the value and a line feed\n"
     "to standard output.\n"
     "\n"
-    "  --check  only compile the script\n"
-    "  --list   compile the script and print its instructions\n"
-    "  --help   show this text\n"
+    "  --check     only compile the script (with --load: only load it)\n"
+    "  --list      compile the script and print its instructions\n"
+    "  --save OUT  compile the script and write its compiled code to OUT,\n"
+    "              without running it\n"
+    "  --load      FILE holds compiled code written by --save: load and run it\n"
+    "              without compiling\n"
+    "  --help      show this text\n"
     "\n"
-    "Exit status: 0 success, 1 compile error, 2 runtime error, 64 wrong usage,\n"
-    "66 the file cannot be read.\n";
+    "Compiled code refers to the functions it calls by position, so it loads\n"
+    "only into the vantrel-basic that wrote it (or one with the same libraries).\n"
+    "\n"
+    "Exit status: 0 success, 1 compile error or compiled code that cannot be\n"
+    "loaded, 2 runtime error, 64 wrong usage, 66 the file cannot be read,\n"
+    "73 the output file cannot be written.\n";
 
 void Echo(VirtualMachine& machine) { std::cout << machine.GetArgAsString(0) << '\n'; }
 
@@ -66,6 +80,8 @@ struct Options {
   bool check = false;
   bool list = false;
   bool help = false;
+  bool load = false;
+  std::string save_to;
   std::string file;
 };
 
@@ -79,6 +95,11 @@ bool ParseArguments(int argc, char** argv, Options& options) {
       options.check = true;
     } else if (arg == "--list") {
       options.list = true;
+    } else if (arg == "--load") {
+      options.load = true;
+    } else if (arg == "--save") {
+      if (++i == argc || *argv[i] == '\0') return false;
+      options.save_to = argv[i];
     } else if (arg.size() > 1 && arg[0] == '-') {
       return false;
     } else if (options.file.empty()) {
@@ -87,20 +108,21 @@ bool ParseArguments(int argc, char** argv, Options& options) {
       return false;
     }
   }
+  if (options.load && !options.save_to.empty()) return false;
   return options.help || !options.file.empty();
 }
 
-bool ReadSource(const std::string& file, StringList& source) {
+// The bytes of `file` ("-": standard input); false, with the error
+// reported, when it cannot be read.
+bool ReadInput(const std::string& file, std::string& bytes) {
   if (file == "-") {
-    std::string text;
     char buffer[1 << 16];
     size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) text.append(buffer, count);
-    source.SetText(text);
+    while ((count = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) bytes.append(buffer, count);
     return true;
   }
   try {
-    source.LoadFromFile(file);
+    bytes = ReadWholeFile(file);
     return true;
   } catch (const Exception& error) {
     ReportError(error.Message());
@@ -108,22 +130,55 @@ bool ReadSource(const std::string& file, StringList& source) {
   }
 }
 
+// Compiles the script, or loads its compiled code; the exit status of a
+// failure, or 0.
+int Prepare(const Options& options, const std::string& input, BasicScripter& scripter) {
+  try {
+    if (options.load) {
+      scripter.DefaultScript().LoadCode(input);
+    } else {
+      StringList source;
+      source.SetText(input);
+      scripter.SetSourceCode(source);
+      scripter.Compile();
+    }
+  } catch (const std::exception& error) {
+    ReportError(error.what());
+    return kExitCompileError;
+  }
+  return 0;
+}
+
+int Save(const std::string& path, const Script& script) {
+  std::string stream;
+  try {
+    script.SaveCode(stream);
+  } catch (const std::exception& error) {
+    ReportError(error.what());
+    return kExitCompileError;
+  }
+  try {
+    WriteWholeFile(path, stream);
+  } catch (const Exception& error) {
+    ReportError(error.Message());
+    return kExitCannotCreate;
+  }
+  return 0;
+}
+
 int Run(const Options& options) {
-  StringList source;
-  if (!ReadSource(options.file, source)) return kExitNoInput;
+  std::string input;
+  if (!ReadInput(options.file, input)) return kExitNoInput;
+  // A vantrel-basic that loads compiled code registers the same classes
+  // and members in the same order as the one that saved it.
   BasicScripter scripter;
   // Scripts see both built-in libraries, as pages do.
   scripter.AttachLibrary(VBScriptLibraryClassRef(), /*as_default=*/true);
   scripter.InternalClass().RegisterMethod("echo", 1, false, HostHandler::Of<&Echo>(), nullptr,
                                           vkNone);
-  try {
-    scripter.SetSourceCode(source);
-    scripter.Compile();
-  } catch (const std::exception& error) {
-    ReportError(error.what());
-    return kExitCompileError;
-  }
+  if (int status = Prepare(options, input, scripter); status != 0) return status;
   if (options.list) std::cout << Disassemble(scripter.DefaultScript().Code().Instructions);
+  if (!options.save_to.empty()) return Save(options.save_to, scripter.DefaultScript());
   if (options.check || options.list) return 0;
   try {
     scripter.Execute();

@@ -188,6 +188,7 @@ void BasicCompiler::Finish() {
 // ---- Program structure. ----
 
 void BasicCompiler::EnterProgram(NonTerminalNode& node) {
+  code_.Info.MainRoutineName = kMainName;
   const int position = node.Start() > 0 ? node.Start() : 1;
   // Frame code's block begins before its declarations, which declare its
   // own variables.

@@ -28,7 +28,7 @@ int ScriptInfo::FindGlobal(std::string_view name) const {
 void ScriptInfo::Clear() {
   Routines.clear();
   Globals.clear();
-  MainRoutineName = "___MAIN___";
+  MainRoutineName.clear();
 }
 
 const RoutineInfo* CompiledCode::RoutineEnteredAt(const Instruction* entry) const {

@@ -49,8 +49,8 @@ using RoutinesInfo = std::vector<RoutineInfo>;
 
 struct ScriptInfo {
   RoutinesInfo Routines;
-  VariablesInfo Globals;  // Slot of a global = its index here.
-  std::string MainRoutineName = "___MAIN___";
+  VariablesInfo Globals;        // Slot of a global = its index here.
+  std::string MainRoutineName;  // Set by the compiler; empty for a script without code.
 
   const RoutineInfo* FindRoutine(std::string_view name) const;
   int FindGlobal(std::string_view name) const;

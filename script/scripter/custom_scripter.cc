@@ -5,9 +5,13 @@
 #include "base/ascii.h"
 #include "base/exception.h"
 #include "base/format.h"
+#include "base/text_file.h"
 #include "script/errors/script_errors.h"
 #include "script/machine/virtual_machine.h"
 #include "script/scripter/script_based_library.h"
+#include "script/stored/byte_reader.h"
+#include "script/stored/byte_writer.h"
+#include "script/stored/code_stream.h"
 
 namespace vantrel {
 namespace {
@@ -191,8 +195,28 @@ void CustomScripter::UseLibrary(std::string_view name, bool as_default) {
   throw Exception(Format("Library '%s' not found", {name}));
 }
 
-void CustomScripter::LoadLibraryCode(Script& /*script*/, const std::string& path) {
-  throw ScriptInternalError(Format("Cannot load compiled library file '%s'", {path}));
+void CustomScripter::LoadLibraryCode(Script& script, const std::string& path) {
+  script.LoadCode(ReadWholeFile(path));
+}
+
+bool CustomScripter::WritePCode(std::string& property) {
+  property.clear();
+  if (!Compiled() || !SaveCompiledCode()) return false;
+  DefaultScript().SaveCode(code_buffer_);
+  ByteWriter out(property);
+  out.WriteInt32(static_cast<int32_t>(code_buffer_.size()));
+  out.WriteBytes(code_buffer_);
+  return true;
+}
+
+void CustomScripter::ReadPCode(std::string_view property) {
+  const std::string_view code = GuardStreamRead([property] {
+    ByteReader in(property);
+    const int32_t length = in.ReadInt32();
+    return in.ReadBytes(in.CheckCount(length, 1, "PCode length"));
+  });
+  DefaultScript().LoadCode(code);
+  code_buffer_.assign(code);
 }
 
 bool CustomScripter::HasLibraryOf(const Script& script) const {

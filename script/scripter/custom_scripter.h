@@ -88,6 +88,20 @@ class CustomScripter : public CompileContext, public TObject {
   // The compiled-code buffer ("PCode"); emptied whenever a source changes.
   std::string& CodeBuffer() { return code_buffer_; }
 
+  // The "PCode" property, the default script's compiled code stored with
+  // the scripter: a 32-bit length N, then N bytes of the stored form of
+  // compiled code. WritePCode stores it only when Compiled and
+  // SaveCompiledCode are both true: saves the default script's code into
+  // the compiled-code buffer and sets `property` to its length and bytes;
+  // otherwise it leaves `property` empty and returns false.
+  bool WritePCode(std::string& property);
+  // Loads the default script's code from the N bytes after the length (see
+  // Script::LoadCode) and copies them into the compiled-code buffer. Bytes
+  // after those N belong to whatever follows the property and are not
+  // read. A length that the bytes cannot hold raises ScriptInternalError
+  // "Unable to read stream (%s)".
+  void ReadPCode(std::string_view property);
+
   // ---- Options. ----
 
   bool ShortBooleanEval() const override { return short_boolean_eval_; }
@@ -161,8 +175,8 @@ class CustomScripter : public CompileContext, public TObject {
  protected:
   CustomScripter();
 
-  // Loads the compiled code of a library file into `script`. The stored
-  // form of compiled code is not read by this scripter: it raises.
+  // Loads the compiled code of a library file (the stored form of compiled
+  // code) into `script`.
   virtual void LoadLibraryCode(Script& script, const std::string& path);
 
  private:

@@ -7,6 +7,7 @@
 #include "script/errors/script_errors.h"
 #include "script/scripter/custom_scripter.h"
 #include "script/scripter/script_based_library.h"
+#include "script/stored/code_stream.h"
 
 namespace vantrel {
 namespace {
@@ -14,6 +15,34 @@ namespace {
 constexpr const char* kHaltInProgress =
     "Script execution is being halted. A new execution can only start after the current "
     "execution finishes.";
+
+// The class an implicit class reference stands for: the result class of
+// the method or the class of the property it names.
+const ClassInfo& ImplicitClass(const HostClasses& classes, const ClassRef& ref) {
+  if (ref.ClassIndex < 0 || ref.ClassIndex >= classes.Count()) {
+    throw Exception(Format("No class has index %d", {ref.ClassIndex}));
+  }
+  const HostClass& owner = classes.At(ref.ClassIndex);
+  const int count = ref.MemberIsMethod ? owner.MethodCount() : owner.PropertyCount();
+  if (ref.MemberIndex < 0 || ref.MemberIndex >= count) {
+    throw Exception(
+        Format("Class '%s' has no %s %d",
+               {owner.Name(), ref.MemberIsMethod ? "method" : "property", ref.MemberIndex}));
+  }
+  const ClassInfo* result = nullptr;
+  std::string_view member;
+  if (ref.MemberIsMethod) {
+    result = owner.Method(ref.MemberIndex).ResultClass;
+    member = owner.Method(ref.MemberIndex).Name;
+  } else {
+    result = owner.Property(ref.MemberIndex).PropertyClass;
+    member = owner.Property(ref.MemberIndex).Name;
+  }
+  if (result == nullptr) {
+    throw Exception(Format("'%s.%s' returns no object of a known class", {owner.Name(), member}));
+  }
+  return *result;
+}
 
 }  // namespace
 
@@ -74,6 +103,39 @@ void Script::LoadCompiledCode(CompiledCode code) {
   code_ = std::move(code);
   BuildRoutineTable();
   compiled_ = true;
+}
+
+void Script::SaveCode(std::string& stream) const { WriteCodeStream(code_, stream); }
+
+void Script::LoadCode(std::string_view stream) {
+  if (IsRunning()) {
+    throw ScripterFatalError("Cannot load code from stream while script is running.");
+  }
+  ClearCode();
+  CompiledCode code = ReadCodeStream(stream);
+  // In the order compiling met them: a program names its libraries before
+  // anything else, and attaching a library may register classes, so that
+  // the implicit classes come after them in the registry.
+  GuardStreamRead([this, &code] {
+    for (const UsedUnit& unit : code.UsedUnits) {
+      scripter_.UseLibrary(unit.Name, unit.DefaultInstance);
+    }
+  });
+  RegisterImplicitClasses(code.ClassRefs);
+  code_ = std::move(code);
+  BuildRoutineTable();
+  compiled_ = true;
+}
+
+void Script::RegisterImplicitClasses(const std::vector<ClassRef>& refs) {
+  for (const ClassRef& ref : refs) {
+    try {
+      scripter_.RegisterHostClass(&ImplicitClass(scripter_.Classes(), ref));
+    } catch (const std::exception& error) {
+      throw ScriptInternalError(std::string("Error loading implicit class reference.\r\n") +
+                                error.what());
+    }
+  }
 }
 
 void Script::BuildRoutineTable() {
@@ -201,7 +263,14 @@ Variant& Script::VariableSlot(std::string_view name, std::string_view routine, b
         Format("Variable '%s' of routine '%s' is not available during execution of routine '%s'",
                {var_name, owner->Name, running->Name}));
   }
-  return machine.Slot(machine.FrameBase() + owner->SlotOf(index));
+  // Code loaded from a stored form may disagree with its own script
+  // information; no slot outside the stack is handed out.
+  const int slot = machine.FrameBase() + owner->SlotOf(index);
+  if (slot < 0 || slot >= VirtualMachine::kStackSize) {
+    throw ScriptInfoError(
+        Format("Variable '%s' does not exist in routine '%s'", {var_name, owner->Name}));
+  }
+  return machine.Slot(slot);
 }
 
 Variant Script::VariableValue(std::string_view name, std::string_view routine) {

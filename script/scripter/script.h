@@ -72,6 +72,26 @@ class Script {
   // Takes code compiled elsewhere (a stored or cached form): the script
   // becomes compiled and not prepared. Refused while running.
   void LoadCompiledCode(CompiledCode code);
+  // Writes the stored form of the compiled code (script/stored/code_stream.h)
+  // into `stream`, replacing what it held. Linking leaves the compiled
+  // fields as they are (it resolves into fields of its own), so the code of
+  // a script that has run is written as compiled, with instruction numbers
+  // and packed member references, and without compiling again: a script
+  // loaded from stored code has no source to compile. A failure raises
+  // ScriptInternalError "Unable to write stream (%s)".
+  void SaveCode(std::string& stream) const;
+  // Replaces the code by the stored form in `stream` and leaves the script
+  // compiled and not prepared: resolves its used libraries with the
+  // scripter's UseLibrary, then registers again the classes of its implicit
+  // class references ("Error loading implicit class reference.\r\n" and
+  // the failure), the order in which compiling registered them. Refused
+  // while running ("Cannot load code from stream while script is
+  // running."). Every other failure raises ScriptInternalError
+  // (code_stream.h) and leaves the script not compiled. The code refers to
+  // the registry by position: it is valid only in a scripter that registers
+  // the same classes and members in the same order as the one it was
+  // compiled in.
+  void LoadCode(std::string_view stream);
   // Drops the code, the script information, the libraries made of this
   // script, and its file and library names; the source stays. Refused while
   // running ("Cannot clear script while script is running.").
@@ -133,6 +153,7 @@ class Script {
   void DropCode();
   void DropMadeLibraries();
   void BuildRoutineTable();
+  void RegisterImplicitClasses(const std::vector<ClassRef>& refs);
   // The routine running in the machine now, or null.
   const RoutineInfo* RunningRoutine() const;
   // The slot of `name`, which must be accessible now for reading or writing.

@@ -1,6 +1,7 @@
 // A compile context for the compiler's tests, the golden scripts and the
 // fuzz target: its own registry and default instances, and the helpers to
-// compile and run a script with them.
+// compile and run a script with them. Its host members (TestHost) can be
+// registered on a scripter as well.
 //
 // The default instance "Output" offers:
 //   echo(value)          appends the value's text and a line feed to Output()
@@ -74,73 +75,55 @@ class TOutput : public TObject {
 
 inline const ClassInfo TOutput::kClassInfo = {"TOutput", &TObject::kClassInfo, {}};
 
-class TestCompileContext : public CompileContext {
+// The members of the default instance "Output" and of TItem, with their
+// state; registered on a compile context's registry or on a scripter's.
+class TestHost {
  public:
-  TestCompileContext() {
-    HostClass& output = classes_.RegisterHostClass(&TOutput::kClassInfo);
-    output.RegisterMethod("echo", 1, false, HostHandler::Of<&TestCompileContext::Echo>(this),
-                          nullptr, vkNone);
-    output.RegisterMethod("Add", 2, false, HostHandler::Of<&TestCompileContext::AddHandler>(this),
-                          nullptr, vkInteger);
+  // Registers Output's members on `output` and the class TItem in `classes`.
+  void Register(HostClass& output, HostClasses& classes) {
+    output.RegisterMethod("echo", 1, false, HostHandler::Of<&TestHost::Echo>(this), nullptr,
+                          vkNone);
+    output.RegisterMethod("Add", 2, false, HostHandler::Of<&TestHost::AddHandler>(this), nullptr,
+                          vkInteger);
     output
-        .RegisterMethod("Twice", 1, false, HostHandler::Of<&TestCompileContext::Twice>(this),
-                        nullptr, vkNone)
+        .RegisterMethod("Twice", 1, false, HostHandler::Of<&TestHost::Twice>(this), nullptr, vkNone)
         ->SetByRefArguments({0});
-    output.RegisterMethod("Fail", 1, false, HostHandler::Of<&TestCompileContext::FailHandler>(this),
-                          nullptr, vkNone);
-    output.RegisterMethod("NewItem", 1, false, HostHandler::Of<&TestCompileContext::NewItem>(this),
+    output.RegisterMethod("Fail", 1, false, HostHandler::Of<&TestHost::FailHandler>(this), nullptr,
+                          vkNone);
+    output.RegisterMethod("NewItem", 1, false, HostHandler::Of<&TestHost::NewItem>(this),
                           &TItem::kClassInfo, vkClass);
-    output.RegisterMethod("AnyItem", 1, false, HostHandler::Of<&TestCompileContext::NewItem>(this),
-                          nullptr, vkVariant);
-    output.RegisterMethod("NewPart", 0, false, HostHandler::Of<&TestCompileContext::NewPart>(this),
+    output.RegisterMethod("AnyItem", 1, false, HostHandler::Of<&TestHost::NewItem>(this), nullptr,
+                          vkVariant);
+    output.RegisterMethod("NewPart", 0, false, HostHandler::Of<&TestHost::NewPart>(this),
                           &TPart::kClassInfo, vkClass);
     output.RegisterMethod("Missing", 0, false, HostHandler{}, nullptr, vkInteger);
     output.RegisterProperty("Counter", vkInteger, 0, false, nullptr,
-                            HostHandler::Of<&TestCompileContext::SetCounter>(this),
-                            HostHandler::Of<&TestCompileContext::GetCounter>(this));
+                            HostHandler::Of<&TestHost::SetCounter>(this),
+                            HostHandler::Of<&TestHost::GetCounter>(this));
     output.RegisterProperty("Secret", vkInteger, 0, false, nullptr,
-                            HostHandler::Of<&TestCompileContext::SetCounter>(this), HostHandler{});
+                            HostHandler::Of<&TestHost::SetCounter>(this), HostHandler{});
     output.RegisterConstant("Answer", Variant(42));
-    objects_.Add("Output", &output_object_, &output);
-    RegisterItemClass();
+    RegisterItemClass(classes);
   }
 
-  // ---- CompileContext. ----
-  HostClasses& Classes() override { return classes_; }
-  const ScriptObjects& DefaultInstances() const override { return objects_; }
-  ValueKindSet PublishedKinds() const override { return kDefaultPublishedKinds; }
-  bool ExplicitDeclaration() const override { return explicit_declaration; }
-  bool ShortBooleanEval() const override { return short_boolean_eval; }
-  bool ResolveMembersAtRunTime() const override { return resolve_at_run_time; }
-  void UseLibrary(std::string_view name, bool as_default) override {
-    if (name != "Extra") throw Exception("Library not found: " + std::string(name));
-    used.push_back(std::string(name) + (as_default ? "+" : "-"));
-  }
-
-  ScriptObjects& Objects() { return objects_; }
   std::string& Output() { return output_; }
 
-  bool explicit_declaration = false;
-  bool short_boolean_eval = false;
-  bool resolve_at_run_time = false;
-  std::vector<std::string> used;
-
  private:
-  void RegisterItemClass() {
-    HostClass& item = classes_.RegisterHostClass(&TItem::kClassInfo);
+  void RegisterItemClass(HostClasses& classes) {
+    HostClass& item = classes.RegisterHostClass(&TItem::kClassInfo);
     item.RegisterProperty("Name", vkString, 0, false, nullptr,
-                          HostHandler::Of<&TestCompileContext::SetName>(this),
-                          HostHandler::Of<&TestCompileContext::GetName>(this));
+                          HostHandler::Of<&TestHost::SetName>(this),
+                          HostHandler::Of<&TestHost::GetName>(this));
     item.RegisterProperty("Value", vkInteger, 0, false, nullptr,
-                          HostHandler::Of<&TestCompileContext::SetValue>(this),
-                          HostHandler::Of<&TestCompileContext::GetValue>(this));
+                          HostHandler::Of<&TestHost::SetValue>(this),
+                          HostHandler::Of<&TestHost::GetValue>(this));
     item.RegisterProperty("Child", vkClass, 0, false, &TItem::kClassInfo, HostHandler{},
-                          HostHandler::Of<&TestCompileContext::GetChild>(this));
+                          HostHandler::Of<&TestHost::GetChild>(this));
     item.RegisterProperty("Items", vkInteger, 1, false, nullptr, HostHandler{},
-                          HostHandler::Of<&TestCompileContext::GetItems>(this));
-    item.RegisterMethod("Describe", 0, false, HostHandler::Of<&TestCompileContext::Describe>(this),
-                        nullptr, vkString);
-    item.RegisterMethod("Create", 1, true, HostHandler::Of<&TestCompileContext::NewItem>(this),
+                          HostHandler::Of<&TestHost::GetItems>(this));
+    item.RegisterMethod("Describe", 0, false, HostHandler::Of<&TestHost::Describe>(this), nullptr,
+                        vkString);
+    item.RegisterMethod("Create", 1, true, HostHandler::Of<&TestHost::NewItem>(this),
                         &TItem::kClassInfo, vkClass);
   }
 
@@ -185,13 +168,45 @@ class TestCompileContext : public CompileContext {
     m.SetResult(Variant(item.name + "=" + std::to_string(item.value)));
   }
 
-  HostClasses classes_;
-  ScriptObjects objects_;
-  TOutput output_object_;
   TPart part_;
   std::deque<std::unique_ptr<TItem>> items_;
   std::string output_;
   int counter_ = 0;
+};
+
+class TestCompileContext : public CompileContext {
+ public:
+  TestCompileContext() {
+    HostClass& output = classes_.RegisterHostClass(&TOutput::kClassInfo);
+    host_.Register(output, classes_);
+    objects_.Add("Output", &output_object_, &output);
+  }
+
+  // ---- CompileContext. ----
+  HostClasses& Classes() override { return classes_; }
+  const ScriptObjects& DefaultInstances() const override { return objects_; }
+  ValueKindSet PublishedKinds() const override { return kDefaultPublishedKinds; }
+  bool ExplicitDeclaration() const override { return explicit_declaration; }
+  bool ShortBooleanEval() const override { return short_boolean_eval; }
+  bool ResolveMembersAtRunTime() const override { return resolve_at_run_time; }
+  void UseLibrary(std::string_view name, bool as_default) override {
+    if (name != "Extra") throw Exception("Library not found: " + std::string(name));
+    used.push_back(std::string(name) + (as_default ? "+" : "-"));
+  }
+
+  ScriptObjects& Objects() { return objects_; }
+  std::string& Output() { return host_.Output(); }
+
+  bool explicit_declaration = false;
+  bool short_boolean_eval = false;
+  bool resolve_at_run_time = false;
+  std::vector<std::string> used;
+
+ private:
+  HostClasses classes_;
+  ScriptObjects objects_;
+  TOutput output_object_;
+  TestHost host_;
 };
 
 // Compiles `source` with `context` and runs its main program; returns what

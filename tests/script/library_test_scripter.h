@@ -21,6 +21,14 @@ struct BuiltInLibrariesRegistered {
   BuiltInLibrariesRegistered() { RegisterBuiltInLibraries(); }
 };
 
+// `message` with its CR LF line ends as line feeds.
+inline std::string WithLineFeeds(std::string message) {
+  for (size_t at = message.find("\r\n"); at != std::string::npos; at = message.find("\r\n", at)) {
+    message.erase(at, 1);
+  }
+  return message;
+}
+
 class LibraryTestScripter : private BuiltInLibrariesRegistered, public BasicScripter {
  public:
   LibraryTestScripter() {
@@ -40,7 +48,7 @@ class LibraryTestScripter : private BuiltInLibrariesRegistered, public BasicScri
       Execute();
     } catch (const SilentError&) {
     } catch (const Exception& error) {
-      output_ += "!" + Plain(error.Message()) + "\n";
+      output_ += "!" + WithLineFeeds(error.Message()) + "\n";
     }
     return output_;
   }
@@ -50,13 +58,6 @@ class LibraryTestScripter : private BuiltInLibrariesRegistered, public BasicScri
  private:
   static void Echo(LibraryTestScripter& self, VirtualMachine& machine) {
     self.output_ += machine.GetArgAsString(0) + "\n";
-  }
-
-  static std::string Plain(std::string message) {
-    for (size_t at = message.find("\r\n"); at != std::string::npos; at = message.find("\r\n", at)) {
-      message.erase(at, 1);
-    }
-    return message;
   }
 
   std::string output_;

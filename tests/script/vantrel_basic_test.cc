@@ -81,6 +81,23 @@ TEST_F(VantrelBasicTest, DashReadsTheProgramFromStandardInput) {
   EXPECT_EQ(outcome.out, "from stdin\n");
 }
 
+TEST_F(VantrelBasicTest, SavedCodeRunsWithoutItsSourceAndBrokenCodeExitsOne) {
+  const std::string script =
+      Script("sq.bas", "function sq(x)\r\n  sq = x * x\r\nend function\r\necho(sq(7))\r\n");
+  Outcome save = Run("--save '" + dir_.File("sq.bcu") + "' " + script);
+  EXPECT_EQ(save.status, 0) << save.err;
+  EXPECT_EQ(save.out, "") << "saving must not run the script";
+  Outcome load = Run("--load '" + dir_.File("sq.bcu") + "'");
+  EXPECT_EQ(load.status, 0) << load.err;
+  EXPECT_EQ(load.out, "49\n");
+
+  dir_.Write("cut.bcu", dir_.Read("sq.bcu").substr(0, 80));
+  Outcome cut = Run("--load '" + dir_.File("cut.bcu") + "'");
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_EQ(cut.err.rfind("INTERNAL ERROR\nUnable to read stream (", 0), 0u) << cut.err;
+  EXPECT_EQ(Run("--save '" + dir_.File("no/such/dir.bcu") + "' " + script).status, 73);
+}
+
 TEST_F(VantrelBasicTest, HelpUsageAndMissingFilesHaveTheirOwnStatus) {
   Outcome help = Run("--help");
   EXPECT_EQ(help.status, 0);

@@ -31,4 +31,8 @@ try
 except
   echo("a day after 9999 is refused")
 end
-echo(MonthName(13, True))
+try
+  MonthName(13, True)
+except
+  echo(LastExceptionMessage)
+end
