@@ -49,4 +49,8 @@ try
 except
   echo("a day past 9999 is refused")
 end
-echo(StrToDate("31/31/2020"))
+try
+  StrToDate("31/31/2020")
+except
+  echo(LastExceptionClassName & ": " & LastExceptionMessage)
+end
