@@ -623,6 +623,9 @@ class Linker {
       case opPushDouble:
         i.Constant = Variant(i.D());
         break;
+      case opPushConst:
+        i.Constant = ConstantValue(i.B);
+        break;
       case opStoreVarString:
       case opStoreVarRefString:
       case opVarTestString:
