@@ -375,16 +375,18 @@ void VirtualMachine::Run(const Instruction* stop) {
       if (attention_.load(std::memory_order_relaxed) != 0) [[unlikely]]
         Attend();
     }
+  } catch (const MachineRuntimeError& error) {
+    RaiseFromInstruction(error.Text(), error.ClassName());
   } catch (const ScriptRuntimeError&) {
     throw;
   } catch (const SilentError&) {
     throw;
   } catch (const Exception& error) {
-    RaiseFromInstruction(error, error.ClassName());
+    RaiseFromInstruction(error.Message(), error.ClassName());
   } catch (const std::bad_alloc& error) {
-    RaiseFromInstruction(error, "EOutOfMemory");
+    RaiseFromInstruction(error.what(), "EOutOfMemory");
   } catch (const std::exception& error) {
-    RaiseFromInstruction(error, "Exception");
+    RaiseFromInstruction(error.what(), "Exception");
   }
 }
 
@@ -411,9 +413,7 @@ void VirtualMachine::RecordLastError(std::string message, const char* class_name
   last_error_.ClassName = class_name;
 }
 
-void VirtualMachine::RaiseFromInstruction(const std::exception& error, const char* class_name) {
-  const auto* own = dynamic_cast<const Exception*>(&error);
-  std::string message = own != nullptr ? own->Message() : error.what();
+void VirtualMachine::RaiseFromInstruction(const std::string& message, const char* class_name) {
   RecordLastError(message, class_name);
   if (current_ == nullptr) throw InstructionError("Undefined instruction");
   const Instruction& instruction = *current_;
@@ -454,7 +454,7 @@ void VirtualMachine::BindClassNamed(Instruction& instruction) const {
   instruction.ClassRef = bound.class_ref;
 }
 
-void VirtualMachine::StackOverflow() const { throw ScriptRuntimeError("Stack overflow"); }
+void VirtualMachine::StackOverflow() const { throw MachineRuntimeError("Stack overflow"); }
 
 void VirtualMachine::StackUnderflow() const { throw ScriptInternalError("Stack underflow"); }
 
@@ -530,7 +530,7 @@ void VirtualMachine::RunProtected(Instruction& instruction, bool except_part) {
 
 const Variant& VirtualMachine::GetArg(int i) const {
   if (i < 0 || i >= arg_count_) {
-    throw ScriptRuntimeError(Format("Argument index %d is out of range", {i}));
+    throw MachineRuntimeError(Format("Argument index %d is out of range", {i}));
   }
   return input_base_[i].Dereference();
 }
@@ -549,7 +549,7 @@ double VirtualMachine::GetArgAsDateTime(int i) const { return GetArg(i).ToDate()
 
 const Variant& VirtualMachine::GetIndexArg(int i) const {
   if (i < 0 || i >= index_count_) {
-    throw ScriptRuntimeError(Format("Argument index %d is out of range", {i}));
+    throw MachineRuntimeError(Format("Argument index %d is out of range", {i}));
   }
   return index_base_[i].Dereference();
 }
@@ -564,7 +564,7 @@ void VirtualMachine::SetArgIfByRef(int i, const Variant& value) {
 
 void VirtualMachine::SetByRefArg(int i, const Variant& value) {
   if (i < 0 || i >= arg_count_ || input_base_[i].Type() != VariantType::kReference) {
-    throw ScriptRuntimeError(Format("Method expects argument %d as variable reference", {i}));
+    throw MachineRuntimeError(Format("Method expects argument %d as variable reference", {i}));
   }
   *input_base_[i].RawReference() = value.Dereference();
 }

@@ -171,7 +171,9 @@ class VirtualMachine {
   // Sets the slots above the globals to Null (releasing what they hold).
   void NullAboveGlobals();
   void SetAttention(uint8_t flag, bool on);
-  [[noreturn]] void RaiseFromInstruction(const std::exception& error, const char* class_name);
+  // Records `message` as the last error and raises the runtime error that
+  // names the current instruction, the stack and the source position.
+  [[noreturn]] void RaiseFromInstruction(const std::string& message, const char* class_name);
   void RecordLastError(std::string message, const char* class_name);
   std::string StackText() const;
   static std::string PositionText(const Instruction& instruction);

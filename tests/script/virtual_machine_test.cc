@@ -232,6 +232,20 @@ TEST_F(MachineTest, ExceptPartConsumesTheErrorAndKeepsItAsLastError) {
   EXPECT_EQ(machine_.GetLastError().ClassName, "DivisionByZeroError");
 }
 
+TEST_F(MachineTest, MachineErrorsBecomeTheLastErrorWithTheirOwnText) {
+  Evaluate(
+      [](Assembler& a) {
+        Instruction& guard = a.Emit(opTryExcept);
+        a.Emit(opStoreVarInteger, 0).X = 5;
+        a.Emit(opPushInteger, 1);
+        a.Emit(opPushIdxVar, 0).B = 1;
+        guard.A = guard.X = a.Here();
+      },
+      1);
+  EXPECT_EQ(machine_.GetLastError().Message, "Variable is not an array");
+  EXPECT_EQ(machine_.GetLastError().ClassName, "ScriptRuntimeError");
+}
+
 TEST_F(MachineTest, FinallyPartRunsAndTheErrorGoesOn) {
   std::string error;
   code_.Emit(opGlobalPrepare, 1);
@@ -279,7 +293,9 @@ TEST_F(MachineTest, StackOverflowIsARuntimeErrorNotAWritePastTheStack) {
     a.Emit(opPushInteger, 1);
     a.Emit(opJump, loop);
   });
-  EXPECT_EQ(error, "RUNTIME ERROR\r\nStack overflow");
+  EXPECT_EQ(
+      error.rfind("RUNTIME ERROR\r\nStack overflow when evaluating instruction PushInteger", 0), 0u)
+      << error;
 
   // sub f: f(): recursion that uses no stack slots at all.
   Assembler a;
