@@ -340,7 +340,7 @@ Variant* VirtualMachine::CallRoutine(Instruction* entry, int argc) {
   loop_floor_ = frames_.size();
   Variant* routine_end;
   try {
-    Run(nullptr);
+    Run();
     routine_end = sp_;
   } catch (...) {
     loop_floor_ = saved_floor;
@@ -365,9 +365,10 @@ void VirtualMachine::Restore(const Frame& frame) {
   next_ = (attention_.load(std::memory_order_relaxed) & kAttendHalt) ? nullptr : frame.next;
 }
 
-void VirtualMachine::Run(const Instruction* stop) {
+template <typename KeepGoing>
+void VirtualMachine::RunWhile(KeepGoing keep_going) {
   try {
-    while (next_ != nullptr && next_ != stop) {
+    while (next_ != nullptr && keep_going()) {
       Instruction* instruction = next_;
       current_ = instruction;
       next_ = instruction->Next;
@@ -388,6 +389,16 @@ void VirtualMachine::Run(const Instruction* stop) {
   } catch (const std::exception& error) {
     RaiseFromInstruction(error.what(), "Exception");
   }
+}
+
+void VirtualMachine::Run() {
+  RunWhile([] { return true; });
+}
+
+void VirtualMachine::RunPart(const Instruction* begin, const Instruction* end, size_t depth) {
+  RunWhile([this, begin, end, depth] {
+    return frames_.size() != depth || (next_ >= begin && next_ < end);
+  });
 }
 
 // Handles halting, pausing and the debug hook between two instructions.
@@ -476,12 +487,16 @@ void VirtualMachine::RunProtected(Instruction& instruction, bool except_part) {
   Variant* saved_sp = sp_;
   const size_t depth = frames_.size();
   const size_t saved_floor = loop_floor_;
-  // The protected part runs in a loop of its own: an opRet of this routine
-  // ends that loop, and the routine returns after the finally part.
+  Instruction* const part = instruction.Target;  // The finally or except part.
+  Instruction* const code = code_->data();
+  const Instruction* const part_end = code + instruction.X;
+  // The protected part runs in a loop of its own, until control reaches the
+  // other part or leaves by a jump (exit sub, exit for): an opRet of this
+  // routine ends that loop, and the routine returns after the finally part.
   loop_floor_ = depth;
   std::exception_ptr error;
   try {
-    Run(instruction.Target);
+    RunPart(&instruction + 1, code + instruction.A, depth);
   } catch (const InstructionError&) {
     error = std::current_exception();  // Its cause is the last error already.
   } catch (const SilentError&) {
@@ -502,27 +517,39 @@ void VirtualMachine::RunProtected(Instruction& instruction, bool except_part) {
     next_ = nullptr;
     return;
   }
-  bool routine_ended = error == nullptr && next_ == nullptr;
+  // Where control goes once the statement is done: after it, the end of
+  // the routine (null), or where a jump out of the protected part leads.
+  Instruction* destination = instruction.Target2;
+  bool routine_ended = false;
   if (error != nullptr) {
     UnwindTo(depth);
     sp_ = saved_sp;
+  } else if (next_ == nullptr) {
+    routine_ended = true;
+  } else if (next_ != part) {
+    destination = next_;
   }
-  if (!except_part || error != nullptr) {
-    next_ = instruction.Target;
-    loop_floor_ = depth;
-    try {
-      Run(instruction.Target2);
-    } catch (...) {
-      loop_floor_ = saved_floor;
-      throw;
-    }
+  if (except_part && error == nullptr) {
+    next_ = destination;
+    if (routine_ended) Return();
+    return;
+  }
+  next_ = part;
+  loop_floor_ = depth;
+  try {
+    RunPart(part, part_end, depth);
+  } catch (...) {
     loop_floor_ = saved_floor;
-    if (next_ == nullptr) routine_ended = true;  // The finally or except part returned.
-    if (error != nullptr && !except_part) std::rethrow_exception(error);
-    if (!except_part) last_error_ = {};
-  } else {
-    next_ = instruction.Target2;
+    throw;
   }
+  loop_floor_ = saved_floor;
+  if (error != nullptr && !except_part) std::rethrow_exception(error);
+  if (!except_part) last_error_ = {};
+  if (next_ == nullptr) {
+    routine_ended = true;  // The finally or except part returned.
+  } else if (next_ == part_end) {
+    next_ = destination;  // The part ended as written.
+  }                       // Otherwise the part itself left by a jump, which wins.
   if (routine_ended) Return();
 }
 

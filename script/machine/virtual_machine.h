@@ -165,8 +165,17 @@ class VirtualMachine {
   // that was running when frame `depth` was pushed.
   void UnwindTo(size_t depth);
   void Restore(const Frame& frame);
-  // Runs from next_ until next_ is null or `stop`.
-  void Run(const Instruction* stop);
+  // Runs from next_ while `keep_going()` holds and next_ is not null;
+  // errors other than runtime errors become runtime errors naming the
+  // instruction.
+  template <typename KeepGoing>
+  void RunWhile(KeepGoing keep_going);
+  // Runs from next_ until next_ is null.
+  void Run();
+  // Runs the part [begin, end) of a protected statement of the routine of
+  // frame depth `depth`: until next_ is null or leaves that range in that
+  // routine (calls in between run on).
+  void RunPart(const Instruction* begin, const Instruction* end, size_t depth);
   void Attend();
   // Sets the slots above the globals to Null (releasing what they hold).
   void NullAboveGlobals();
