@@ -188,7 +188,18 @@ void BasicCompiler::CompileVariable(Element& e, const VariableRef& ref) {
   // A variable that is a whole argument goes by reference, so that a byref
   // parameter or a host method can write to it.
   Emit(ref.global ? opPushGlobalVarByRef : opPushVarByRef, e.position).A = ref.slot;
-  if (argument < 32 && frames_.size() >= 2) frames_[frames_.size() - 2].ref_mask |= 1u << argument;
+  if (frames_.size() < 2) return;
+  ElementFrame& call = frames_[frames_.size() - 2];
+  if (argument < 32) call.ref_mask |= 1u << argument;
+  call.ref_pushes.emplace_back(argument, Here() - 1);
+}
+
+void BasicCompiler::PassByValue(int argument) {
+  for (const auto& [passed, at] : frames_.back().ref_pushes) {
+    if (passed != argument) continue;
+    Instruction& push = code_.Instructions[static_cast<size_t>(at)];
+    push.Op = push.Op == opPushGlobalVarByRef ? opPushGlobalVar : opPushVar;
+  }
 }
 
 void BasicCompiler::CheckArguments(const Element& e, int expected, uint32_t by_ref_mask,
@@ -210,6 +221,13 @@ void BasicCompiler::CompileRoutineCall(Element& e, int routine_index) {
                  "Not enough actual parameters for subroutine '%s'. Expected %d parameters",
                  "Too many parameters for subroutine '%s'. Expected %d parameters",
                  "Subroutine '%s' expects variable reference");
+  // A by-value parameter is the routine's own copy: a variable passed to it
+  // goes as its value, so that neither a later change of the variable shows
+  // through the parameter nor a change of the parameter reaches the
+  // variable.
+  for (int i = 0; i < routine.ArgCount; ++i) {
+    if (routine.Variables[static_cast<size_t>(i)].Modifier != moVar) PassByValue(i);
+  }
   const int label = RoutineLabel(routine.Name);
   EmitJump(opCall, label, e.position);
   Last().B = static_cast<uint8_t>(e.argc);
@@ -320,10 +338,7 @@ void BasicCompiler::CompileClassReference(Element& e, HostClass& cls) {
   const int class_index = classes_.IndexOf(&cls);
   if (cast) {
     // The argument is the value itself, never a reference to a variable.
-    if ((e.ref_mask & 1) != 0) {
-      Instruction& push = Last();
-      push.Op = push.Op == opPushGlobalVarByRef ? opPushGlobalVar : opPushVar;
-    }
+    PassByValue(0);
     Instruction& check = Emit(opCastClass, e.position);
     check.S = cls.Name();
     check.A = class_index;

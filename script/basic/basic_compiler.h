@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "script/basic/code_labels.h"
@@ -96,6 +97,9 @@ class BasicCompiler {
     ChainContext context;
     bool chain_start = true;
     uint32_t ref_mask = 0;  // Bit i: argument i was passed as a reference.
+    // The pushes of the arguments passed as references: (argument,
+    // instruction number).
+    std::vector<std::pair<int, int>> ref_pushes;
   };
   struct OperatorEntry {
     Opcode op;
@@ -226,6 +230,10 @@ class BasicCompiler {
   void CompileImplicitStore(Element& e);
   void CheckArguments(const Element& e, int expected, uint32_t by_ref_mask, const char* not_enough,
                       const char* too_many, const char* by_ref);
+  // Turns the push of argument `argument` of the element being compiled
+  // back into a push of the variable's value, when it was pushed as a
+  // reference.
+  void PassByValue(int argument);
   // The context after a member whose value is an object of `result_class`
   // (or of a class not known) of kind `kind`; registers the result class.
   ChainContext ResultContext(const Element& e, HostClass& owner, int member_index, bool is_method,

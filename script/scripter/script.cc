@@ -144,7 +144,15 @@ Variant Script::Execute(std::string_view routine, const Variant& input) {
 
 Variant Script::ExecuteWithArguments(std::string_view routine, const std::vector<Variant>& args) {
   BeforeRun(routine);
-  return CurrentMachine().ExecuteWithArguments(routine, args);
+  const RoutineInfo* info = routine.empty() ? nullptr : code_.Info.FindRoutine(routine);
+  if (info == nullptr) return CurrentMachine().ExecuteWithArguments(routine, args);
+  // A by-value parameter is the routine's own copy, also of a variable the
+  // host passes by reference.
+  std::vector<Variant> passed = args;
+  for (size_t i = 0; i < passed.size() && i < info->Variables.size(); ++i) {
+    if (info->Variables[i].Modifier != moVar) passed[i] = args[i].Dereference();
+  }
+  return CurrentMachine().ExecuteWithArguments(routine, passed);
 }
 
 bool Script::IsRunning() const {

@@ -123,10 +123,15 @@ TEST_F(ProbedScripter, InputPassesNoneOneOrEveryElementAsArguments) {
             "RUNTIME ERROR\r\nSubroutine 'nope' does not exist in script");
 }
 
-TEST_F(ProbedScripter, ReferenceValuesArePassedByReference) {
-  scripter_.SetSourceCode(Lines("sub bump(byref n)\r\n  n = n + 1\r\nend sub\r\nmain = 0"));
+TEST_F(ProbedScripter, ReferenceValuesArePassedByReferenceToByRefParametersOnly) {
+  scripter_.SetSourceCode(
+      Lines("sub bump(byref n)\r\n  n = n + 1\r\nend sub\r\n"
+            "sub keep(n)\r\n  bump(n)\r\nend sub\r\nmain = 0"));
   Variant counter(41);
   scripter_.ExecuteRoutine("bump", std::vector<Variant>{Variant::ReferenceTo(&counter)});
+  EXPECT_EQ(counter.ToInteger(), 42);
+  // keep's parameter is its own copy, even of a variable passed by reference.
+  scripter_.ExecuteRoutine("keep", std::vector<Variant>{Variant::ReferenceTo(&counter)});
   EXPECT_EQ(counter.ToInteger(), 42);
 }
 
