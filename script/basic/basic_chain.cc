@@ -92,21 +92,14 @@ void BasicCompiler::CompileChainStart(Element& e) {
       return CompileProperty(e, *with->cls, *property, -1, with->slot, false);
     }
   }
-  const ScriptObjects& objects = context_.DefaultInstances();
-  for (int i = objects.Count() - 1; i >= 0; --i) {
-    HostClass* cls = objects.At(i).ClassEntry;
-    if (cls == nullptr) continue;
-    if (HostProperty* property = cls->FindProperty(e.name)) {
-      return CompileProperty(e, *cls, *property, i, -1, false);
-    }
+  HostProperty* property = nullptr;
+  int instance = DefaultInstanceWith(e.name, &property, nullptr);
+  if (instance >= 0) {
+    return CompileProperty(e, *DefaultClass(instance), *property, instance, -1, false);
   }
-  for (int i = objects.Count() - 1; i >= 0; --i) {
-    HostClass* cls = objects.At(i).ClassEntry;
-    if (cls == nullptr) continue;
-    if (HostMethod* method = cls->FindMethod(e.name)) {
-      return CompileMethod(e, *cls, *method, i, false);
-    }
-  }
+  HostMethod* method = nullptr;
+  instance = DefaultInstanceWith(e.name, nullptr, &method);
+  if (instance >= 0) return CompileMethod(e, *DefaultClass(instance), *method, instance, false);
   if (HostClass* cls = classes_.FindHostClass(e.name)) return CompileClassReference(e, *cls);
   const int constant = e.has_parens ? -1 : ConstantIndex(e.name);
   if (constant >= 0) {
@@ -121,6 +114,47 @@ void BasicCompiler::CompileChainStart(Element& e) {
     Fail(Format("Unknown method or routine: '%s'", {e.name}), e.position);
   }
   Fail(Format("Unknown identifier or variable is not declared: '%s'", {e.name}), e.position);
+}
+
+int BasicCompiler::DefaultInstanceWith(std::string_view name, HostProperty** property,
+                                       HostMethod** method) const {
+  const ScriptObjects& objects = context_.DefaultInstances();
+  for (int i = objects.Count() - 1; i >= 0; --i) {
+    HostClass* cls = objects.At(i).ClassEntry;
+    if (cls == nullptr) continue;
+    if (property != nullptr && (*property = cls->FindProperty(name)) != nullptr) return i;
+    if (method != nullptr && (*method = cls->FindMethod(name)) != nullptr) return i;
+  }
+  return -1;
+}
+
+HostClass* BasicCompiler::DefaultClass(int instance) const {
+  return context_.DefaultInstances().At(instance).ClassEntry;
+}
+
+BasicCompiler::VariableRef BasicCompiler::ForVariable(std::string_view name, int position) {
+  VariableRef ref;
+  if (FindVariable(name, ref)) return ref;
+  if (FindRoutine(name) >= 0)
+    Fail(Format("Assign to routine '%s' is not allowed", {name}), position);
+  HostProperty* property = nullptr;
+  for (const WithEntry& with : withs_) {
+    if (property == nullptr) property = with.cls->FindProperty(name);
+  }
+  if (property != nullptr || DefaultInstanceWith(name, &property, nullptr) >= 0) {
+    Fail(Format("Property '%s' cannot be used as a for loop variable", {name}), position);
+  }
+  HostMethod* method = nullptr;
+  if (DefaultInstanceWith(name, nullptr, &method) >= 0) {
+    Fail(Format("Assign to method '%s' is not allowed", {name}), position);
+  }
+  if (classes_.FindHostClass(name) != nullptr) {
+    Fail(Format("Invalid use of class reference '%s'", {name}), position);
+  }
+  if (ConstantIndex(name) >= 0) {
+    Fail(Format("Cannot assign a value to constant '%s'", {name}), position);
+  }
+  return StoreTarget(name, position);
 }
 
 void BasicCompiler::CompileMember(Element& e) {

@@ -228,6 +228,17 @@ class BasicCompiler {
   void CompileClassReference(Element& e, HostClass& cls);
   void CompileLateBound(Element& e);
   void CompileImplicitStore(Element& e);
+  // The default instance, last attached first, whose class has a property
+  // (when `property` is given) or a method (when `method` is) of that name;
+  // sets the member. -1 when none has.
+  int DefaultInstanceWith(std::string_view name, HostProperty** property,
+                          HostMethod** method) const;
+  HostClass* DefaultClass(int instance) const;
+  // The control variable of a for loop: a variable, or a new local as an
+  // assignment would declare it. A name that is something else gives the
+  // error an assignment to it gives (a property, which the loop cannot
+  // step, is refused as well).
+  VariableRef ForVariable(std::string_view name, int position);
   void CheckArguments(const Element& e, int expected, uint32_t by_ref_mask, const char* not_enough,
                       const char* too_many, const char* by_ref);
   // Turns the push of argument `argument` of the element being compiled
