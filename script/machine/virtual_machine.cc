@@ -219,19 +219,17 @@ void VirtualMachine::PrepareOutermost() {
   main_entry_ = instruction;
 }
 
-Variant VirtualMachine::Execute(std::string_view routine, const Variant& input) {
+std::vector<Variant> VirtualMachine::ArgumentsOf(const Variant& input) {
   const Variant& value = input.Dereference();
-  if (value.Type() == VariantType::kNull || value.Type() == VariantType::kUnassigned) {
-    return ExecuteWithArguments(routine, {});
-  }
-  if (value.Type() == VariantType::kArray) {
-    std::vector<Variant> elements;
-    const VariantArray& array = value.ArrayValue();
-    for (int i = 0; i < static_cast<int>(array.ElementCount()); ++i)
-      elements.push_back(array.Elements()[static_cast<size_t>(i)]);
-    return ExecuteWithArguments(routine, elements);
-  }
-  return ExecuteWithArguments(routine, std::span<const Variant>(&value, 1));
+  if (value.Type() == VariantType::kNull || value.Type() == VariantType::kUnassigned) return {};
+  if (value.Type() != VariantType::kArray) return {value};
+  const VariantArray& array = value.ArrayValue();
+  return std::vector<Variant>(array.Elements().begin(),
+                              array.Elements().begin() + static_cast<long>(array.ElementCount()));
+}
+
+Variant VirtualMachine::Execute(std::string_view routine, const Variant& input) {
+  return ExecuteWithArguments(routine, ArgumentsOf(input));
 }
 
 Variant VirtualMachine::ExecuteWithArguments(std::string_view routine,

@@ -86,6 +86,8 @@ class VirtualMachine {
   // itself. Returns Null when the routine left no value, the value when it
   // left one, an array of them when it left several.
   Variant Execute(std::string_view routine, const Variant& input);
+  // The arguments `input` stands for in Execute.
+  static std::vector<Variant> ArgumentsOf(const Variant& input);
   // The same with an explicit argument list; a reference argument is passed
   // by reference.
   Variant ExecuteWithArguments(std::string_view routine, std::span<const Variant> args);
