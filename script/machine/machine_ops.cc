@@ -149,8 +149,9 @@ void Op::opPrepare(VirtualMachine& m, Instruction& i) {
   Variant* locals = m.sp_;
   if (i.A < 0 || i.A > m.stack_end_ - locals) m.StackOverflow();
   m.sp_ += i.A;
-  // Locals start as Null in every call, not with what an earlier call left.
-  for (Variant* slot = locals; slot < m.sp_; ++slot) slot->SetNull();
+  // Locals start Unassigned (Empty) in every call, not with what an
+  // earlier call left.
+  for (Variant* slot = locals; slot < m.sp_; ++slot) slot->Clear();
   m.routine_entry_ = &i;
 }
 

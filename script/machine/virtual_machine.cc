@@ -64,7 +64,8 @@ VirtualMachine::VirtualMachine()
       arg_base_(base_),
       input_base_(base_),
       index_base_(base_) {
-  for (int i = 0; i < kStackSize; ++i) base_[i].SetNull();
+  // The slots start Unassigned; the first run sets those above the globals
+  // to Null.
   frames_.reserve(kMaxCallDepth);
 }
 
@@ -105,6 +106,12 @@ void VirtualMachine::Link(InstructionList& code) {
   Unlink();
   MachineOps::Link(*this, code);
   code_ = &code;
+  if (IsRunning()) return;
+  // The globals of newly linked code start Unassigned (Empty), and keep
+  // their values from run to run from then on.
+  const int globals = GlobalCountOf(code);
+  for (int i = 0; i < globals; ++i) base_[i].Clear();
+  if (null_from_ < globals) null_from_ = globals;
 }
 
 struct VirtualMachine::Registers {
@@ -171,8 +178,10 @@ void VirtualMachine::Halt() {
 }
 
 void VirtualMachine::Clear() {
-  for (int i = 0; i < kStackSize; ++i) base_[i] = Variant::Null();
-  null_from_ = 0;
+  // Globals start Unassigned; the next run sets the slots above them to
+  // Null.
+  for (int i = 0; i < kStackSize; ++i) base_[i].Clear();
+  null_from_ = kStackSize;
   std::lock_guard<std::mutex> lock(run_state_mutex_);
   halting_.store(false);
   attention_.store(0);
@@ -196,12 +205,16 @@ Instruction* VirtualMachine::FindEntry(std::string_view routine) const {
   throw ScriptRuntimeError(Format("Subroutine '%s' does not exist in script", {routine}));
 }
 
+int VirtualMachine::GlobalCountOf(const InstructionList& code) {
+  const int count = (!code.empty() && code[0].Op == opGlobalPrepare) ? code[0].A : 0;
+  return count < 0 || count > kStackSize ? 0 : count;
+}
+
 // Clears the slots above the globals and runs the code before the first
 // routine entry: the global preparation and the jump to the main block.
 void VirtualMachine::PrepareOutermost() {
   InstructionList& code = *code_;
-  global_count_ = (!code.empty() && code[0].Op == opGlobalPrepare) ? code[0].A : 0;
-  if (global_count_ < 0 || global_count_ > kStackSize) global_count_ = 0;
+  global_count_ = GlobalCountOf(code);
   // Every run ends by setting the slots above the globals to Null; only
   // slots that were globals of other code before need it now.
   if (null_from_ > global_count_) NullAboveGlobals();

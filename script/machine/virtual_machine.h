@@ -74,7 +74,8 @@ class VirtualMachine {
   // opcode's handler, turns jump targets and routine entries into
   // instruction references, resolves classes, default instances and packed
   // member references. Raises ScriptInternalError for code that refers
-  // outside itself. The list must not change size while linked.
+  // outside itself. The list must not change size while linked. The
+  // code's globals start Unassigned (not when linking during a run).
   void Link(InstructionList& code);
   bool Linked() const { return code_ != nullptr; }
   void Unlink();
@@ -99,7 +100,8 @@ class VirtualMachine {
   void SetPaused(bool paused);
   void SetDebugging(bool debugging);
 
-  // Sets every slot to Null and ends the halt state.
+  // Sets every slot to Unassigned (the globals of the script start so) and
+  // ends the halt state.
   void Clear();
 
   const LastError& GetLastError() const { return last_error_; }
@@ -153,6 +155,8 @@ class VirtualMachine {
 
   Variant RunEntry(Instruction* entry, std::span<const Variant> args);
   void PrepareOutermost();
+  // The number of globals `code` reserves.
+  static int GlobalCountOf(const InstructionList& code);
   Instruction* FindEntry(std::string_view routine) const;
   // Calls the routine at `entry` with the `argc` values on top of the stack
   // as its arguments; returns the stack top the routine ended with.
@@ -258,7 +262,8 @@ class VirtualMachine {
   std::atomic<bool> running_{false};
   std::atomic<bool> halting_{false};
   std::mutex run_state_mutex_;
-  int null_from_ = 0;  // Every slot from here up to the top of the stack is Null.
+  // Every slot from here up to the top of the stack is Null.
+  int null_from_ = kStackSize;
 
   std::function<void(VirtualMachine&)> on_pause_;
   std::function<void(VirtualMachine&)> on_debug_hook_;

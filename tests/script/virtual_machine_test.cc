@@ -373,7 +373,7 @@ TEST_F(MachineTest, InputArraySpreadsIntoArgumentsAndSeveralResultsMakeAnArray) 
   EXPECT_TRUE(machine_.Execute("", Variant::Null()).IsNull());
 }
 
-TEST_F(MachineTest, LocalsStartAsNullInEveryCall) {
+TEST_F(MachineTest, LocalsStartUnassignedInEveryCall) {
   // function f: f = x: x = 7   (x a local; called twice)
   Assembler a;
   a.Emit(opGlobalPrepare);
@@ -390,7 +390,7 @@ TEST_F(MachineTest, LocalsStartAsNullInEveryCall) {
   a.Emit(opPushOutput, 0);
   a.Emit(opRet);
   machine_.Link(a.Code());
-  EXPECT_TRUE(machine_.Execute("", Variant::Null()).IsNull());
+  EXPECT_EQ(machine_.Execute("", Variant::Null()).Type(), VariantType::kUnassigned);
 }
 
 TEST_F(MachineTest, StringAppendToAVariableIsInPlaceAndCorrect) {
