@@ -283,10 +283,12 @@ void BasicCompiler::CompileMethod(Element& e, HostClass& cls, HostMethod& method
   }
   if (e.indexes > 0) Fail("Method indexation as an array is not supported", e.position);
   if (!method.Handler) Fail(Format("Method '%s' was not defined", {e.name}), e.position);
-  CheckArguments(e, method.ArgCount, method.ByRefArgMask,
+  // A host method gets a variable as a reference and any other expression
+  // as a value; a method that must write to its argument says so when it
+  // runs (SetByRefArg: "Method expects argument %d as variable reference").
+  CheckArguments(e, method.ArgCount, 0,
                  "Not enough actual parameters for method '%s'. Expected %d parameters",
-                 "Too many parameters for method '%s'. Expected %d parameters",
-                 "Method '%s' expects variable reference");
+                 "Too many parameters for method '%s'. Expected %d parameters", nullptr);
   if (e.use == Use::kRead && method.ResultKind == vkNone) {
     Fail(Format("Method '%s' not result any value", {e.name}), e.position);
   }

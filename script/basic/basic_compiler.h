@@ -239,6 +239,8 @@ class BasicCompiler {
   // error an assignment to it gives (a property, which the loop cannot
   // step, is refused as well).
   VariableRef ForVariable(std::string_view name, int position);
+  // Checks the argument count, and that every argument of `by_ref_mask`
+  // is a variable (`by_ref` names the fault; unused for an empty mask).
   void CheckArguments(const Element& e, int expected, uint32_t by_ref_mask, const char* not_enough,
                       const char* too_many, const char* by_ref);
   // Turns the push of argument `argument` of the element being compiled

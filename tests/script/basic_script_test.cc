@@ -249,7 +249,6 @@ TEST_F(BasicScriptTest, CompileErrorsNameTheFaultAndItsPlace) {
        "Call indexation as an array is not supported @4,5"},
       {"echo(1, 2)\n", "Too many parameters for method 'echo'. Expected 1 parameters @1,1"},
       {"x = Add(1)\n", "Not enough actual parameters for method 'Add'. Expected 2 parameters @1,5"},
-      {"Twice(1)\n", "Method 'Twice' expects variable reference @1,1"},
       {"x = Missing()\n", "Method 'Missing' was not defined @1,5"},
       {"x = echo(1)\n", "Method 'echo' not result any value @1,5"},
       {"x = Add(1, 2).Name\n", "Method 'Add' not result an object @1,5"},
