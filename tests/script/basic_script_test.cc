@@ -342,6 +342,36 @@ TEST_F(BasicScriptTest, ACompilerCompilesAgainAfterAnError) {
   EXPECT_EQ(Run("echo(\"again\")\n"), "again\n");
 }
 
+// Two default instances attached after Output, as libraries are: the
+// earlier has a property Kind and a method Which, the later a method Kind
+// and a method Which.
+class TOlder : public TObject {
+ public:
+  const ClassInfo& ClassType() const override { return kClassInfo; }
+  static constexpr ClassInfo kClassInfo = {"TOlder", &TObject::kClassInfo, {}};
+};
+class TNewer : public TObject {
+ public:
+  const ClassInfo& ClassType() const override { return kClassInfo; }
+  static constexpr ClassInfo kClassInfo = {"TNewer", &TObject::kClassInfo, {}};
+};
+void SayNewer(VirtualMachine& machine) { machine.SetResult(Variant("newer method")); }
+void SayOlder(VirtualMachine& machine) { machine.SetResult(Variant("older method")); }
+
+TEST_F(BasicScriptTest, LaterDefaultInstanceShadowsAnEarlierOneAndPropertiesGoBeforeMethods) {
+  HostClass& older = context_.Classes().RegisterHostClass(&TOlder::kClassInfo);
+  older.RegisterMethod("Which", 0, false, HostHandler::Of<&SayOlder>(), nullptr, vkString);
+  older.RegisterConstant("Kind", Variant("older property"));
+  HostClass& newer = context_.Classes().RegisterHostClass(&TNewer::kClassInfo);
+  newer.RegisterMethod("Which", 0, false, HostHandler::Of<&SayNewer>(), nullptr, vkString);
+  newer.RegisterMethod("Kind", 0, false, HostHandler::Of<&SayNewer>(), nullptr, vkString);
+  TOlder older_object;
+  TNewer newer_object;
+  context_.Objects().Add("Older", &older_object, &older);
+  context_.Objects().Add("Newer", &newer_object, &newer);
+  EXPECT_EQ(Run("echo(Which())\necho(Kind)\n"), "newer method\nolder property\n");
+}
+
 TEST_F(BasicScriptTest, SubUsedAsAValueGivesNullNotAStaleSlot) {
   EXPECT_EQ(Run("sub s\n  t = 99\n  u = t + 1\nend sub\nx = s()\necho(x = Null)\n"
                 "echo(\"[\" & s & \"]\")\n"),
