@@ -18,7 +18,7 @@ namespace {
 
 const std::filesystem::path& GoldenFolder() {
   static const std::filesystem::path folder =
-      std::filesystem::path(__FILE__).parent_path() / "golden";
+      std::filesystem::path(VANTREL_SCRIPT_TEST_DIR) / "golden";
   return folder;
 }
 

@@ -18,7 +18,7 @@ namespace {
 
 const std::filesystem::path& GoldenFolder() {
   static const std::filesystem::path folder =
-      std::filesystem::path(__FILE__).parent_path() / "library_golden";
+      std::filesystem::path(VANTREL_SCRIPT_TEST_DIR) / "library_golden";
   return folder;
 }
 
