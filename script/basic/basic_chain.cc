@@ -91,21 +91,14 @@ void BasicCompiler::CompileChainStart(Element& e) {
       return CompileProperty(e, *with->cls, *property, -1, with->slot, false);
     }
   }
-  const ScriptObjects& objects = context_.DefaultInstances();
-  for (int i = objects.Count() - 1; i >= 0; --i) {
-    HostClass* cls = objects.At(i).ClassEntry;
-    if (cls == nullptr) continue;
-    if (HostProperty* property = cls->FindProperty(e.name)) {
-      return CompileProperty(e, *cls, *property, i, -1, false);
-    }
+  HostProperty* property = nullptr;
+  int instance = DefaultInstanceWith(e.name, &property, nullptr);
+  if (instance >= 0) {
+    return CompileProperty(e, *DefaultClass(instance), *property, instance, -1, false);
   }
-  for (int i = objects.Count() - 1; i >= 0; --i) {
-    HostClass* cls = objects.At(i).ClassEntry;
-    if (cls == nullptr) continue;
-    if (HostMethod* method = cls->FindMethod(e.name)) {
-      return CompileMethod(e, *cls, *method, i, false);
-    }
-  }
+  HostMethod* method = nullptr;
+  instance = DefaultInstanceWith(e.name, nullptr, &method);
+  if (instance >= 0) return CompileMethod(e, *DefaultClass(instance), *method, instance, false);
   if (HostClass* cls = classes_.FindHostClass(e.name)) return CompileClassReference(e, *cls);
   const int constant = e.has_parens ? -1 : ConstantIndex(e.name);
   if (constant >= 0) {
@@ -120,6 +113,47 @@ void BasicCompiler::CompileChainStart(Element& e) {
     Fail(Format("Unknown method or routine: '%s'", {e.name}), e.position);
   }
   Fail(Format("Unknown identifier or variable is not declared: '%s'", {e.name}), e.position);
+}
+
+int BasicCompiler::DefaultInstanceWith(std::string_view name, HostProperty** property,
+                                       HostMethod** method) const {
+  const ScriptObjects& objects = context_.DefaultInstances();
+  for (int i = objects.Count() - 1; i >= 0; --i) {
+    HostClass* cls = objects.At(i).ClassEntry;
+    if (cls == nullptr) continue;
+    if (property != nullptr && (*property = cls->FindProperty(name)) != nullptr) return i;
+    if (method != nullptr && (*method = cls->FindMethod(name)) != nullptr) return i;
+  }
+  return -1;
+}
+
+HostClass* BasicCompiler::DefaultClass(int instance) const {
+  return context_.DefaultInstances().At(instance).ClassEntry;
+}
+
+BasicCompiler::VariableRef BasicCompiler::ForVariable(std::string_view name, int position) {
+  VariableRef ref;
+  if (FindVariable(name, ref)) return ref;
+  if (FindRoutine(name) >= 0)
+    Fail(Format("Assign to routine '%s' is not allowed", {name}), position);
+  HostProperty* property = nullptr;
+  for (const WithEntry& with : withs_) {
+    if (property == nullptr) property = with.cls->FindProperty(name);
+  }
+  if (property != nullptr || DefaultInstanceWith(name, &property, nullptr) >= 0) {
+    Fail(Format("Property '%s' cannot be used as a for loop variable", {name}), position);
+  }
+  HostMethod* method = nullptr;
+  if (DefaultInstanceWith(name, nullptr, &method) >= 0) {
+    Fail(Format("Assign to method '%s' is not allowed", {name}), position);
+  }
+  if (classes_.FindHostClass(name) != nullptr) {
+    Fail(Format("Invalid use of class reference '%s'", {name}), position);
+  }
+  if (ConstantIndex(name) >= 0) {
+    Fail(Format("Cannot assign a value to constant '%s'", {name}), position);
+  }
+  return StoreTarget(name, position);
 }
 
 void BasicCompiler::CompileMember(Element& e) {
@@ -187,7 +221,18 @@ void BasicCompiler::CompileVariable(Element& e, const VariableRef& ref) {
   // A variable that is a whole argument goes by reference, so that a byref
   // parameter or a host method can write to it.
   Emit(ref.global ? opPushGlobalVarByRef : opPushVarByRef, e.position).A = ref.slot;
-  if (argument < 32 && frames_.size() >= 2) frames_[frames_.size() - 2].ref_mask |= 1u << argument;
+  if (frames_.size() < 2) return;
+  ElementFrame& call = frames_[frames_.size() - 2];
+  if (argument < 32) call.ref_mask |= 1u << argument;
+  call.ref_pushes.emplace_back(argument, Here() - 1);
+}
+
+void BasicCompiler::PassByValue(int argument) {
+  for (const auto& [passed, at] : frames_.back().ref_pushes) {
+    if (passed != argument) continue;
+    Instruction& push = code_.Instructions[static_cast<size_t>(at)];
+    push.Op = push.Op == opPushGlobalVarByRef ? opPushGlobalVar : opPushVar;
+  }
 }
 
 void BasicCompiler::CheckArguments(const Element& e, int expected, uint32_t by_ref_mask,
@@ -208,6 +253,13 @@ void BasicCompiler::CompileRoutineCall(Element& e, const RoutineInfo& routine) {
                  "Not enough actual parameters for subroutine '%s'. Expected %d parameters",
                  "Too many parameters for subroutine '%s'. Expected %d parameters",
                  "Subroutine '%s' expects variable reference");
+  // A by-value parameter is the routine's own copy: a variable passed to it
+  // goes as its value, so that neither a later change of the variable shows
+  // through the parameter nor a change of the parameter reaches the
+  // variable.
+  for (int i = 0; i < routine.ArgCount; ++i) {
+    if (routine.Variables[static_cast<size_t>(i)].Modifier != moVar) PassByValue(i);
+  }
   if (enclosing_ != nullptr) {
     Instruction& call = Emit(opCall, e.position);
     call.A = routine.Entry;
@@ -234,10 +286,12 @@ void BasicCompiler::CompileMethod(Element& e, HostClass& cls, HostMethod& method
   }
   if (e.indexes > 0) Fail("Method indexation as an array is not supported", e.position);
   if (!method.Handler) Fail(Format("Method '%s' was not defined", {e.name}), e.position);
-  CheckArguments(e, method.ArgCount, method.ByRefArgMask,
+  // A host method gets a variable as a reference and any other expression
+  // as a value; a method that must write to its argument says so when it
+  // runs (SetByRefArg: "Method expects argument %d as variable reference").
+  CheckArguments(e, method.ArgCount, 0,
                  "Not enough actual parameters for method '%s'. Expected %d parameters",
-                 "Too many parameters for method '%s'. Expected %d parameters",
-                 "Method '%s' expects variable reference");
+                 "Too many parameters for method '%s'. Expected %d parameters", nullptr);
   if (e.use == Use::kRead && method.ResultKind == vkNone) {
     Fail(Format("Method '%s' not result any value", {e.name}), e.position);
   }
@@ -323,10 +377,7 @@ void BasicCompiler::CompileClassReference(Element& e, HostClass& cls) {
   const int class_index = classes_.IndexOf(&cls);
   if (cast) {
     // The argument is the value itself, never a reference to a variable.
-    if ((e.ref_mask & 1) != 0) {
-      Instruction& push = Last();
-      push.Op = push.Op == opPushGlobalVarByRef ? opPushGlobalVar : opPushVar;
-    }
+    PassByValue(0);
     Instruction& check = Emit(opCastClass, e.position);
     check.S = cls.Name();
     check.A = class_index;

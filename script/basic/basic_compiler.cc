@@ -14,11 +14,13 @@
 namespace vantrel {
 namespace {
 
-constexpr char kMainName[] = "___MAIN___";
 // Variables of one routine, and globals, must fit the machine's stack; the
 // arguments of a routine its guard zone below a frame.
 constexpr size_t kMaxVariables = 2900;
 constexpr int kMaxArgumentsDeclared = 254;
+// The hidden routine the main program is compiled as; no script routine may
+// take its name.
+constexpr char kMainName[] = "___MAIN___";
 constexpr char kMainResult[] = "Main";
 
 // Operator text (without the blank a word operator may end with) to opcode
@@ -233,10 +235,15 @@ void BasicCompiler::EnterRoutine(NonTerminalNode& node, bool is_function) {
   }
   if (!main_jump_emitted_) {
     main_jump_emitted_ = true;
-    EmitJump(opJump, RoutineLabel(kMainName), node.Start());
+    EmitJump(opJump, RoutineLabel(code_.Info.MainRoutineName), node.Start());
   }
   const NonTerminalNode& label = node.Child(0);
   const std::string_view name = label.Text();
+  // The main program is a routine of this name; another would take over
+  // the start of the program.
+  if (EqualsIgnoreCase(name, code_.Info.MainRoutineName)) {
+    Fail(Format("Routine name '%s' is reserved for the main program", {name}), label.Start());
+  }
   const bool prototype = node.ChildCount() > 2 && node.Child(2).RuleIndex() == rules_.forward;
   int previous = FindRoutine(name);
   if (previous >= 0) {
@@ -295,7 +302,7 @@ void BasicCompiler::DeclareArguments(const NonTerminalNode& inputargs) {
 
 void BasicCompiler::EnterMain(NonTerminalNode& node) {
   if (enclosing_ != nullptr) return;  // Begun with the program.
-  BeginRoutine(kMainName, true, node.Start() > 0 ? node.Start() : 1, false);
+  BeginRoutine(code_.Info.MainRoutineName, true, node.Start() > 0 ? node.Start() : 1, false);
   Routine().ResultIndex = DeclareLocal(kMainResult, node.Start(), moNone, -1).index;
 }
 

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "script/basic/code_labels.h"
@@ -100,6 +101,9 @@ class BasicCompiler {
     ChainContext context;
     bool chain_start = true;
     uint32_t ref_mask = 0;  // Bit i: argument i was passed as a reference.
+    // The pushes of the arguments passed as references: (argument,
+    // instruction number).
+    std::vector<std::pair<int, int>> ref_pushes;
   };
   struct OperatorEntry {
     Opcode op;
@@ -234,8 +238,25 @@ class BasicCompiler {
   void CompileClassReference(Element& e, HostClass& cls);
   void CompileLateBound(Element& e);
   void CompileImplicitStore(Element& e);
+  // The default instance, last attached first, whose class has a property
+  // (when `property` is given) or a method (when `method` is) of that name;
+  // sets the member. -1 when none has.
+  int DefaultInstanceWith(std::string_view name, HostProperty** property,
+                          HostMethod** method) const;
+  HostClass* DefaultClass(int instance) const;
+  // The control variable of a for loop: a variable, or a new local as an
+  // assignment would declare it. A name that is something else gives the
+  // error an assignment to it gives (a property, which the loop cannot
+  // step, is refused as well).
+  VariableRef ForVariable(std::string_view name, int position);
+  // Checks the argument count, and that every argument of `by_ref_mask`
+  // is a variable (`by_ref` names the fault; unused for an empty mask).
   void CheckArguments(const Element& e, int expected, uint32_t by_ref_mask, const char* not_enough,
                       const char* too_many, const char* by_ref);
+  // Turns the push of argument `argument` of the element being compiled
+  // back into a push of the variable's value, when it was pushed as a
+  // reference.
+  void PassByValue(int argument);
   // The context after a member whose value is an object of `result_class`
   // (or of a class not known) of kind `kind`; registers the result class.
   ChainContext ResultContext(const Element& e, HostClass& owner, int member_index, bool is_method,

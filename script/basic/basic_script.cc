@@ -75,7 +75,11 @@ struct BasicScript::Impl {
   static void Setup(SyntaxParser& parser) {
     parser.SetGrammarText(BasicGrammarText());
     parser.SetStringDelimiter('"');
-    parser.SetComments({SyntaxComment{"'", "\r", ""}, SyntaxComment{"REM ", "\r", " :\r\n"}});
+    // REM is a word of its own: at the start of the text or after a blank,
+    // a tab, a colon or a line end, and followed by a blank, a tab, a line
+    // end or the end of the text (a REM alone on its line).
+    parser.SetComments(
+        {SyntaxComment{"'", "\r", ""}, SyntaxComment{"REM", "\r", " \t:\r\n", " \t\r\n"}});
     parser.SetOnValidate(parser.RuleIndex("id"), ValidateId);
   }
 

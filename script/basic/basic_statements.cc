@@ -60,7 +60,7 @@ void BasicCompiler::ExitForControl(NonTerminalNode& node) {
   EmitStore(stop, 0, stop_name, position);
   DefineLabel(control.loop_label);
   const std::string_view name = control.variable->Text();
-  control.counter = StoreTarget(name, control.variable->Start());
+  control.counter = ForVariable(name, control.variable->Start());
   EmitStore(control.counter, 0, name, position);
   EmitPushVariable(control.counter, position);
   EmitPushVariable(stop, position);

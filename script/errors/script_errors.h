@@ -50,6 +50,17 @@ VANTREL_PREFIXED_SCRIPT_ERROR(ScriptDefinitionError, "Definition ERROR\r\n");
 
 #undef VANTREL_PREFIXED_SCRIPT_ERROR
 
+// A runtime error that the machine (or a handler acting for it, such as a
+// late-bound member call) finds in the instruction it runs. The machine
+// reports it like an error of any other family: the text becomes the last
+// error, and the script sees it naming the instruction, the stack and the
+// source position. A ScriptRuntimeError of any other kind (the text a
+// script raises itself) reaches the script as it is.
+class MachineRuntimeError : public ScriptRuntimeError {
+ public:
+  using ScriptRuntimeError::ScriptRuntimeError;
+};
+
 // An operation refused because the script it touches is running.
 VANTREL_ERROR_CLASS(ScripterFatalError, Exception);
 

@@ -14,7 +14,7 @@ namespace vantrel {
 namespace {
 
 [[noreturn]] void Fail(const char* pattern, std::string_view name) {
-  throw ScriptRuntimeError(Format(pattern, {name}));
+  throw MachineRuntimeError(Format(pattern, {name}));
 }
 
 // The registry entry of the current object's class; raises `no_object`
@@ -32,13 +32,13 @@ HostClass& ObjectClass(VirtualMachine& machine, const char* no_object) {
 void CallMethod(VirtualMachine& machine, const HostMethod& method) {
   std::string_view name = machine.CurrentMemberName();
   if (machine.ArgCount() < method.ArgCount) {
-    throw ScriptRuntimeError(
+    throw MachineRuntimeError(
         Format("Not enough actual parameters for method '%s'. Expected %d parameters",
                {name, method.ArgCount}));
   }
   if (machine.ArgCount() > method.ArgCount) {
-    throw ScriptRuntimeError(Format("Too many parameters for method '%s'. Expected %d parameters",
-                                    {name, method.ArgCount}));
+    throw MachineRuntimeError(Format("Too many parameters for method '%s'. Expected %d parameters",
+                                     {name, method.ArgCount}));
   }
   if (!method.Handler) Fail("Method '%s' was not defined", name);
   method.Handler(machine);

@@ -100,6 +100,14 @@ bool TryApply(Variant& result, const Variant& left, const Variant& right) {
   return true;
 }
 
+// True when the text of `value` cannot fail to convert (no array, no date
+// out of the calendar's range).
+bool HasPlainText(const Variant& value) {
+  const VariantType type = value.Type();
+  return type != VariantType::kArray && type != VariantType::kDate &&
+         type != VariantType::kReference;
+}
+
 // Jump instructions that may close a compare-and-jump sequence.
 bool IsConditionalJump(Opcode op) {
   return op == Opcode::opJumpIfFalse || op == Opcode::opJumpIfTrue;
@@ -199,32 +207,26 @@ void Op::CompareJump(VirtualMachine& m, Instruction& i) {
   m.next_ = outcome == (jump.Op == Opcode::opJumpIfTrue) ? jump.Target : jump.Next;
 }
 
-#undef OPERAND
-
-// `s = s & x` (Opcode::opPushVar s; push x; Opcode::opOperConcat; Opcode::opStoreVar s): the text
-// of x is appended to the variable in place, so that building a string piece by piece takes linear
-// time.
+// `s = s & x` (opPushVar s; push x; opOperConcat; opStoreVar s): the text of
+// x is appended to the variable in place, so that building a string piece
+// by piece takes linear time. Only when s holds a string and the text of x
+// cannot fail (VariantConcat is the plain operator itself, so Null and
+// every other value join exactly as with `&`); otherwise the four
+// instructions run one by one.
 void Op::AppendToLocal(VirtualMachine& m, Instruction& i) {
   Instruction& push = *i.Next;
-  Instruction& concat = *push.Next;
-  Instruction& store = *concat.Next;
+  Instruction& store = *push.Next->Next;
   Variant& target = m.bp_[i.A];
-  if (target.Type() != VariantType::kString) {
+  const Variant* piece = OPERAND(push);
+  if (target.Type() != VariantType::kString || !HasPlainText(*piece)) {
     RunPlain(m, i, 4);
     return;
   }
-  m.current_ = &push;
-  HandlerOf(push.Op)(m, push);
-  m.current_ = &concat;
-  Variant piece = Take(*--m.sp_);
-  if (piece.Type() == VariantType::kString) {
-    target.AppendString(piece.StringView());
-  } else {
-    target.AppendString(piece.ToString());
-  }
-  m.current_ = &store;
+  VariantConcat(target, *piece);
   m.next_ = store.Next;
 }
+
+#undef OPERAND
 
 // The step of a for loop and the test at its head:
 //   n: push step; push v; add; jump head

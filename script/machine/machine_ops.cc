@@ -65,7 +65,7 @@ Variant Op::Take(Variant& slot) {
 
 namespace {
 
-[[noreturn]] void NotAnArray() { throw ScriptRuntimeError("Variable is not an array"); }
+[[noreturn]] void NotAnArray() { throw MachineRuntimeError("Variable is not an array"); }
 
 // Reads element [indexes] of `container`: an array takes as many indexes as
 // it has dimensions and hands the rest to the element it reaches; a string
@@ -81,7 +81,7 @@ Variant ReadElement(const Variant& container, std::span<const int32_t> indexes) 
       current = &array.At(indexes.first(take)).Dereference();
       indexes = indexes.subspan(take);
     } else if (current->Type() == VariantType::kString) {
-      if (indexes.size() != 1) throw ScriptRuntimeError("String variable has only one dimension");
+      if (indexes.size() != 1) throw MachineRuntimeError("String variable has only one dimension");
       return VariantStringCharAt(*current, indexes[0]);
     } else {
       NotAnArray();
@@ -109,7 +109,7 @@ void WriteElement(Variant& container, std::span<const int32_t> indexes, const Va
       }
       current = &element.Dereference();
     } else if (current->Type() == VariantType::kString) {
-      if (indexes.size() != 1) throw ScriptRuntimeError("String variable has only one dimension");
+      if (indexes.size() != 1) throw MachineRuntimeError("String variable has only one dimension");
       VariantStringSetCharAt(*current, indexes[0], value.Dereference());
       return;
     } else {
@@ -144,8 +144,9 @@ void Op::opPrepare(VirtualMachine& m, Instruction& i) {
   Variant* locals = m.sp_;
   if (i.A < 0 || i.A > m.stack_end_ - locals) m.StackOverflow();
   m.sp_ += i.A;
-  // Locals start as Null in every call, not with what an earlier call left.
-  for (Variant* slot = locals; slot < m.sp_; ++slot) slot->SetNull();
+  // Locals start Unassigned (Empty) in every call, not with what an
+  // earlier call left.
+  for (Variant* slot = locals; slot < m.sp_; ++slot) slot->Clear();
   m.routine_entry_ = &i;
 }
 
@@ -173,7 +174,7 @@ void Op::opPushOutput(VirtualMachine& m, Instruction& i) {
 void Op::opPushClass(VirtualMachine& m, Instruction& i) {
   if (i.ClassRef == nullptr) m.BindClassNamed(i);
   if (i.ClassRef == nullptr) {
-    throw ScriptRuntimeError(Format("Invalid class reference '%s'", {i.S}));
+    throw MachineRuntimeError(Format("Invalid class reference '%s'", {i.S}));
   }
   PUSH(Variant::Class(i.ClassRef));
 }
@@ -395,7 +396,7 @@ void Op::opPushGlobalVarByRef(VirtualMachine& m, Instruction& i) {
 void Op::opCall(VirtualMachine& m, Instruction& i) {
   Instruction* entry = i.Target;
   if (entry == nullptr || entry->Op != Opcode::opPrepare) {
-    throw ScriptRuntimeError(
+    throw MachineRuntimeError(
         "Invalid subroutine call. Entry point should be a \"Prepare\" instruction");
   }
   m.Need(i.B);
@@ -475,12 +476,12 @@ void Op::opCastClass(VirtualMachine& m, Instruction& i) {
   m.Need(1);
   if (i.ClassRef == nullptr) m.BindClassNamed(i);
   if (i.ClassRef == nullptr) {
-    throw ScriptRuntimeError(Format("Invalid type cast. Class '%s' is not valid", {i.S}));
+    throw MachineRuntimeError(Format("Invalid type cast. Class '%s' is not valid", {i.S}));
   }
   TObject* object = m.ObjectOf(m.sp_[-1]);
-  if (object == nullptr) throw ScriptRuntimeError("Invalid object to type cast (nil)");
+  if (object == nullptr) throw MachineRuntimeError("Invalid object to type cast (nil)");
   if (!object->ClassType().InheritsFrom(i.ClassRef)) {
-    throw ScriptRuntimeError(Format("Object is not of expected class '%s'", {i.S}));
+    throw MachineRuntimeError(Format("Object is not of expected class '%s'", {i.S}));
   }
 }
 
@@ -630,6 +631,9 @@ class Linker {
         break;
       case opPushDouble:
         i.Constant = Variant(i.D());
+        break;
+      case opPushConst:
+        i.Constant = ConstantValue(i.B);
         break;
       case opStoreVarString:
       case opStoreVarRefString:

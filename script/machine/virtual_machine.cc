@@ -65,7 +65,8 @@ VirtualMachine::VirtualMachine()
       arg_base_(base_),
       input_base_(base_),
       index_base_(base_) {
-  for (int i = 0; i < kStackSize; ++i) base_[i].SetNull();
+  // The slots start Unassigned; the first run sets those above the globals
+  // to Null.
   frames_.reserve(kMaxCallDepth);
 }
 
@@ -106,6 +107,12 @@ void VirtualMachine::Link(InstructionList& code) {
   Unlink();
   MachineOps::Link(*this, code, nullptr);
   code_ = &code;
+  if (IsRunning()) return;
+  // The globals of newly linked code start Unassigned (Empty), and keep
+  // their values from run to run from then on.
+  const int globals = GlobalCountOf(code);
+  for (int i = 0; i < globals; ++i) base_[i].Clear();
+  if (null_from_ < globals) null_from_ = globals;
 }
 
 void VirtualMachine::LinkFrameCode(InstructionList& code) { MachineOps::Link(*this, code, code_); }
@@ -174,8 +181,10 @@ void VirtualMachine::Halt() {
 }
 
 void VirtualMachine::Clear() {
-  for (int i = 0; i < kStackSize; ++i) base_[i] = Variant::Null();
-  null_from_ = 0;
+  // Globals start Unassigned; the next run sets the slots above them to
+  // Null.
+  for (int i = 0; i < kStackSize; ++i) base_[i].Clear();
+  null_from_ = kStackSize;
   std::lock_guard<std::mutex> lock(run_state_mutex_);
   halting_.store(false);
   attention_.store(0);
@@ -199,12 +208,16 @@ Instruction* VirtualMachine::FindEntry(std::string_view routine) const {
   throw ScriptRuntimeError(Format("Subroutine '%s' does not exist in script", {routine}));
 }
 
+int VirtualMachine::GlobalCountOf(const InstructionList& code) {
+  const int count = (!code.empty() && code[0].Op == opGlobalPrepare) ? code[0].A : 0;
+  return count < 0 || count > kStackSize ? 0 : count;
+}
+
 // Clears the slots above the globals and runs the code before the first
 // routine entry: the global preparation and the jump to the main block.
 void VirtualMachine::PrepareOutermost() {
   InstructionList& code = *code_;
-  global_count_ = (!code.empty() && code[0].Op == opGlobalPrepare) ? code[0].A : 0;
-  if (global_count_ < 0 || global_count_ > kStackSize) global_count_ = 0;
+  global_count_ = GlobalCountOf(code);
   // Every run ends by setting the slots above the globals to Null; only
   // slots that were globals of other code before need it now.
   if (null_from_ > global_count_) NullAboveGlobals();
@@ -222,19 +235,17 @@ void VirtualMachine::PrepareOutermost() {
   main_entry_ = instruction;
 }
 
-Variant VirtualMachine::Execute(std::string_view routine, const Variant& input) {
+std::vector<Variant> VirtualMachine::ArgumentsOf(const Variant& input) {
   const Variant& value = input.Dereference();
-  if (value.Type() == VariantType::kNull || value.Type() == VariantType::kUnassigned) {
-    return ExecuteWithArguments(routine, {});
-  }
-  if (value.Type() == VariantType::kArray) {
-    std::vector<Variant> elements;
-    const VariantArray& array = value.ArrayValue();
-    for (int i = 0; i < static_cast<int>(array.ElementCount()); ++i)
-      elements.push_back(array.Elements()[static_cast<size_t>(i)]);
-    return ExecuteWithArguments(routine, elements);
-  }
-  return ExecuteWithArguments(routine, std::span<const Variant>(&value, 1));
+  if (value.Type() == VariantType::kNull || value.Type() == VariantType::kUnassigned) return {};
+  if (value.Type() != VariantType::kArray) return {value};
+  const VariantArray& array = value.ArrayValue();
+  return std::vector<Variant>(array.Elements().begin(),
+                              array.Elements().begin() + static_cast<long>(array.ElementCount()));
+}
+
+Variant VirtualMachine::Execute(std::string_view routine, const Variant& input) {
+  return ExecuteWithArguments(routine, ArgumentsOf(input));
 }
 
 Variant VirtualMachine::ExecuteWithArguments(std::string_view routine,
@@ -335,7 +346,7 @@ void VirtualMachine::RunFrameCode(InstructionList& code) {
   // Its opRet ends this loop, as a routine run by Execute ends its own.
   loop_floor_ = depth;
   next_ = &code.front();
-  Run(nullptr);
+  Run();
 }
 
 void VirtualMachine::PushFrame(Instruction* entry, int argc) {
@@ -373,7 +384,7 @@ Variant* VirtualMachine::CallRoutine(Instruction* entry, int argc) {
   loop_floor_ = frames_.size();
   Variant* routine_end;
   try {
-    Run(nullptr);
+    Run();
     routine_end = sp_;
   } catch (...) {
     loop_floor_ = saved_floor;
@@ -398,9 +409,10 @@ void VirtualMachine::Restore(const Frame& frame) {
   next_ = (attention_.load(std::memory_order_relaxed) & kAttendHalt) ? nullptr : frame.next;
 }
 
-void VirtualMachine::Run(const Instruction* stop) {
+template <typename KeepGoing>
+void VirtualMachine::RunWhile(KeepGoing keep_going) {
   try {
-    while (next_ != nullptr && next_ != stop) {
+    while (next_ != nullptr && keep_going()) {
       Instruction* instruction = next_;
       current_ = instruction;
       next_ = instruction->Next;
@@ -408,17 +420,29 @@ void VirtualMachine::Run(const Instruction* stop) {
       if (attention_.load(std::memory_order_relaxed) != 0) [[unlikely]]
         Attend();
     }
+  } catch (const MachineRuntimeError& error) {
+    RaiseFromInstruction(error.Text(), error.ClassName());
   } catch (const ScriptRuntimeError&) {
     throw;
   } catch (const SilentError&) {
     throw;
   } catch (const Exception& error) {
-    RaiseFromInstruction(error, error.ClassName());
+    RaiseFromInstruction(error.Message(), error.ClassName(), error.HelpContext());
   } catch (const std::bad_alloc& error) {
-    RaiseFromInstruction(error, "EOutOfMemory");
+    RaiseFromInstruction(error.what(), "EOutOfMemory");
   } catch (const std::exception& error) {
-    RaiseFromInstruction(error, "Exception");
+    RaiseFromInstruction(error.what(), "Exception");
   }
+}
+
+void VirtualMachine::Run() {
+  RunWhile([] { return true; });
+}
+
+void VirtualMachine::RunPart(const Instruction* begin, const Instruction* end, size_t depth) {
+  RunWhile([this, begin, end, depth] {
+    return frames_.size() != depth || (next_ >= begin && next_ < end);
+  });
 }
 
 // Handles halting, pausing and the debug hook between two instructions.
@@ -445,10 +469,9 @@ void VirtualMachine::RecordLastError(std::string message, const char* class_name
   last_error_.ClassName = class_name;
 }
 
-void VirtualMachine::RaiseFromInstruction(const std::exception& error, const char* class_name) {
-  const auto* own = dynamic_cast<const Exception*>(&error);
-  std::string message = own != nullptr ? own->Message() : error.what();
-  RecordLastError(message, class_name, own != nullptr ? own->HelpContext() : 0);
+void VirtualMachine::RaiseFromInstruction(const std::string& message, const char* class_name,
+                                          int help_context) {
+  RecordLastError(message, class_name, help_context);
   if (current_ == nullptr) throw InstructionError("Undefined instruction");
   const Instruction& instruction = *current_;
   std::string text = message + " when evaluating instruction " +
@@ -488,7 +511,7 @@ void VirtualMachine::BindClassNamed(Instruction& instruction) const {
   instruction.ClassRef = bound.class_ref;
 }
 
-void VirtualMachine::StackOverflow() const { throw ScriptRuntimeError("Stack overflow"); }
+void VirtualMachine::StackOverflow() const { throw MachineRuntimeError("Stack overflow"); }
 
 void VirtualMachine::StackUnderflow() const { throw ScriptInternalError("Stack underflow"); }
 
@@ -510,12 +533,16 @@ void VirtualMachine::RunProtected(Instruction& instruction, bool except_part) {
   Variant* saved_sp = sp_;
   const size_t depth = frames_.size();
   const size_t saved_floor = loop_floor_;
-  // The protected part runs in a loop of its own: an opRet of this routine
-  // ends that loop, and the routine returns after the finally part.
+  Instruction* const part = instruction.Target;  // The finally or except part.
+  Instruction* const code = code_->data();
+  const Instruction* const part_end = code + instruction.X;
+  // The protected part runs in a loop of its own, until control reaches the
+  // other part or leaves by a jump (exit sub, exit for): an opRet of this
+  // routine ends that loop, and the routine returns after the finally part.
   loop_floor_ = depth;
   std::exception_ptr error;
   try {
-    Run(instruction.Target);
+    RunPart(&instruction + 1, code + instruction.A, depth);
   } catch (const InstructionError&) {
     error = std::current_exception();  // Its cause is the last error already.
   } catch (const SilentError&) {
@@ -536,27 +563,39 @@ void VirtualMachine::RunProtected(Instruction& instruction, bool except_part) {
     next_ = nullptr;
     return;
   }
-  bool routine_ended = error == nullptr && next_ == nullptr;
+  // Where control goes once the statement is done: after it, the end of
+  // the routine (null), or where a jump out of the protected part leads.
+  Instruction* destination = instruction.Target2;
+  bool routine_ended = false;
   if (error != nullptr) {
     UnwindTo(depth);
     sp_ = saved_sp;
+  } else if (next_ == nullptr) {
+    routine_ended = true;
+  } else if (next_ != part) {
+    destination = next_;
   }
-  if (!except_part || error != nullptr) {
-    next_ = instruction.Target;
-    loop_floor_ = depth;
-    try {
-      Run(instruction.Target2);
-    } catch (...) {
-      loop_floor_ = saved_floor;
-      throw;
-    }
+  if (except_part && error == nullptr) {
+    next_ = destination;
+    if (routine_ended) Return();
+    return;
+  }
+  next_ = part;
+  loop_floor_ = depth;
+  try {
+    RunPart(part, part_end, depth);
+  } catch (...) {
     loop_floor_ = saved_floor;
-    if (next_ == nullptr) routine_ended = true;  // The finally or except part returned.
-    if (error != nullptr && !except_part) std::rethrow_exception(error);
-    if (!except_part) last_error_ = {};
-  } else {
-    next_ = instruction.Target2;
+    throw;
   }
+  loop_floor_ = saved_floor;
+  if (error != nullptr && !except_part) std::rethrow_exception(error);
+  if (!except_part) last_error_ = {};
+  if (next_ == nullptr) {
+    routine_ended = true;  // The finally or except part returned.
+  } else if (next_ == part_end) {
+    next_ = destination;  // The part ended as written.
+  }                       // Otherwise the part itself left by a jump, which wins.
   if (routine_ended) Return();
 }
 
@@ -564,7 +603,7 @@ void VirtualMachine::RunProtected(Instruction& instruction, bool except_part) {
 
 const Variant& VirtualMachine::GetArg(int i) const {
   if (i < 0 || i >= arg_count_) {
-    throw ScriptRuntimeError(Format("Argument index %d is out of range", {i}));
+    throw MachineRuntimeError(Format("Argument index %d is out of range", {i}));
   }
   return input_base_[i].Dereference();
 }
@@ -583,7 +622,7 @@ double VirtualMachine::GetArgAsDateTime(int i) const { return GetArg(i).ToDate()
 
 const Variant& VirtualMachine::GetIndexArg(int i) const {
   if (i < 0 || i >= index_count_) {
-    throw ScriptRuntimeError(Format("Argument index %d is out of range", {i}));
+    throw MachineRuntimeError(Format("Argument index %d is out of range", {i}));
   }
   return index_base_[i].Dereference();
 }
@@ -598,7 +637,7 @@ void VirtualMachine::SetArgIfByRef(int i, const Variant& value) {
 
 void VirtualMachine::SetByRefArg(int i, const Variant& value) {
   if (i < 0 || i >= arg_count_ || input_base_[i].Type() != VariantType::kReference) {
-    throw ScriptRuntimeError(Format("Method expects argument %d as variable reference", {i}));
+    throw MachineRuntimeError(Format("Method expects argument %d as variable reference", {i}));
   }
   *input_base_[i].RawReference() = value.Dereference();
 }

@@ -86,7 +86,8 @@ class VirtualMachine : public TObject {
   // opcode's handler, turns jump targets and routine entries into
   // instruction references, resolves classes, default instances and packed
   // member references. Raises ScriptInternalError for code that refers
-  // outside itself. The list must not change size while linked.
+  // outside itself. The list must not change size while linked. The
+  // code's globals start Unassigned (not when linking during a run).
   void Link(InstructionList& code);
   bool Linked() const { return code_ != nullptr; }
   void Unlink();
@@ -98,6 +99,8 @@ class VirtualMachine : public TObject {
   // itself. Returns Null when the routine left no value, the value when it
   // left one, an array of them when it left several.
   Variant Execute(std::string_view routine, const Variant& input);
+  // The arguments `input` stands for in Execute.
+  static std::vector<Variant> ArgumentsOf(const Variant& input);
   // The same with an explicit argument list; a reference argument is passed
   // by reference.
   Variant ExecuteWithArguments(std::string_view routine, std::span<const Variant> args);
@@ -109,7 +112,8 @@ class VirtualMachine : public TObject {
   void SetPaused(bool paused);
   void SetDebugging(bool debugging);
 
-  // Sets every slot to Null and ends the halt state.
+  // Sets every slot to Unassigned (the globals of the script start so) and
+  // ends the halt state.
   void Clear();
 
   const LastError& GetLastError() const { return last_error_; }
@@ -196,6 +200,8 @@ class VirtualMachine : public TObject {
 
   Variant RunEntry(Instruction* entry, std::span<const Variant> args);
   void PrepareOutermost();
+  // The number of globals `code` reserves.
+  static int GlobalCountOf(const InstructionList& code);
   Instruction* FindEntry(std::string_view routine) const;
   // Calls the routine at `entry` with the `argc` values on top of the stack
   // as its arguments; returns the stack top the routine ended with.
@@ -210,13 +216,25 @@ class VirtualMachine : public TObject {
   // that was running when frame `depth` was pushed.
   void UnwindTo(size_t depth);
   void Restore(const Frame& frame);
-  // Runs from next_ until next_ is null or `stop`.
-  void Run(const Instruction* stop);
+  // Runs from next_ while `keep_going()` holds and next_ is not null;
+  // errors other than runtime errors become runtime errors naming the
+  // instruction.
+  template <typename KeepGoing>
+  void RunWhile(KeepGoing keep_going);
+  // Runs from next_ until next_ is null.
+  void Run();
+  // Runs the part [begin, end) of a protected statement of the routine of
+  // frame depth `depth`: until next_ is null or leaves that range in that
+  // routine (calls in between run on).
+  void RunPart(const Instruction* begin, const Instruction* end, size_t depth);
   void Attend();
   // Sets the slots above the globals to Null (releasing what they hold).
   void NullAboveGlobals();
   void SetAttention(uint8_t flag, bool on);
-  [[noreturn]] void RaiseFromInstruction(const std::exception& error, const char* class_name);
+  // Records `message` as the last error and raises the runtime error that
+  // names the current instruction, the stack and the source position.
+  [[noreturn]] void RaiseFromInstruction(const std::string& message, const char* class_name,
+                                         int help_context = 0);
   void RecordLastError(std::string message, const char* class_name, int help_context);
   TObject* ObjectOfOther(const Variant& value) const;
   std::string StackText() const;
@@ -293,7 +311,8 @@ class VirtualMachine : public TObject {
   std::atomic<bool> running_{false};
   std::atomic<bool> halting_{false};
   std::mutex run_state_mutex_;
-  int null_from_ = 0;  // Every slot from here up to the top of the stack is Null.
+  // Every slot from here up to the top of the stack is Null.
+  int null_from_ = kStackSize;
 
   std::function<void(VirtualMachine&)> on_pause_;
   std::function<void(VirtualMachine&)> on_debug_hook_;

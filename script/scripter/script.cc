@@ -209,13 +209,33 @@ void Script::BeforeRun(std::string_view routine) {
 }
 
 Variant Script::Execute(std::string_view routine, const Variant& input) {
-  BeforeRun(routine);
-  return CurrentMachine().Execute(routine, input);
+  return ExecuteWithArguments(routine, VirtualMachine::ArgumentsOf(input));
 }
 
 Variant Script::ExecuteWithArguments(std::string_view routine, const std::vector<Variant>& args) {
   BeforeRun(routine);
-  return CurrentMachine().ExecuteWithArguments(routine, args);
+  const RoutineInfo* info = routine.empty() ? nullptr : code_.Info.FindRoutine(routine);
+  if (info == nullptr) return CurrentMachine().ExecuteWithArguments(routine, args);
+  // The arguments take the slots just below the routine's frame: a count
+  // other than the routine's would shift them onto other variables.
+  const int count = static_cast<int>(args.size());
+  if (count < info->ArgCount) {
+    throw ScriptRuntimeError(
+        Format("Not enough actual parameters for subroutine '%s'. Expected %d parameters",
+               {info->Name, info->ArgCount}));
+  }
+  if (count > info->ArgCount) {
+    throw ScriptRuntimeError(
+        Format("Too many parameters for subroutine '%s'. Expected %d parameters",
+               {info->Name, info->ArgCount}));
+  }
+  // A by-value parameter is the routine's own copy, also of a variable the
+  // host passes by reference.
+  std::vector<Variant> passed = args;
+  for (size_t i = 0; i < passed.size() && i < info->Variables.size(); ++i) {
+    if (info->Variables[i].Modifier != moVar) passed[i] = args[i].Dereference();
+  }
+  return CurrentMachine().ExecuteWithArguments(routine, passed);
 }
 
 bool Script::IsRunning() const {

@@ -19,6 +19,10 @@ struct SyntaxComment {
   // When not empty, the start marker counts only at the first position of
   // the input or right after one of these characters.
   std::string PrecededBy;
+  // When not empty, the start marker counts only at the end of the input or
+  // right before one of these characters (a word that ends where the marker
+  // does).
+  std::string FollowedBy = {};
 };
 
 // Tried in order at each position where comments may stand.

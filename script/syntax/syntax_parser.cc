@@ -551,10 +551,15 @@ bool SyntaxParser::SkipOneComment() {
         comment.PrecededBy.find(text[offset - 1]) == std::string::npos) {
       continue;
     }
+    const std::size_t after = offset + marker.size();
+    if (!comment.FollowedBy.empty() && after < text.size() &&
+        comment.FollowedBy.find(text[after]) == std::string::npos) {
+      continue;
+    }
     const int start = position_;
     const std::size_t close = comment.EndMarker.empty()
                                   ? std::string_view::npos
-                                  : FindIgnoreCase(text, comment.EndMarker, offset + marker.size());
+                                  : FindIgnoreCase(text, comment.EndMarker, after);
     const std::size_t stop =
         close == std::string_view::npos ? text.size() : close + comment.EndMarker.size();
     position_ = static_cast<int>(stop) + 1;

@@ -123,10 +123,30 @@ TEST_F(ProbedScripter, InputPassesNoneOneOrEveryElementAsArguments) {
             "RUNTIME ERROR\r\nSubroutine 'nope' does not exist in script");
 }
 
-TEST_F(ProbedScripter, ReferenceValuesArePassedByReference) {
-  scripter_.SetSourceCode(Lines("sub bump(byref n)\r\n  n = n + 1\r\nend sub\r\nmain = 0"));
+TEST_F(ProbedScripter, RoutineRunWithAnotherArgumentCountIsRefusedAndTouchesNoGlobal) {
+  scripter_.SetSourceCode(
+      Lines("dim g\r\nsub two(a, b)\r\n  a = \"a\"\r\n  b = \"b\"\r\nend sub\r\n"
+            "g = \"kept\""));
+  scripter_.Execute();
+  EXPECT_EQ(MessageOf<ScriptRuntimeError>([&] { scripter_.ExecuteRoutine("two", Variant(1)); }),
+            "RUNTIME ERROR\r\nNot enough actual parameters for subroutine 'two'. Expected 2 "
+            "parameters");
+  const std::vector<Variant> three{Variant(1), Variant(2), Variant(3)};
+  EXPECT_EQ(MessageOf<ScriptRuntimeError>([&] { scripter_.ExecuteRoutine("TWO", three); }),
+            "RUNTIME ERROR\r\nToo many parameters for subroutine 'two'. Expected 2 parameters");
+  EXPECT_EQ(scripter_.DefaultScript().GlobalValue("g").ToString(), "kept");
+  EXPECT_FALSE(scripter_.IsRunning());
+}
+
+TEST_F(ProbedScripter, ReferenceValuesArePassedByReferenceToByRefParametersOnly) {
+  scripter_.SetSourceCode(
+      Lines("sub bump(byref n)\r\n  n = n + 1\r\nend sub\r\n"
+            "sub keep(n)\r\n  bump(n)\r\nend sub\r\nmain = 0"));
   Variant counter(41);
   scripter_.ExecuteRoutine("bump", std::vector<Variant>{Variant::ReferenceTo(&counter)});
+  EXPECT_EQ(counter.ToInteger(), 42);
+  // keep's parameter is its own copy, even of a variable passed by reference.
+  scripter_.ExecuteRoutine("keep", std::vector<Variant>{Variant::ReferenceTo(&counter)});
   EXPECT_EQ(counter.ToInteger(), 42);
 }
 

@@ -114,8 +114,11 @@ class StoredGoldenTest : public ::testing::TestWithParam<std::string> {};
 TEST_P(StoredGoldenTest, LoadedCodeRunsLikeTheCompiledScriptAndSavesUnchanged) {
   const std::filesystem::path base = GoldenFolder("") / GetParam();
   std::string stream;
+  std::string compiled_run;  // What the script gives compiled from source.
   try {
-    stream = StoredScripter().Save(ReadGoldenFile(base.string() + ".bas"));
+    StoredScripter compiler;
+    stream = compiler.Save(ReadGoldenFile(base.string() + ".bas"));
+    compiled_run = compiler.Run();
   } catch (const CompileError& error) {
     GTEST_SKIP() << "runs only in the compiler's test context: " << error.Message();
   }
@@ -123,7 +126,7 @@ TEST_P(StoredGoldenTest, LoadedCodeRunsLikeTheCompiledScriptAndSavesUnchanged) {
   loader.DefaultScript().LoadCode(stream);
   ASSERT_TRUE(loader.Compiled());
   EXPECT_EQ(loader.Stored(), stream);
-  EXPECT_EQ(loader.Run(), ReadGoldenFile(base.string() + ".out"));
+  EXPECT_EQ(loader.Run(), compiled_run);
   EXPECT_EQ(loader.Stored(), stream) << "saving code that ran";
 }
 

@@ -232,6 +232,20 @@ TEST_F(MachineTest, ExceptPartConsumesTheErrorAndKeepsItAsLastError) {
   EXPECT_EQ(machine_.GetLastError().ClassName, "DivisionByZeroError");
 }
 
+TEST_F(MachineTest, MachineErrorsBecomeTheLastErrorWithTheirOwnText) {
+  Evaluate(
+      [](Assembler& a) {
+        Instruction& guard = a.Emit(opTryExcept);
+        a.Emit(opStoreVarInteger, 0).X = 5;
+        a.Emit(opPushInteger, 1);
+        a.Emit(opPushIdxVar, 0).B = 1;
+        guard.A = guard.X = a.Here();
+      },
+      1);
+  EXPECT_EQ(machine_.GetLastError().Message, "Variable is not an array");
+  EXPECT_EQ(machine_.GetLastError().ClassName, "ScriptRuntimeError");
+}
+
 TEST_F(MachineTest, FinallyPartRunsAndTheErrorGoesOn) {
   std::string error;
   code_.Emit(opGlobalPrepare, 1);
@@ -279,7 +293,9 @@ TEST_F(MachineTest, StackOverflowIsARuntimeErrorNotAWritePastTheStack) {
     a.Emit(opPushInteger, 1);
     a.Emit(opJump, loop);
   });
-  EXPECT_EQ(error, "RUNTIME ERROR\r\nStack overflow");
+  EXPECT_EQ(
+      error.rfind("RUNTIME ERROR\r\nStack overflow when evaluating instruction PushInteger", 0), 0u)
+      << error;
 
   // sub f: f(): recursion that uses no stack slots at all.
   Assembler a;
@@ -357,7 +373,7 @@ TEST_F(MachineTest, InputArraySpreadsIntoArgumentsAndSeveralResultsMakeAnArray) 
   EXPECT_TRUE(machine_.Execute("", Variant::Null()).IsNull());
 }
 
-TEST_F(MachineTest, LocalsStartAsNullInEveryCall) {
+TEST_F(MachineTest, LocalsStartUnassignedInEveryCall) {
   // function f: f = x: x = 7   (x a local; called twice)
   Assembler a;
   a.Emit(opGlobalPrepare);
@@ -374,7 +390,7 @@ TEST_F(MachineTest, LocalsStartAsNullInEveryCall) {
   a.Emit(opPushOutput, 0);
   a.Emit(opRet);
   machine_.Link(a.Code());
-  EXPECT_TRUE(machine_.Execute("", Variant::Null()).IsNull());
+  EXPECT_EQ(machine_.Execute("", Variant::Null()).Type(), VariantType::kUnassigned);
 }
 
 TEST_F(MachineTest, StringAppendToAVariableIsInPlaceAndCorrect) {
@@ -599,11 +615,11 @@ namespace {
 // sequence keeps it unfused, which gives the reference to compare with.
 class FusionTest : public ::testing::Test {
  protected:
-  enum Tail { kNone, kJump, kStore };
+  enum Tail { kNone, kJump, kStore, kAppend };
 
-  // x = left: y = right: x <op> y, then nothing, a conditional jump or a
-  // store into a local, run fused or not; returns the result's text or the
-  // error message.
+  // x = left: y = right: x <op> y, then nothing, a conditional jump, a
+  // store into a local, or (kAppend) `x = x & y`, run fused or not; returns
+  // the result's text or the error message.
   std::string Run(const Variant& left, const Variant& right, Opcode op, Tail tail, bool fused) {
     test::Assembler a;
     a.Emit(opGlobalPrepare, 2);
@@ -619,6 +635,10 @@ class FusionTest : public ::testing::Test {
     a.Emit(opPushVar, 0);
     a.Emit(opPushVar, 1);
     a.Emit(op);
+    if (tail == kAppend) {
+      a.Emit(opStoreVar, 0);
+      a.Emit(opPushVar, 0);
+    }
     if (tail == kStore) {
       a.Emit(opStoreVar, 2);
       a.Emit(opPushVar, 2);
@@ -652,6 +672,17 @@ class FusionTest : public ::testing::Test {
       case VariantType::kNull:
         a.Emit(opPushConst).B = 2;
         break;
+      case VariantType::kUnassigned:
+        a.Emit(opPushConst).B = 3;
+        break;
+      case VariantType::kBoolean:
+        a.Emit(opPushConst).B = value.RawBoolean() ? 0 : 1;
+        break;
+      case VariantType::kArray:
+        a.Emit(opPushInteger, 1);
+        a.PushString("a");
+        a.Emit(opArrayOf, 2);
+        break;
       default:
         a.PushString(value.ToString());
     }
@@ -663,15 +694,27 @@ class FusionTest : public ::testing::Test {
 };
 
 TEST_F(FusionTest, FusedSequencesGiveTheResultsAndErrorsOfSingleInstructions) {
-  const Variant values[] = {Variant(7),    Variant(0),    Variant(-3),   Variant(2.5),
-                            Variant(1e20), Variant("12"), Variant("ab"), Variant::Null()};
+  const Variant values[] = {Variant(7),
+                            Variant(0),
+                            Variant(-3),
+                            Variant(2.5),
+                            Variant(1e20),
+                            Variant(-0.5),
+                            Variant("12"),
+                            Variant("ab"),
+                            Variant::Null(),
+                            Variant(),
+                            Variant(true),
+                            Variant(false),
+                            Variant::ArrayOf({Variant(1), Variant("a")})};
   const Opcode ops[] = {opOperAdd, opOperSub,  opOperMul,     opOperMod,   opOperDiv, opOperLE,
                         opOperGE,  opOperLess, opOperGreater, opOperEqual, opOperNE,  opOperConcat};
   for (const Variant& left : values) {
     for (const Variant& right : values) {
       for (Opcode op : ops) {
-        for (Tail tail : {kNone, kJump, kStore}) {
+        for (Tail tail : {kNone, kJump, kStore, kAppend}) {
           if (tail == kJump && (op < opOperNE || op > opOperLess)) continue;
+          if (tail == kAppend && op != opOperConcat) continue;
           std::string plain = Run(left, right, op, tail, false);
           std::string fused = Run(left, right, op, tail, true);
           EXPECT_EQ(fused, plain) << OpcodeName(op) << " " << left.TypeName() << " "

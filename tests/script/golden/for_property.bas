@@ -1,0 +1,2 @@
+for Counter = 1 to 2
+next

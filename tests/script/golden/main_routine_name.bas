@@ -1,0 +1,4 @@
+sub ___main___
+  echo("taken over")
+end sub
+echo("main")
