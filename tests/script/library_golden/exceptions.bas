@@ -17,6 +17,17 @@ try
 except
   echo(LastExceptionMessage)
 end
+try
+  GetActiveOleObject("Excel.Application")
+except
+  echo("GetActiveOleObject refused")
+end
+try
+  CreateObject("Scripting.FileSystemObject")
+except
+  echo("CreateObject refused")
+end
+echo(Assigned(Scripter) and Assigned(Machine))
 answer = "kept"
 echo(InputQuery("Caption", "Prompt", answer))
 echo(answer)
