@@ -115,14 +115,17 @@ TEST_P(StoredGoldenTest, LoadedCodeRunsLikeTheCompiledScriptAndSavesUnchanged) {
   const std::filesystem::path base = GoldenFolder("") / GetParam();
   std::string stream;
   std::string compiled_run;  // What the script gives compiled from source.
+  TempDir temp;             // The file scripts' folder, as the golden runner gives it.
   try {
     StoredScripter compiler;
+    compiler.RegisterConstant("TempFolder", Variant(temp.Path()));
     stream = compiler.Save(ReadGoldenFile(base.string() + ".bas"));
     compiled_run = compiler.Run();
   } catch (const CompileError& error) {
     GTEST_SKIP() << "runs only in the compiler's test context: " << error.Message();
   }
   StoredScripter loader;
+  loader.RegisterConstant("TempFolder", Variant(temp.Path()));
   loader.DefaultScript().LoadCode(stream);
   ASSERT_TRUE(loader.Compiled());
   EXPECT_EQ(loader.Stored(), stream);

@@ -1,5 +1,5 @@
 ' Raise and the last exception a script's try ... except caught; the
-' dialogs of a host without windows answer Cancel or No.
+' dialogs of a host without windows reply Cancel or No.
 try
   Raise("first failure")
 except
@@ -28,9 +28,9 @@ except
   echo("CreateObject refused")
 end
 echo(Assigned(Scripter) and Assigned(Machine))
-answer = "kept"
-echo(InputQuery("Caption", "Prompt", answer))
-echo(answer)
+reply = "kept"
+echo(InputQuery("Caption", "Prompt", reply))
+echo(reply)
 echo("[" & InputBox("Prompt", "Title", "default") & "]")
 echo(MsgBox("Save?", vbYesNo + vbQuestion, "Title"))
 echo(MsgBox("Done", vbOKOnly, "Title"))
