@@ -8,8 +8,7 @@
 
 namespace vantrel {
 
-SystemLibrary::SystemLibrary(CustomScripter& scripter)
-    : ScripterLibrary(scripter), dialogs_(std::make_shared<HeadlessDialogs>()) {}
+SystemLibrary::SystemLibrary(CustomScripter& scripter) : DialogLibrary(scripter) {}
 
 void SystemLibrary::Init() {
   HostClass& entry = Scripter().RegisterHostClass(&kClassInfo);

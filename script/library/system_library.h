@@ -8,25 +8,18 @@
 #ifndef VANTREL_SCRIPT_LIBRARY_SYSTEM_LIBRARY_H_
 #define VANTREL_SCRIPT_LIBRARY_SYSTEM_LIBRARY_H_
 
-#include <memory>
-
-#include "script/library/script_dialogs.h"
-#include "script/scripter/scripter_library.h"
+#include "script/library/dialog_library.h"
 
 namespace vantrel {
 
 class HostClass;
 
-class SystemLibrary : public ScripterLibrary {
+// Its dialog functions open the dialogs it holds (DialogLibrary).
+class SystemLibrary : public DialogLibrary {
  public:
   explicit SystemLibrary(CustomScripter& scripter);
 
   void Init() override;
-
-  // The dialogs the dialog functions open; HeadlessDialogs until the host
-  // sets others.
-  ScriptDialogs& Dialogs() const { return *dialogs_; }
-  void SetDialogs(std::shared_ptr<ScriptDialogs> dialogs) { dialogs_ = std::move(dialogs); }
 
   const ClassInfo& ClassType() const override { return kClassInfo; }
   static const ClassInfo kClassInfo;

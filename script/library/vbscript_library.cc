@@ -8,8 +8,7 @@
 
 namespace vantrel {
 
-VBScriptLibrary::VBScriptLibrary(CustomScripter& scripter)
-    : ScripterLibrary(scripter), dialogs_(std::make_shared<HeadlessDialogs>()) {}
+VBScriptLibrary::VBScriptLibrary(CustomScripter& scripter) : DialogLibrary(scripter) {}
 
 void VBScriptLibrary::Init() {
   HostClass& entry = Scripter().RegisterHostClass(&kClassInfo);
