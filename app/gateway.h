@@ -99,6 +99,13 @@ class Gateway {
   StringList SplitParts() const;
   void SetSplitParts(StringList parts);
 
+  // State of the running script page, used by that page's thread only (one
+  // page runs at a time): the lines it echoed and the request it answers
+  // (null while no page runs).
+  StringList& ScriptOutput() { return script_output_; }
+  const HttpRequestInfo* CurrentRequest() const { return current_request_; }
+  void SetCurrentRequest(const HttpRequestInfo* request) { current_request_ = request; }
+
  private:
   // The port from "Server port": a decimal integer from 1 to 65535, or 80
   // after logging that the value is incorrect.
@@ -136,8 +143,10 @@ class Gateway {
   bool active_ = false;  // Main thread only.
 
   mutable std::mutex state_mutex_;
-  std::string running_script_path_;  // Guarded by state_mutex_.
-  StringList split_parts_;           // Guarded by state_mutex_.
+  std::string running_script_path_;                   // Guarded by state_mutex_.
+  StringList split_parts_;                            // Guarded by state_mutex_.
+  StringList script_output_;                          // The running page's thread only.
+  const HttpRequestInfo* current_request_ = nullptr;  // The running page's thread only.
 };
 
 }  // namespace vantrel
