@@ -128,7 +128,7 @@ void Gateway::ReportActivateError(std::string_view class_name, std::string_view 
 void Gateway::StopServer() {
   http_server_->SetActive(false);
   session_gate_.EndSession();
-  cp1_.ClosePort();
+  bridge_.ClosePort();
   WriteLog("Stop listening, com port closed.");
   front_end_.SetActivateCaption("Start");
 }
@@ -170,6 +170,12 @@ StringList Gateway::SplitParts() const {
 void Gateway::SetSplitParts(StringList parts) {
   std::lock_guard lock(state_mutex_);
   split_parts_ = std::move(parts);
+}
+
+std::string Gateway::SplitPart(std::int64_t number) const {
+  std::lock_guard lock(state_mutex_);
+  if (number < 1 || static_cast<std::uint64_t>(number) > split_parts_.Count()) return "";
+  return split_parts_[static_cast<std::size_t>(number - 1)];
 }
 
 }  // namespace vantrel

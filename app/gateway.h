@@ -20,6 +20,7 @@
 #include "app/configuration.h"
 #include "app/receive_buffer.h"
 #include "app/request_dispatcher.h"
+#include "app/serial_bridge.h"
 #include "app/server_log.h"
 #include "app/session_gate.h"
 #include "base/event_loop.h"
@@ -87,6 +88,8 @@ class Gateway {
   CgiRunner& cgiRunner() { return cgi_runner_; }
   Timer& Timer1() { return timer1_; }
   SerialPort& CP1() { return cp1_; }
+  // CP1 as page scripts and the stop drive it, one port operation at a time.
+  SerialBridge& Bridge() { return bridge_; }
   SessionGate& Sessions() { return session_gate_; }
   EventLoop& MainLoop() { return main_loop_; }
 
@@ -98,6 +101,8 @@ class Gateway {
   vantrel::ReceiveBuffer& GetReceiveBuffer() { return receive_buffer_; }
   StringList SplitParts() const;
   void SetSplitParts(StringList parts);
+  // Piece `number` (from 1) of SplitParts; "" outside 1 to their count.
+  std::string SplitPart(std::int64_t number) const;
 
   // State of the running script page, used by that page's thread only (one
   // page runs at a time): the lines it echoed and the request it answers
@@ -134,6 +139,7 @@ class Gateway {
   Timer timer1_;
   vantrel::ReceiveBuffer receive_buffer_;  // Synchronised by itself.
   SerialPort cp1_;                         // Its handlers use everything above.
+  SerialBridge bridge_{cp1_};
   SessionGate session_gate_;
   CgiRunner cgi_runner_;
   std::unique_ptr<RequestDispatcher> dispatcher_;

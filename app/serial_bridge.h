@@ -1,0 +1,70 @@
+// The gateway's serial port as page scripts drive it: openport's six
+// settings texts, closing, the open port's settings as text, writing, and
+// the list of ports that can be opened now.
+//
+// Threads. The running page calls every operation on its connection
+// thread; the main thread calls ClosePort when the server stops, while a
+// page may still run. Opening, configuring, writing and closing are
+// serialised by one lock, so the port is never closed under a write in
+// progress: a stop waits until that write has finished (at most the write's
+// time-out). The lock is never held while waiting for the main thread: the
+// port's own closing waits only for an event hand-over already running on
+// the main thread, and the gateway's event handlers (reading into the
+// receive buffer, clearing it, logging) never take this lock.
+//
+// Errors: the port's SerialPortError passes through unchanged.
+// Lifetime: the port and the terminal layer must outlive the bridge.
+#ifndef VANTREL_APP_SERIAL_BRIDGE_H_
+#define VANTREL_APP_SERIAL_BRIDGE_H_
+
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "serial/serial_port.h"
+#include "serial/tty_platform.h"
+
+namespace vantrel {
+
+class SerialBridge {
+ public:
+  explicit SerialBridge(SerialPort& port, TtyPlatform& tty = SystemTty())
+      : port_(port), tty_(tty) {}
+  SerialBridge(const SerialBridge&) = delete;
+  SerialBridge& operator=(const SerialBridge&) = delete;
+
+  // Applies the six texts in this order, each at once when the port is
+  // open: the port name as it is (a different name reopens the port under
+  // it), baud rate, data bits, parity, stop bits, flow control (texts
+  // compared regardless of letter case; an unknown text selects the
+  // setting's fallback, which for flow control keeps the flow fields).
+  // Then opens the port when closed and raises DTR.
+  void OpenPort(std::string_view port, std::string_view baud, std::string_view data_bits,
+                std::string_view parity, std::string_view stop_bits, std::string_view flow);
+  // Nothing when closed.
+  void ClosePort();
+  // "" when closed; else the port name and the texts of the baud rate, data
+  // bits, parity, stop bits and flow control, separated by single blanks.
+  std::string OpenSettingsText();
+  // Writes all bytes and waits until the write has completed; an empty text
+  // writes nothing. A closed port raises the write error.
+  void Send(std::string_view text);
+
+  // The ports that can be opened exclusively now, upper-cased, separated by
+  // single blanks; "" when there is none. The port open here is not among
+  // them.
+  std::string EnumPorts();
+  // Where EnumPorts looks for devices; "/dev" unless a test points it at a
+  // folder of its own.
+  void SetDeviceDirectory(std::string directory);
+
+ private:
+  SerialPort& port_;
+  TtyPlatform& tty_;
+  std::mutex mutex_;
+  std::string device_directory_ = "/dev";  // Guarded by mutex_.
+};
+
+}  // namespace vantrel
+
+#endif  // VANTREL_APP_SERIAL_BRIDGE_H_
