@@ -4,6 +4,7 @@
 
 #include "app/configuration.h"
 #include "app/document_path.h"
+#include "app/script_page_gate.h"
 #include "app/server_log.h"
 #include "app/session_gate.h"
 #include "base/ascii.h"
@@ -30,13 +31,14 @@ PathKind KindOf(const std::string& path) {
 
 RequestDispatcher::RequestDispatcher(std::string web_directory, const Configuration& settings,
                                      ServerLog& log, SessionGate& session_gate, HttpServer& server,
-                                     CgiRunner& cgi_runner)
+                                     CgiRunner& cgi_runner, ScriptPageGate& page_gate)
     : web_directory_(std::move(web_directory)),
       settings_(settings),
       log_(log),
       session_gate_(session_gate),
       server_(server),
-      cgi_runner_(cgi_runner) {}
+      cgi_runner_(cgi_runner),
+      page_gate_(page_gate) {}
 
 void RequestDispatcher::HTTPServerCommandGet(PeerThread& AThread, HttpRequestInfo& RequestInfo,
                                              HttpResponseInfo& ResponseInfo) {
@@ -56,8 +58,7 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& AThread, HttpRequestInf
       AnswerOutside(ResponseInfo);
       return;
     }
-    ResponseInfo.SetStatusCode(501);
-    ResponseInfo.ContentText = kScriptPagesUnavailablePage;
+    page_gate_.HandleRequest(RequestInfo, ResponseInfo, full_path, peer);
     return;
   }
 
@@ -77,7 +78,7 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& AThread, HttpRequestInf
     }
   }
   if (kind != PathKind::kFile) {
-    AnswerNotFound(ResponseInfo);
+    AnswerWithStatusPage(ResponseInfo, 404);
     return;
   }
   ServeFile(AThread, RequestInfo, ResponseInfo, full_path);
@@ -139,8 +140,8 @@ void RequestDispatcher::AnswerOutside(HttpResponseInfo& response) {
   response.ContentText = kOutsideWebDirectoryPage;
 }
 
-void RequestDispatcher::AnswerNotFound(HttpResponseInfo& response) {
-  response.SetStatusCode(404);
+void RequestDispatcher::AnswerWithStatusPage(HttpResponseInfo& response, int status) {
+  response.SetStatusCode(status);
   response.ContentText = "<html><head><title>Error</title></head><body><h1>" +
                          response.ResponseText + "</h1></body></html>";
 }
