@@ -21,6 +21,9 @@ namespace {
 
 enum class PathKind { kNothing, kFile, kDirectory };
 
+constexpr std::string_view kScriptPageExtension = ".vpg";
+constexpr std::string_view kPhpPageExtension = ".php";
+
 PathKind KindOf(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return PathKind::kNothing;
@@ -48,11 +51,14 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& AThread, HttpRequestInf
   if (!Authenticate(RequestInfo, ResponseInfo)) return;
   if (!session_gate_.Admit(RequestInfo, ResponseInfo)) return;
 
+  if (HoldsControlByte(RequestInfo.Document)) {
+    AnswerWithStatusPage(ResponseInfo, 400);
+    return;
+  }
   std::string full_path = MapDocumentPath(web_directory_, RequestInfo.Document);
-  const std::string document = ToLowerAscii(RequestInfo.Document);
   PathKind kind = KindOf(full_path);
 
-  if (document.find(".vpg") != std::string::npos) {
+  if (EndsWithIgnoreCase(full_path, kScriptPageExtension)) {
     // Never the page's source: a script page is either run or refused.
     if (kind == PathKind::kFile && !IsInsideWebDirectory(web_directory_, full_path)) {
       AnswerOutside(ResponseInfo);
@@ -62,7 +68,7 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& AThread, HttpRequestInf
     return;
   }
 
-  if (document.find(".php") != std::string::npos) {
+  if (EndsWithIgnoreCase(full_path, kPhpPageExtension)) {
     const std::string php_path = settings_.PhpPath();
     if (!php_path.empty()) {
       ServePhpPage(AThread, RequestInfo, ResponseInfo, full_path, php_path);

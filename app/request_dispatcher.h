@@ -3,6 +3,12 @@
 // the web directory and answers it with a script page, a PHP page, a
 // static file or an error page.
 //
+// Which of these a document is depends on the file it names: a script page
+// when its full path (normalised, so "/x.vpg/../log.txt" names log.txt)
+// ends in ".vpg", a PHP page when it ends in ".php", letter case ignored.
+// A document holding a control byte (a NUL among them) names no file and is
+// refused with status 400.
+//
 // HTTPServerCommandGet runs on the peer thread of each request, several at
 // once; the dispatcher keeps no per-request state.
 #ifndef VANTREL_APP_REQUEST_DISPATCHER_H_

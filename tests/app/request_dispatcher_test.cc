@@ -125,7 +125,39 @@ TEST_F(RequestDispatcherTest, ScriptPagesRunAndNeverShowTheirSource) {
   EXPECT_THAT(Get("/missing.VPG"),
               AllOf(StartsWith("HTTP/1.1 404"),
                     EndsWith("\r\n\r\n<H1><center>Script not found</center></H1>")));
-  EXPECT_THAT(Get("/x.vpg.html"), StartsWith("HTTP/1.1 200 OK"));
+  // A page is named by the end of the path: this is an HTML file.
+  EXPECT_THAT(Get("/x.vpg.html"), EndsWith("<% secret source %>"));
+}
+
+// A document names a page only by the file it maps to. Taking any document
+// that mentions ".php" for a PHP page ran whatever file the rest of the path
+// named (the log file, which a request can write PHP code into) through the
+// PHP program.
+TEST_F(RequestDispatcherTest, OnlyTheFileServedDecidesWhetherADocumentRuns) {
+  // A stand-in PHP program that tells which file it was asked to run.
+  dir_.Write(
+      "fake-php",
+      "#!/bin/sh\nprintf 'Content-type: text/plain\\r\\n\\r\\nran %s' \"$SCRIPT_FILENAME\"\n");
+  ASSERT_EQ(chmod(dir_.File("fake-php").c_str(), 0755), 0);
+  dir_.Write("web/x.php", "<?php echo 'x'; ?>");
+  dir_.Write("web/x.vpg", "<% dim x %>");
+  dir_.Write("web/log.txt", "<?php echo 'owned'; ?>");
+  Start(Config(port_, "", dir_.File("fake-php")));
+  EXPECT_THAT(Get("/x.php"), EndsWith("ran " + dir_.File("web/x.php")));
+  EXPECT_THAT(Get("/sub/../x.php/."), HasSubstr("ran "));
+  for (const char* document :
+       {"/x.php/../log.txt", "/x.PHP\\..\\log.txt", "/x.vpg/../log.txt", "/log.txt/."}) {
+    EXPECT_THAT(Get(document),
+                AllOf(StartsWith("HTTP/1.1 200 OK"), HasSubstr("Content-Type: text/plain\r\n"),
+                      EndsWith("\r\n\r\n<?php echo 'owned'; ?>")))
+        << document;
+  }
+  EXPECT_THAT(Get("/log.txt%00.php"), AllOf(StartsWith("HTTP/1.1 404"), Not(HasSubstr("ran "))));
+  for (const std::string& document :
+       {std::string("/log.txt\0.php", 13), std::string("/x.php\x01"), std::string("/x.php\x7F")}) {
+    EXPECT_THAT(Get(document), AllOf(StartsWith("HTTP/1.1 400 Bad Request"),
+                                     EndsWith("<h1>Bad Request</h1></body></html>")));
+  }
 }
 
 TEST_F(RequestDispatcherTest, PhpPagesAreFilesWithoutAPhpPath) {
