@@ -32,6 +32,14 @@ std::string MapDocumentPath(std::string_view web_directory, std::string_view doc
   return path.empty() ? "/" : path;
 }
 
+bool HoldsControlByte(std::string_view document) {
+  for (const char c : document) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return true;
+  }
+  return false;
+}
+
 bool IsInsideWebDirectory(std::string_view web_directory, std::string_view full_path) {
   return full_path.size() > web_directory.size() &&
          full_path.substr(0, web_directory.size()) == web_directory &&

@@ -15,6 +15,11 @@ namespace vantrel {
 // percent-decoded: "/a%20b.html" names the file "a%20b.html".
 std::string MapDocumentPath(std::string_view web_directory, std::string_view document);
 
+// True when `document` holds a byte below 32 or the byte 127: no file of
+// the web directory is named so, and a NUL would end the name early for
+// every program the path is handed to.
+bool HoldsControlByte(std::string_view document);
+
 // True when `full_path` lies below `web_directory`: it begins with the web
 // directory's path and a "/" (compared exactly: file names on this system
 // are case-sensitive).

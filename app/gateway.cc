@@ -2,8 +2,11 @@
 
 #include <filesystem>
 
+#include "app/compile_error_report.h"
 #include "app/document_path.h"
 #include "app/front_end.h"
+#include "app/page_scripter.h"
+#include "app/web_scripter.h"
 #include "base/format.h"
 #include "base/integer_text.h"
 
@@ -36,8 +39,13 @@ Gateway::Gateway(std::string home, EventLoop& main_loop, FrontEnd& front_end)
   cgi_runner_.SetServer(http_server_.get());
   cgi_runner_.SetTimeOut(kCgiTimeOut);
   cgi_runner_.SetServerAdmin(kServerAdmin);
+  SetUpPageScripter(wbscripter_).SetGateway(this);
+  wbscripter_.SetOnCompileError(
+      [this](CustomScripter& sender, std::string& msg, int row, int col, bool& /*show*/) {
+        wbscripterCompileError(sender, msg, row, col);
+      });
   dispatcher_ = std::make_unique<RequestDispatcher>(web_directory_, settings_, log_, session_gate_,
-                                                    *http_server_, cgi_runner_);
+                                                    *http_server_, cgi_runner_, page_gate_);
   http_server_->SetOnCommandGet(
       [this](PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response) {
         dispatcher_->HTTPServerCommandGet(thread, request, response);
@@ -126,6 +134,9 @@ void Gateway::ReportActivateError(std::string_view class_name, std::string_view 
 }
 
 void Gateway::StopServer() {
+  // The page's connection would keep the server waiting, and the page would
+  // go on driving a serial port that is about to close.
+  HaltRunningScript();
   http_server_->SetActive(false);
   session_gate_.EndSession();
   bridge_.ClosePort();
@@ -152,14 +163,11 @@ int Gateway::ConfiguredPort() {
   return *port;
 }
 
-std::string Gateway::RunningScriptPath() const {
-  std::lock_guard lock(state_mutex_);
-  return running_script_path_;
-}
-
-void Gateway::SetRunningScriptPath(std::string path) {
-  std::lock_guard lock(state_mutex_);
-  running_script_path_ = std::move(path);
+void Gateway::wbscripterCompileError(CustomScripter& sender, const std::string& msg, int row,
+                                     int col) {
+  for (const std::string& line : CompileErrorReport(sender.SourceCode(), msg, row, col)) {
+    WriteLog(line);
+  }
 }
 
 StringList Gateway::SplitParts() const {

@@ -1,7 +1,8 @@
 // The gateway: the one object that owns the long-lived parts of the
 // program (the settings, the server log, the HTTP server, the session
-// timer and gate, the CGI runner, the request dispatcher and the shared
-// state of requests and scripts) and carries out
+// timer and gate, the CGI runner, the page scripter with the script page
+// gate and runner, the request dispatcher and the shared state of requests
+// and scripts) and carries out
 // start-up, activation and shutdown. The window program and the headless
 // program both drive one Gateway; neither holds logic of its own.
 //
@@ -11,6 +12,7 @@
 #ifndef VANTREL_APP_GATEWAY_H_
 #define VANTREL_APP_GATEWAY_H_
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -20,6 +22,8 @@
 #include "app/configuration.h"
 #include "app/receive_buffer.h"
 #include "app/request_dispatcher.h"
+#include "app/script_page_gate.h"
+#include "app/script_page_runner.h"
 #include "app/serial_bridge.h"
 #include "app/server_log.h"
 #include "app/session_gate.h"
@@ -28,6 +32,7 @@
 #include "base/timer.h"
 #include "cgi/cgi_runner.h"
 #include "http/http_server.h"
+#include "script/scripter/basic_scripter.h"
 #include "serial/serial_port.h"
 
 namespace vantrel {
@@ -47,10 +52,14 @@ class Gateway {
   // Settings of the CGI runner that runs PHP pages.
   static constexpr int kCgiTimeOut = 10000;
   static constexpr const char* kServerAdmin = "webmaster@localhost";
+  // How long stopping the server or closing the program waits for a halted
+  // script page to finish before going on without it.
+  static constexpr std::chrono::milliseconds kHaltWaitTime{5000};
 
   // `home` is the program directory (made absolute here): config.ini and
   // the web directory live there. `main_loop` and `front_end` must outlive
-  // the gateway.
+  // the gateway. RegisterBuiltInLibraries must have run before (the page
+  // scripter attaches the system library from the global registry).
   Gateway(std::string home, EventLoop& main_loop, FrontEnd& front_end);
   // Halts a running script and stops the server if the front end has not
   // done so, then waits for the connection threads to let go.
@@ -64,8 +73,9 @@ class Gateway {
   // The main window has been shown: reloads the settings without defaults.
   void MainWindowShown();
 
-  // Starts the server when it is stopped and stops it when it runs.
-  // Failures to start are logged; failures while stopping propagate.
+  // Starts the server when it is stopped and stops it when it runs; a
+  // running script page is halted before the server stops. Failures to
+  // start are logged; failures while stopping propagate.
   void acActivateExecute();
   bool Active() const { return active_; }
 
@@ -91,13 +101,14 @@ class Gateway {
   // CP1 as page scripts and the stop drive it, one port operation at a time.
   SerialBridge& Bridge() { return bridge_; }
   SessionGate& Sessions() { return session_gate_; }
+  // The page scripter. Register on it only while no page runs.
+  BasicScripter& wbscripter() { return wbscripter_; }
   EventLoop& MainLoop() { return main_loop_; }
 
   // Shared state of requests, scripts and the serial port; each accessor is
   // safe from any thread.
   std::int32_t SessionId() const { return session_gate_.SessionId(); }
-  std::string RunningScriptPath() const;
-  void SetRunningScriptPath(std::string path);
+  std::string RunningScriptPath() const { return page_gate_.RunningScriptPath(); }
   vantrel::ReceiveBuffer& GetReceiveBuffer() { return receive_buffer_; }
   StringList SplitParts() const;
   void SetSplitParts(StringList parts);
@@ -107,9 +118,11 @@ class Gateway {
   // State of the running script page, used by that page's thread only (one
   // page runs at a time): the lines it echoed and the request it answers
   // (null while no page runs).
-  StringList& ScriptOutput() { return script_output_; }
-  const HttpRequestInfo* CurrentRequest() const { return current_request_; }
-  void SetCurrentRequest(const HttpRequestInfo* request) { current_request_ = request; }
+  StringList& ScriptOutput() { return page_runner_.ScriptOutput(); }
+  const HttpRequestInfo* CurrentRequest() const { return page_runner_.CurrentRequest(); }
+  void SetCurrentRequest(const HttpRequestInfo* request) {
+    page_runner_.SetCurrentRequest(request);
+  }
 
  private:
   // The port from "Server port": a decimal integer from 1 to 65535, or 80
@@ -126,9 +139,12 @@ class Gateway {
   void CP1Error() { WriteLog("Serial port error"); }
   // Gives CP1 the gateway's initial settings and handlers.
   void SetUpSerialPort();
-  // Closing the window halts the running script page; none runs until
-  // script pages are attached.
-  void HaltRunningScript() {}
+  // Halts the running script page and waits at most kHaltWaitTime for it
+  // to finish. Main thread.
+  void HaltRunningScript() { page_gate_.HaltRunningScript(kHaltWaitTime); }
+  // The page scripter's compile error report: the error and the program
+  // lines around it go to the log.
+  void wbscripterCompileError(CustomScripter& sender, const std::string& msg, int row, int col);
 
   const std::string home_;           // Absolute and normalised.
   const std::string web_directory_;  // home_ + "/web".
@@ -142,6 +158,10 @@ class Gateway {
   SerialBridge bridge_{cp1_};
   SessionGate session_gate_;
   CgiRunner cgi_runner_;
+  // Used by connection threads: destroyed after the server.
+  BasicScripter wbscripter_;
+  ScriptPageRunner page_runner_{wbscripter_};
+  ScriptPageGate page_gate_{wbscripter_, page_runner_};
   std::unique_ptr<RequestDispatcher> dispatcher_;
   // Destroyed first (members go in reverse order), waiting for every
   // connection thread, before anything its handlers use.
@@ -149,10 +169,7 @@ class Gateway {
   bool active_ = false;  // Main thread only.
 
   mutable std::mutex state_mutex_;
-  std::string running_script_path_;                   // Guarded by state_mutex_.
-  StringList split_parts_;                            // Guarded by state_mutex_.
-  StringList script_output_;                          // The running page's thread only.
-  const HttpRequestInfo* current_request_ = nullptr;  // The running page's thread only.
+  StringList split_parts_;  // Guarded by state_mutex_.
 };
 
 }  // namespace vantrel

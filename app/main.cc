@@ -9,6 +9,7 @@
 
 #include "app/headless_front_end.h"
 #include "app/version.h"
+#include "script/library/built_in_libraries.h"
 
 namespace {
 
@@ -59,5 +60,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   while (home.size() > 1 && home.back() == '/') home.pop_back();
+  vantrel::RegisterBuiltInLibraries();  // Before the page scripter is made.
   return vantrel::RunHeadless(home);
 }

@@ -4,6 +4,7 @@
 
 #include "app/configuration.h"
 #include "app/document_path.h"
+#include "app/script_page_gate.h"
 #include "app/server_log.h"
 #include "app/session_gate.h"
 #include "base/ascii.h"
@@ -20,6 +21,9 @@ namespace {
 
 enum class PathKind { kNothing, kFile, kDirectory };
 
+constexpr std::string_view kScriptPageExtension = ".vpg";
+constexpr std::string_view kPhpPageExtension = ".php";
+
 PathKind KindOf(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return PathKind::kNothing;
@@ -30,13 +34,14 @@ PathKind KindOf(const std::string& path) {
 
 RequestDispatcher::RequestDispatcher(std::string web_directory, const Configuration& settings,
                                      ServerLog& log, SessionGate& session_gate, HttpServer& server,
-                                     CgiRunner& cgi_runner)
+                                     CgiRunner& cgi_runner, ScriptPageGate& page_gate)
     : web_directory_(std::move(web_directory)),
       settings_(settings),
       log_(log),
       session_gate_(session_gate),
       server_(server),
-      cgi_runner_(cgi_runner) {}
+      cgi_runner_(cgi_runner),
+      page_gate_(page_gate) {}
 
 void RequestDispatcher::HTTPServerCommandGet(PeerThread& AThread, HttpRequestInfo& RequestInfo,
                                              HttpResponseInfo& ResponseInfo) {
@@ -46,22 +51,24 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& AThread, HttpRequestInf
   if (!Authenticate(RequestInfo, ResponseInfo)) return;
   if (!session_gate_.Admit(RequestInfo, ResponseInfo)) return;
 
+  if (HoldsControlByte(RequestInfo.Document)) {
+    AnswerWithStatusPage(ResponseInfo, 400);
+    return;
+  }
   std::string full_path = MapDocumentPath(web_directory_, RequestInfo.Document);
-  const std::string document = ToLowerAscii(RequestInfo.Document);
   PathKind kind = KindOf(full_path);
 
-  if (document.find(".vpg") != std::string::npos) {
+  if (EndsWithIgnoreCase(full_path, kScriptPageExtension)) {
     // Never the page's source: a script page is either run or refused.
     if (kind == PathKind::kFile && !IsInsideWebDirectory(web_directory_, full_path)) {
       AnswerOutside(ResponseInfo);
       return;
     }
-    ResponseInfo.SetStatusCode(501);
-    ResponseInfo.ContentText = kScriptPagesUnavailablePage;
+    page_gate_.HandleRequest(RequestInfo, ResponseInfo, full_path, peer);
     return;
   }
 
-  if (document.find(".php") != std::string::npos) {
+  if (EndsWithIgnoreCase(full_path, kPhpPageExtension)) {
     const std::string php_path = settings_.PhpPath();
     if (!php_path.empty()) {
       ServePhpPage(AThread, RequestInfo, ResponseInfo, full_path, php_path);
@@ -77,7 +84,7 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& AThread, HttpRequestInf
     }
   }
   if (kind != PathKind::kFile) {
-    AnswerNotFound(ResponseInfo);
+    AnswerWithStatusPage(ResponseInfo, 404);
     return;
   }
   ServeFile(AThread, RequestInfo, ResponseInfo, full_path);
@@ -139,8 +146,8 @@ void RequestDispatcher::AnswerOutside(HttpResponseInfo& response) {
   response.ContentText = kOutsideWebDirectoryPage;
 }
 
-void RequestDispatcher::AnswerNotFound(HttpResponseInfo& response) {
-  response.SetStatusCode(404);
+void RequestDispatcher::AnswerWithStatusPage(HttpResponseInfo& response, int status) {
+  response.SetStatusCode(status);
   response.ContentText = "<html><head><title>Error</title></head><body><h1>" +
                          response.ResponseText + "</h1></body></html>";
 }

@@ -3,6 +3,12 @@
 // the web directory and answers it with a script page, a PHP page, a
 // static file or an error page.
 //
+// Which of these a document is depends on the file it names: a script page
+// when its full path (normalised, so "/x.vpg/../log.txt" names log.txt)
+// ends in ".vpg", a PHP page when it ends in ".php", letter case ignored.
+// A document holding a control byte (a NUL among them) names no file and is
+// refused with status 400.
+//
 // HTTPServerCommandGet runs on the peer thread of each request, several at
 // once; the dispatcher keeps no per-request state.
 #ifndef VANTREL_APP_REQUEST_DISPATCHER_H_
@@ -17,6 +23,7 @@ class CgiRunner;
 class Configuration;
 class HttpServer;
 class PeerThread;
+class ScriptPageGate;
 class ServerLog;
 class SessionGate;
 struct HttpRequestInfo;
@@ -33,14 +40,12 @@ class RequestDispatcher {
       "You do not have sufficient priviligies to access this document.</body></html>";
   static constexpr const char* kPhpPageMissingPage =
       "<H1><center>PHP script not found</center></H1>";
-  // Script pages are answered with this until the script engine serves them.
-  static constexpr const char* kScriptPagesUnavailablePage =
-      "<html><body><h1>Script pages are not available</h1></body></html>";
 
   // Everything given must outlive the dispatcher. `web_directory` is an
   // absolute, normalised path.
   RequestDispatcher(std::string web_directory, const Configuration& settings, ServerLog& log,
-                    SessionGate& session_gate, HttpServer& server, CgiRunner& cgi_runner);
+                    SessionGate& session_gate, HttpServer& server, CgiRunner& cgi_runner,
+                    ScriptPageGate& page_gate);
 
   void HTTPServerCommandGet(PeerThread& AThread, HttpRequestInfo& RequestInfo,
                             HttpResponseInfo& ResponseInfo);
@@ -54,7 +59,8 @@ class RequestDispatcher {
   void ServeFile(PeerThread& thread, const HttpRequestInfo& request, HttpResponseInfo& response,
                  const std::string& full_path);
   static void AnswerOutside(HttpResponseInfo& response);
-  static void AnswerNotFound(HttpResponseInfo& response);
+  // `status` with the page naming its reason phrase ("Not Found").
+  static void AnswerWithStatusPage(HttpResponseInfo& response, int status);
 
   const std::string web_directory_;
   const Configuration& settings_;
@@ -62,6 +68,7 @@ class RequestDispatcher {
   SessionGate& session_gate_;
   HttpServer& server_;
   CgiRunner& cgi_runner_;
+  ScriptPageGate& page_gate_;
 };
 
 }  // namespace vantrel

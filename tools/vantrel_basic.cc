@@ -6,17 +6,25 @@
 //   vantrel-basic --list FILE      compile and print the instructions
 //   vantrel-basic --save OUT FILE  compile and write the compiled code to OUT
 //   vantrel-basic --load FILE      load compiled code written by --save and run it
+//   vantrel-basic --page FILE.vpg  translate a script page as the gateway does and compile it
 //
 // The script sees the system and VBScript libraries. Its `echo(value)` writes the value and a line
-// feed to standard output. Exit status: 0 success, 1 compile error or compiled code that cannot be
-// loaded, 2 runtime error, 64 wrong usage, 66 the file cannot be read, 73 the output file cannot be
-// written. Error messages go to standard error with their CR LF line ends written as LF.
+// feed to standard output. A page (--page) is compiled on a scripter set up as the gateway's, with
+// the web functions and without the dialog functions, and never run; its compile errors are
+// reported as the gateway's log reports them. Exit status: 0 success, 1 compile error or compiled
+// code that cannot be loaded, 2 runtime error, 64 wrong usage, 66 the file cannot be read, 73 the
+// output file cannot be written. Error messages go to standard error with their CR LF line ends
+// written as LF.
 #include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
 #include <string_view>
 
+#include "app/compile_error_report.h"
+#include "app/page_scripter.h"
+#include "app/page_translation.h"
+#include "app/script_page_runner.h"
 #include "base/exception.h"
 #include "base/string_list.h"
 #include "base/text_file.h"
@@ -38,6 +46,7 @@ constexpr std::string_view kUsage =
     "Usage: vantrel-basic [--check | --list] FILE\n"
     "       vantrel-basic --save OUT FILE\n"
     "       vantrel-basic --load [--check | --list] FILE\n"
+    "       vantrel-basic --page [--list] FILE.vpg\n"
     "       vantrel-basic --help\n"
     "\n"
     "Compiles the Basic script FILE and runs it; FILE \"-\" reads the script from\n"
@@ -50,6 +59,10 @@ constexpr std::string_view kUsage =
     "              without running it\n"
     "  --load      FILE holds compiled code written by --save: load and run it\n"
     "              without compiling\n"
+    "  --page      FILE is a script page: translate it into its Basic program as\n"
+    "              the gateway does and compile that, without running it; a\n"
+    "              compile error is reported as in the gateway's log, with the\n"
+    "              program lines around it (with --list: print the program)\n"
     "  --help      show this text\n"
     "\n"
     "Compiled code refers to the functions it calls by position, so it loads\n"
@@ -81,6 +94,7 @@ struct Options {
   bool list = false;
   bool help = false;
   bool load = false;
+  bool page = false;
   std::string save_to;
   std::string file;
 };
@@ -97,6 +111,8 @@ bool ParseArguments(int argc, char** argv, Options& options) {
       options.list = true;
     } else if (arg == "--load") {
       options.load = true;
+    } else if (arg == "--page") {
+      options.page = true;
     } else if (arg == "--save") {
       if (++i == argc || *argv[i] == '\0') return false;
       options.save_to = argv[i];
@@ -109,6 +125,7 @@ bool ParseArguments(int argc, char** argv, Options& options) {
     }
   }
   if (options.load && !options.save_to.empty()) return false;
+  if (options.page && (options.load || !options.save_to.empty())) return false;
   return options.help || !options.file.empty();
 }
 
@@ -166,9 +183,41 @@ int Save(const std::string& path, const Script& script) {
   return 0;
 }
 
+// Translates the page, prints the program with --list, and compiles it on a
+// scripter set up as the gateway's page scripter.
+int CheckPage(const Options& options, const std::string& input) {
+  StringList page;
+  page.SetText(input);
+  const std::string program = PageToProgram(page.Text());
+  if (options.list) std::cout << TerminalText(program) << std::flush;
+  BasicScripter scripter;
+  SetUpPageScripter(scripter);
+  RegisterPageValues(scripter, "", 0);
+  scripter.SetOnCompileError(
+      [](CustomScripter& sender, std::string& msg, int row, int col, bool& show_exception) {
+        for (const std::string& line : CompileErrorReport(sender.SourceCode(), msg, row, col)) {
+          ReportError(line);
+        }
+        show_exception = false;  // Reported: the silent abort ends the compile.
+      });
+  StringList lines;
+  lines.SetText(program);
+  try {
+    scripter.SetSourceCode(lines);
+    scripter.Compile();
+  } catch (const SilentError&) {
+    return kExitCompileError;
+  } catch (const std::exception& error) {
+    ReportError(error.what());
+    return kExitCompileError;
+  }
+  return 0;
+}
+
 int Run(const Options& options) {
   std::string input;
   if (!ReadInput(options.file, input)) return kExitNoInput;
+  if (options.page) return CheckPage(options, input);
   // A vantrel-basic that loads compiled code registers the same classes
   // and members in the same order as the one that saved it.
   BasicScripter scripter;

@@ -14,11 +14,8 @@
 #include "base/string_list.h"
 #include "http/http_request_info.h"
 #include "http/http_response_info.h"
-#include "tests/app/recording_front_end.h"
-#include "tests/support/ports.h"
+#include "tests/app/served_gateway_test.h"
 #include "tests/support/process_stats.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/test_client.h"
 
 namespace vantrel {
 namespace {
@@ -32,17 +29,9 @@ using ::testing::StartsWith;
 
 constexpr const char* kPhpCgi = "/usr/bin/php-cgi";
 
-// Settings lines in the order of the default file, so that the tenth line
-// is the PHP path.
-std::string Config(int port, const std::string& extra_first = "",
-                   const std::string& php_path = "") {
-  return extra_first + "AutoActivate=no\r\nAutoMinimize=no\r\nServer port=" + std::to_string(port) +
-         "\r\nUse session=no\r\nSession expire=1\r\nAuth require=no\r\nAuth user=user\r\n"
-         "Auth password=kelp\r\nLog to file=no\r\nPHP path=" +
-         php_path + "\r\n";
-}
+using test::Config;
 
-class RequestDispatcherTest : public ::testing::Test {
+class RequestDispatcherTest : public test::ServedGatewayTest {
  protected:
   void SetUp() override {
     dir_.Write("web/index.html", "<p>home</p>");
@@ -56,51 +45,6 @@ class RequestDispatcherTest : public ::testing::Test {
     png.append(1000, '\x01');
     dir_.Write("web/pic.png", png);
   }
-
-  void TearDown() override {
-    if (gateway_ && gateway_->Active()) gateway_->acActivateExecute();
-  }
-
-  // Starts a gateway whose settings are `config` (with `port` in it).
-  void Start(const std::string& config) {
-    gateway_ = std::make_unique<Gateway>(dir_.Path(), loop_, front_end_);
-    StringList lines;
-    lines.SetText(config);
-    gateway_->Settings().SetLines(lines);
-    gateway_->HTTPServer().SetTerminateWaitTime(1000);
-    gateway_->acActivateExecute();
-    ASSERT_TRUE(gateway_->Active());
-  }
-
-  // Sends `request` and returns the whole answer.
-  std::string Send(const std::string& request) {
-    test::TestClient client;
-    if (!client.Connect(port_)) return "<no connection>";
-    client.Send(request);
-    return client.ReadUntilClose();
-  }
-
-  std::string Get(const std::string& document, const std::string& headers = "") {
-    return Send("GET " + document + " HTTP/1.1\r\nHost: localhost\r\n" + headers + "\r\n");
-  }
-
-  // The log's messages without their time stamps.
-  std::vector<std::string> LogMessages() const {
-    StringList lines;
-    lines.SetText(gateway_->Log().Text());
-    std::vector<std::string> messages;
-    for (const std::string& line : lines) {
-      const std::size_t stamp_end = line.find(" ; ");
-      if (stamp_end != std::string::npos) messages.push_back(line.substr(stamp_end + 9));
-    }
-    return messages;
-  }
-
-  test::TempDir dir_;
-  LocalEventLoop loop_;
-  test::RecordingFrontEnd front_end_;
-  std::unique_ptr<Gateway> gateway_;
-  const int port_ = test::FreePort();
 };
 
 TEST_F(RequestDispatcherTest, ServesFilesWithTypeLengthAndLogLines) {
@@ -172,12 +116,48 @@ TEST_F(RequestDispatcherTest, AuthenticationIsExactAndCaseSensitive) {
   EXPECT_THAT(Get("/", "Authorization: Basic dXNlcjpLZWxw\r\n"), StartsWith("HTTP/1.1 401"));
 }
 
-TEST_F(RequestDispatcherTest, ScriptPagesAreRefusedAndNeverShowTheirSource) {
+TEST_F(RequestDispatcherTest, ScriptPagesRunAndNeverShowTheirSource) {
+  dir_.Write("web/s.vpg", "<% dim secret_source %>");
   Start(Config(port_));
-  const std::string answer = Get("/x.vpg.html");
-  EXPECT_THAT(answer, StartsWith("HTTP/1.1 501 Not Implemented"));
-  EXPECT_THAT(answer, Not(HasSubstr("secret source")));
-  EXPECT_THAT(Get("/missing.VPG"), StartsWith("HTTP/1.1 501"));
+  const std::string answer = Get("/s.vpg");
+  EXPECT_THAT(answer, StartsWith("HTTP/1.1 200 OK"));
+  EXPECT_THAT(answer, Not(HasSubstr("secret_source")));
+  EXPECT_THAT(Get("/missing.VPG"),
+              AllOf(StartsWith("HTTP/1.1 404"),
+                    EndsWith("\r\n\r\n<H1><center>Script not found</center></H1>")));
+  // A page is named by the end of the path: this is an HTML file.
+  EXPECT_THAT(Get("/x.vpg.html"), EndsWith("<% secret source %>"));
+}
+
+// A document names a page only by the file it maps to. Taking any document
+// that mentions ".php" for a PHP page ran whatever file the rest of the path
+// named (the log file, which a request can write PHP code into) through the
+// PHP program.
+TEST_F(RequestDispatcherTest, OnlyTheFileServedDecidesWhetherADocumentRuns) {
+  // A stand-in PHP program that tells which file it was asked to run.
+  dir_.Write(
+      "fake-php",
+      "#!/bin/sh\nprintf 'Content-type: text/plain\\r\\n\\r\\nran %s' \"$SCRIPT_FILENAME\"\n");
+  ASSERT_EQ(chmod(dir_.File("fake-php").c_str(), 0755), 0);
+  dir_.Write("web/x.php", "<?php echo 'x'; ?>");
+  dir_.Write("web/x.vpg", "<% dim x %>");
+  dir_.Write("web/log.txt", "<?php echo 'owned'; ?>");
+  Start(Config(port_, "", dir_.File("fake-php")));
+  EXPECT_THAT(Get("/x.php"), EndsWith("ran " + dir_.File("web/x.php")));
+  EXPECT_THAT(Get("/sub/../x.php/."), HasSubstr("ran "));
+  for (const char* document :
+       {"/x.php/../log.txt", "/x.PHP\\..\\log.txt", "/x.vpg/../log.txt", "/log.txt/."}) {
+    EXPECT_THAT(Get(document),
+                AllOf(StartsWith("HTTP/1.1 200 OK"), HasSubstr("Content-Type: text/plain\r\n"),
+                      EndsWith("\r\n\r\n<?php echo 'owned'; ?>")))
+        << document;
+  }
+  EXPECT_THAT(Get("/log.txt%00.php"), AllOf(StartsWith("HTTP/1.1 404"), Not(HasSubstr("ran "))));
+  for (const std::string& document :
+       {std::string("/log.txt\0.php", 13), std::string("/x.php\x01"), std::string("/x.php\x7F")}) {
+    EXPECT_THAT(Get(document), AllOf(StartsWith("HTTP/1.1 400 Bad Request"),
+                                     EndsWith("<h1>Bad Request</h1></body></html>")));
+  }
 }
 
 TEST_F(RequestDispatcherTest, PhpPagesAreFilesWithoutAPhpPath) {

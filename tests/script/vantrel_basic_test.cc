@@ -98,6 +98,19 @@ TEST_F(VantrelBasicTest, SavedCodeRunsWithoutItsSourceAndBrokenCodeExitsOne) {
   EXPECT_EQ(Run("--save '" + dir_.File("no/such/dir.bcu") + "' " + script).status, 73);
 }
 
+TEST_F(VantrelBasicTest, PageCompileErrorIsReportedAsTheGatewayLogsIt) {
+  const std::string page = Script("bad.vpg", "<% x = 1 %><% nosuch(x) %>");
+  Outcome outcome = Run("--page " + page);
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err,
+            "Unknown method or routine: 'nosuch': line 2 col 2\n x = 1 \n>>> nosuch(x) \n"
+            "echo (\"\")\n");
+  outcome = Run("--page --list " + page);
+  EXPECT_EQ(outcome.out, " x = 1 \n nosuch(x) \necho (\"\")\n");
+  EXPECT_EQ(Run("--page --load " + page).status, 64);
+}
+
 TEST_F(VantrelBasicTest, HelpUsageAndMissingFilesHaveTheirOwnStatus) {
   Outcome help = Run("--help");
   EXPECT_EQ(help.status, 0);

@@ -1,0 +1,81 @@
+// Running one script page: the page file is read, translated into one Basic
+// program (app/page_translation.h), compiled on the page scripter and run,
+// and every line the program echoed becomes the response's body.
+//
+// The runner holds the state of the page being run: the lines it echoes
+// (ScriptOutput, which the web function `echo` appends to) and the request
+// it answers (CurrentRequest, which `get_value` reads).
+//
+// Threads: RunScriptPage runs on the connection thread of the page's
+// request, and only while that request holds the script page gate
+// (app/script_page_gate.h), so one page at a time uses the runner, its
+// state and the scripter. ScriptOutput and CurrentRequest belong to that
+// page's thread.
+#ifndef VANTREL_APP_SCRIPT_PAGE_RUNNER_H_
+#define VANTREL_APP_SCRIPT_PAGE_RUNNER_H_
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "base/string_list.h"
+
+namespace vantrel {
+
+class CustomScripter;
+class HttpResponseInfo;
+struct HttpRequestInfo;
+
+// Registers the named values a page program sees, replacing those of the
+// previous run: peerIP (the peer's address), peerPort (its port, an
+// integer), and q, po and pc, one-character strings holding a double quote,
+// "(" and ")", which translated literal text spells those characters with.
+void RegisterPageValues(CustomScripter& scripter, std::string_view peer_ip, int peer_port);
+
+class ScriptPageRunner {
+ public:
+  static constexpr const char* kScriptEngineErrorPrefix = "Script engine error: ";
+
+  // `scripter` is the page scripter (app/page_scripter.h); it must outlive
+  // the runner.
+  explicit ScriptPageRunner(CustomScripter& scripter) : scripter_(scripter) {}
+  ScriptPageRunner(const ScriptPageRunner&) = delete;
+  ScriptPageRunner& operator=(const ScriptPageRunner&) = delete;
+
+  // Runs the page file at `full_path` for `request` from `peer_ip`:
+  // registers the page values, empties ScriptOutput, reads the page (a file
+  // that cannot be read raises FileOpenError, leaving the response alone),
+  // translates, compiles and calls `execute` to run the compiled program.
+  // An error of translating, compiling or running adds the line
+  // "Script engine error: " + its message to ScriptOutput (not the engine's
+  // silent abort, which ends the page without a report), and goes no
+  // further. Then the response's ContentText becomes ScriptOutput's text,
+  // every line followed by CR LF; a halted run leaves what it echoed.
+  // `execute` runs the scripter's Execute (the gate wraps it so that it
+  // knows when a halt can reach the run).
+  void RunScriptPage(const HttpRequestInfo& request, HttpResponseInfo& response,
+                     const std::string& full_path, std::string_view peer_ip, int peer_port,
+                     const std::function<void()>& execute);
+
+  // The running page's state; see the top of this file.
+  StringList& ScriptOutput() { return script_output_; }
+  // The request of the running page; null while none runs.
+  const HttpRequestInfo* CurrentRequest() const { return current_request_; }
+  // Sets the request the web functions read (RunScriptPage sets it for each
+  // page; tests running scripts without a page set it themselves).
+  void SetCurrentRequest(const HttpRequestInfo* request) { current_request_ = request; }
+
+ private:
+  // Translates and compiles the page text, then runs it through `execute`;
+  // errors reach the caller.
+  void CompileAndRun(const std::string& page_text, const HttpRequestInfo& request,
+                     const std::function<void()>& execute);
+
+  CustomScripter& scripter_;
+  StringList script_output_;                          // The running page's thread only.
+  const HttpRequestInfo* current_request_ = nullptr;  // The running page's thread only.
+};
+
+}  // namespace vantrel
+
+#endif  // VANTREL_APP_SCRIPT_PAGE_RUNNER_H_
