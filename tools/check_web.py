@@ -158,10 +158,13 @@ class PageParser(html.parser.HTMLParser):
     def handle_endtag(self, tag):
         if tag in VOID_ELEMENTS:
             self.faults.append(f"line {self.getpos()[0]}: </{tag}> closes a void element")
-        elif not self.open or self.open[-1][0] != tag:
-            expected = f"</{self.open[-1][0]}> of line {self.open[-1][1]}" if self.open else "none"
-            self.faults.append(f"line {self.getpos()[0]}: </{tag}> where {expected} is due")
+        elif tag not in (name for name, _ in self.open):
+            self.faults.append(f"line {self.getpos()[0]}: </{tag}> closes nothing")
         else:
+            # Elements left open inside it are reported once, then dropped.
+            while self.open[-1][0] != tag:
+                name, line = self.open.pop()
+                self.faults.append(f"line {line}: <{name}> is not closed before </{tag}>")
             self.open.pop()
 
 
