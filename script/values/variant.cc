@@ -3,10 +3,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "base/ascii.h"
 #include "base/date_time_format.h"
+#include "base/date_time_text.h"
 #include "base/format.h"
 #include "script/values/number_text.h"
 #include "script/values/variant_array.h"
@@ -297,7 +299,9 @@ std::string Variant::ToString() const {
       return FormatNumberText(v.RawDouble());
     case VariantType::kDate:
       if (!(v.RawDouble() >= kFirstDate && v.RawDouble() < kEndOfDates)) break;
-      return FormatDateTime("c", v.RawDouble());
+      // A time of day alone (day 0) prints as the time, as a date with no
+      // time prints as the date ("c" leaves a midnight time out).
+      return FormatDateTime(std::trunc(v.RawDouble()) == 0 ? "tt" : "c", v.RawDouble());
     case VariantType::kString:
       return std::string(v.StringView());
     case VariantType::kObject:
@@ -314,10 +318,14 @@ std::string Variant::ToString() const {
 double Variant::ToDate() const {
   const Variant& v = Dereference();
   switch (v.type_) {
-    case VariantType::kString:
-      // Only numbers: texts such as "12/24/2026" are read by the date
-      // functions of the libraries, which know the locale's date order.
+    case VariantType::kString: {
+      // A number of days, else a date or time text in the locale's order
+      // ("12/24/2026", "19:34", both).
+      if (const std::optional<double> days = ParseNumberText(v.StringView())) return *days;
+      double date = 0;
+      if (TryStrToDateTime(v.StringView(), date)) return date;
       return StringToNumber(v.StringView(), "Date");
+    }
     case VariantType::kNull:
     case VariantType::kArray:
     case VariantType::kReference:

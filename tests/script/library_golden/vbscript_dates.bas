@@ -36,3 +36,5 @@ try
 except
   echo(LastExceptionMessage)
 end
+echo(TimeSerial(19, 34, 5))
+echo(CDate("12/24/2026") + 1)
