@@ -3,4 +3,6 @@
 VANTREL_BUILD_PACKAGES=(g++ cmake ninja-build)
 # Content types of static files, and the PHP interpreter for .php pages.
 VANTREL_RUN_PACKAGES=(media-types shared-mime-info php-cgi)
-VANTREL_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev clang python3)
+# Headless Chromium and its WebDriver drive the web serial terminal in the browser test.
+VANTREL_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev clang python3
+                       chromium chromium-driver)
