@@ -104,7 +104,10 @@ printf '%-10s %12s %10s %8s %8s\n' loop.html "$html_rate" "$(calc "$html_mean/10
 printf '%-10s %12s %10s %8s %8s\n' loop.vpg "$vpg_rate" "$(calc "$vpg_mean/1000")" "$vpg_busy" "$vpg_other"
 printf '%-10s %12s %10s %8s %8s\n' loop.php "$php_rate" "$(calc "$php_mean/1000")" "$php_busy" "$php_other"
 echo "vantrel/php: $(calc "$vpg_rate/$php_rate" 1) times the rate"
-[ "$vpg_pages" -gt 0 ] && [ "$php_pages" -gt 0 ] || { echo "a page gave no full answer" >&2; exit 1; }
+if [ "$vpg_pages" -eq 0 ] || [ "$php_pages" -eq 0 ]; then
+  echo "a page gave no full answer" >&2
+  exit 1
+fi
 
 echo
 echo "Four connections on loop.vpg, ${seconds} s:"
