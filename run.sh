@@ -20,4 +20,6 @@ if [ "${VANTREL_DEVSIM:-yes}" != no ]; then
        "COUNT?, TIME?, HELP); open it from the terminal page, /terminal.html"
 fi
 
-exec build/bin/vantrel --headless "$@"
+# The window program when a display is available, headless otherwise;
+# --headless forces it.
+exec build/bin/vantrel "$@"

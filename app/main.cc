@@ -9,6 +9,7 @@
 
 #include "app/headless_front_end.h"
 #include "app/version.h"
+#include "app/windows/run_windowed.h"
 #include "script/library/built_in_libraries.h"
 
 namespace {
@@ -20,7 +21,8 @@ constexpr const char* kUsage =
     "Puts a serial device on the web: serves the web directory of the program\n"
     "directory over HTTP, with script pages that drive the serial port.\n"
     "\n"
-    "  --headless   run without windows; log lines go to standard output\n"
+    "  --headless   run without windows, as without a display; log lines go to\n"
+    "               standard output\n"
     "  --home DIR   program directory holding config.ini and web/ (default:\n"
     "               the directory of the executable)\n"
     "  --help       show this text\n"
@@ -41,6 +43,7 @@ std::string ExecutableDirectory() {
 int main(int argc, char** argv) {
   std::setlocale(LC_TIME, "");  // Month names follow the user's regional settings.
   std::string home = ExecutableDirectory();
+  bool headless = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -51,7 +54,10 @@ int main(int argc, char** argv) {
       std::printf("vantrel %s\n", vantrel::kVersion);
       return 0;
     }
-    if (arg == "--headless") continue;  // The only front end until the window exists.
+    if (arg == "--headless") {
+      headless = true;
+      continue;
+    }
     if (arg == "--home" && i + 1 < argc) {
       home = argv[++i];
       continue;
@@ -61,5 +67,10 @@ int main(int argc, char** argv) {
   }
   while (home.size() > 1 && home.back() == '/') home.pop_back();
   vantrel::RegisterBuiltInLibraries();  // Before the page scripter is made.
-  return vantrel::RunHeadless(home);
+  if (!headless && !vantrel::DisplayAvailable()) {
+    std::fputs("vantrel: no display (DISPLAY and WAYLAND_DISPLAY are not set); running headless\n",
+               stderr);
+    headless = true;
+  }
+  return headless ? vantrel::RunHeadless(home) : vantrel::RunWindowed(home, argc, argv);
 }

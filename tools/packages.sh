@@ -1,8 +1,10 @@
 # The Debian packages the project needs, by purpose. Sourced by run.sh and test.sh.
 # shellcheck shell=bash
-VANTREL_BUILD_PACKAGES=(g++ cmake ninja-build)
+# Qt 6 Widgets for the window program (the headless program needs no display).
+VANTREL_BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev)
 # Content types of static files, and the PHP interpreter for .php pages.
 VANTREL_RUN_PACKAGES=(media-types shared-mime-info php-cgi)
-# Headless Chromium and its WebDriver drive the web serial terminal in the browser test.
+# Headless Chromium and its WebDriver drive the web serial terminal in the browser test;
+# Xvfb gives the window screenshots a display.
 VANTREL_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev clang python3
-                       chromium chromium-driver)
+                       chromium chromium-driver xvfb xauth)
