@@ -1,6 +1,6 @@
 # The Debian packages the project needs, by purpose. Sourced by run.sh and test.sh.
 # shellcheck shell=bash
-VANTREL_BUILD_PACKAGES=(g++ cmake ninja-build)
+VANTREL_BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev)
 # Content types of static files, and the PHP interpreter for .php pages.
 VANTREL_RUN_PACKAGES=(media-types shared-mime-info php-cgi)
 # Headless Chromium and its WebDriver drive the web serial terminal in the browser test.
