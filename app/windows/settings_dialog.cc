@@ -235,6 +235,8 @@ void SettingsDialog::VLEEditButtonClick() {
 }
 
 void SettingsDialog::BitBtn1Click() {
+  // Leaving the cell commits an edit still open, so what is typed is saved.
+  VLE_->setCurrentIndex(QModelIndex());
   if (settings_.SaveConfiguration()) accept();
 }
 

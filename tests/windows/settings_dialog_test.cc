@@ -101,6 +101,18 @@ TEST_F(SettingsDialogTest, OkSavesTheEditsAndCloses) {
             "Log to file=no\r\nPHP path=\r\n");
 }
 
+TEST_F(SettingsDialogTest, OkSavesWhatIsTypedInAnEditorStillOpen) {
+  Open(kDefaultFile);
+  dialog_.VLE()->setCurrentCell(9, 1);
+  auto* typed = dialog_.VLE()->viewport()->findChild<QLineEdit*>();
+  ASSERT_NE(typed, nullptr);
+  typed->setFocus();
+  QTest::keyClicks(typed, "/usr/bin/php-cgi");
+  QTest::mouseClick(dialog_.BitBtn1(), Qt::LeftButton);
+  EXPECT_EQ(settings_.PhpPath(), "/usr/bin/php-cgi");
+  EXPECT_THAT(dir_.Read("config.ini"), ::testing::EndsWith("PHP path=/usr/bin/php-cgi\r\n"));
+}
+
 TEST_F(SettingsDialogTest, EscapeKeepsTheLiveEditButLeavesTheFileAlone) {
   Open(kDefaultFile);
   dialog_.VLE()->item(5, 1)->setText("yes");
