@@ -7,6 +7,7 @@
 
 #include "app/windows/main_window.h"
 #include "app/windows/qt_event_loop.h"
+#include "app/windows/settings_dialog.h"
 
 namespace vantrel {
 namespace {
@@ -36,8 +37,13 @@ int RunWindowed(const std::string& home, int& argc, char** argv) {
     MainWindow window(home, loop);
     loop.SetOnError([&window](const std::string& message) { window.ShowError(message); });
     // Program start: the main window and the about box exist; the settings
-    // dialog is made next (its SetSettingsOpener hook goes here), then the
-    // gateway starts and the window is shown.
+    // dialog is made next, then the gateway starts (loading the settings)
+    // and the window is shown.
+    SettingsDialog settings(window.GetGateway().Settings(), &window);
+    window.SetSettingsOpener([&settings](QWidget*, QPoint position) {
+      settings.move(position);
+      settings.exec();
+    });
     window.Start();
     exit_code = QApplication::exec();
     // Connection threads that still wait on the main thread are let go
