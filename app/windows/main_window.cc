@@ -18,6 +18,7 @@
 
 #include "app/windows/about_box.h"
 #include "app/windows/log_view.h"
+#include "app/windows/qt_script_dialogs.h"
 
 namespace vantrel {
 namespace {
@@ -45,6 +46,9 @@ QIcon ProgramIcon() {
 MainWindow::MainWindow(std::string home, EventLoop& main_loop)
     : gateway_(std::move(home), main_loop, *this),
       url_opener_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+  // The page scripter's remaining dialog functions (InputQuery) ask at the
+  // server's screen, on the GUI thread.
+  InstallQtScriptDialogs(gateway_.wbscripter(), main_loop);
   setWindowTitle(kCaption);
   setWindowIcon(ProgramIcon());
   lbLog_ = new LogView(this);
