@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <chrono>
 #include <memory>
@@ -107,6 +108,23 @@ TEST_F(MainWindowTest, ClosingTheWindowStopsARunningServer) {
   window.close();
   EXPECT_FALSE(window.GetGateway().Active());
   EXPECT_FALSE(test::CanConnect(port));
+}
+
+// The gateway asks to minimise during its start, before the window was
+// ever shown: the first showing must still be minimised.
+TEST_F(MainWindowTest, AutoMinimizeAtStartLeavesTheWindowMinimizedWithTheServerActive) {
+  const int port = test::FreePort();
+  MainWindow& window = MakeWindow(
+      "AutoActivate=yes\r\nAutoMinimize=yes\r\nServer port=" + std::to_string(port) + "\r\n");
+  QApplication::processEvents();  // The move into the tray is queued.
+  EXPECT_TRUE(window.GetGateway().Active());
+  EXPECT_TRUE(test::CanConnect(port));
+  if (QSystemTrayIcon::isSystemTrayAvailable()) {
+    EXPECT_FALSE(window.isVisible());
+  } else {
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.isMinimized());
+  }
 }
 
 // Lines written by several threads at once, enough to be trimmed several
