@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileInfo>
 #include <QLayout>
 #include <QMenu>
@@ -138,6 +139,21 @@ void MainWindow::Show1Click() {
   showNormal();
   raise();
   activateWindow();
+}
+
+void MainWindow::CloseWhenDialogsAreGone() {
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    // Its event loop is further down this thread's stack; the close waits
+    // until that loop has returned.
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+      dialog->reject();
+    } else {
+      modal->close();
+    }
+    QTimer::singleShot(kDialogCloseWaitMs, this, &MainWindow::CloseWhenDialogsAreGone);
+    return;
+  }
+  close();
 }
 
 void MainWindow::ShowMessage(const std::string& text) {

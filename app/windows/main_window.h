@@ -34,6 +34,8 @@ class MainWindow final : public QMainWindow, public FrontEnd {
   static constexpr int kDialogOffset = 20;
   static constexpr const char* kStartServerFirst = "Please start server first !";
   static constexpr const char* kTrayToolTip = "Vantrel";
+  // How long a turned-down dialog gets to leave its event loop.
+  static constexpr int kDialogCloseWaitMs = 50;
 
   // Opens the settings dialog modally at `position` (screen coordinates).
   using SettingsOpener = std::function<void(QWidget* parent, QPoint position)>;
@@ -64,6 +66,11 @@ class MainWindow final : public QMainWindow, public FrontEnd {
   void Help1Click();
   // The tray menu's "Show": the window comes back.
   void Show1Click();
+
+  // Closes the window as the user does (the program then ends), first
+  // turning down the modal dialogs open over it, whose answers a page or the
+  // close itself may be waiting for.
+  void CloseWhenDialogsAreGone();
 
   // FrontEnd.
   void ShowMessage(const std::string& text) override;

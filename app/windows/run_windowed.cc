@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "app/windows/close_signals.h"
 #include "app/windows/main_window.h"
 #include "app/windows/qt_event_loop.h"
 #include "app/windows/settings_dialog.h"
@@ -36,6 +37,8 @@ int RunWindowed(const std::string& home, int& argc, char** argv) {
   {
     MainWindow window(home, loop);
     loop.SetOnError([&window](const std::string& message) { window.ShowError(message); });
+    // Ctrl+C or a kill: closed as by the window's close button.
+    CloseSignals close_signals([&window] { window.CloseWhenDialogsAreGone(); });
     // Program start: the main window and the about box exist; the settings
     // dialog is made next, then the gateway starts (loading the settings)
     // and the window is shown.

@@ -2,9 +2,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -16,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/windows/close_signals.h"
 #include "app/windows/qt_event_loop.h"
 #include "tests/support/ports.h"
 #include "tests/support/temp_dir.h"
@@ -125,6 +128,32 @@ TEST_F(MainWindowTest, AutoMinimizeAtStartLeavesTheWindowMinimizedWithTheServerA
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(window.isMinimized());
   }
+}
+
+// A kill arriving while a modal dialog is open must still close in order:
+// the dialog is turned down first, then the server stops.
+TEST_F(MainWindowTest, TermSignalStopsTheServerEvenWithAModalDialogOpen) {
+  const int port = test::FreePort();
+  MainWindow& window =
+      MakeWindow("AutoActivate=yes\r\nServer port=" + std::to_string(port) + "\r\n");
+  ASSERT_TRUE(window.GetGateway().Active());
+  CloseSignals close_signals([&window] { window.CloseWhenDialogsAreGone(); });
+  QTimer::singleShot(0, [] { raise(SIGTERM); });
+  bool left_open = false;  // The box was still up long after the signal.
+  QTimer::singleShot(5000, &window, [&left_open] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      left_open = true;
+      dialog->reject();
+    }
+  });
+  window.About1Click();  // Modal until the signal turns it down.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (window.GetGateway().Active() && std::chrono::steady_clock::now() < deadline) {
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  EXPECT_FALSE(window.GetGateway().Active());
+  EXPECT_FALSE(test::CanConnect(port));
+  EXPECT_FALSE(left_open);
 }
 
 // Lines written by several threads at once, enough to be trimmed several
