@@ -7,12 +7,15 @@
 
 #include "script/library/built_in_libraries.h"
 
-// Qt is not built with ThreadSanitizer: the synchronisation inside its own
-// thread pool (font and image loading) is invisible to it, so its threads'
-// allocations look like races. Races with no Qt frame are still reported.
+// Qt and GLib (its event dispatcher on a real display) are not built with
+// ThreadSanitizer: the synchronisation inside them (Qt's thread pool for font
+// and image loading, GLib's wake-up descriptors) is invisible to it, so their
+// threads' work looks like races. Races with no frame of theirs are still
+// reported.
 extern "C" const char* __tsan_default_suppressions() {
-  return "race:libQt6Core.so\nrace:libQt6Gui.so\n"
-         "called_from_lib:libQt6Core.so\ncalled_from_lib:libQt6Gui.so\n";
+  return "race:libQt6Core.so\nrace:libQt6Gui.so\nrace:libglib-2.0.so\n"
+         "called_from_lib:libQt6Core.so\ncalled_from_lib:libQt6Gui.so\n"
+         "called_from_lib:libglib-2.0.so\n";
 }
 
 // The desktop libraries Qt loads on a real display keep some allocations for
