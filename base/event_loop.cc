@@ -1,11 +1,26 @@
 #include "base/event_loop.h"
 
 #include <condition_variable>
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <mutex>
 
 namespace vantrel {
+
+void EventLoop::RunTask(const Task& task) const {
+  try {
+    task();
+  } catch (const std::exception& error) {
+    if (on_error_) {
+      on_error_(error.what());
+    } else {
+      std::fprintf(stderr, "%s\n", error.what());
+    }
+  } catch (...) {
+    if (on_error_) on_error_("Unknown exception");
+  }
+}
 
 bool EventLoop::Invoke(Task task) {
   if (IsLoopThread()) {

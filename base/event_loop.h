@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <utility>
 
 namespace vantrel {
 
@@ -16,6 +18,7 @@ class EventLoop {
  public:
   using Task = std::function<void()>;
   using DelayedTaskId = std::uint64_t;
+  using ErrorHandler = std::function<void(const std::string& message)>;
 
   virtual ~EventLoop() = default;
 
@@ -39,6 +42,18 @@ class EventLoop {
   // loop drops it because it is quitting, so a caller never waits for ever
   // on a loop that has stopped.
   bool Invoke(Task task);
+
+  // Receives the message of an exception that escaped a task; by default it
+  // goes to standard error. Set before tasks run.
+  void SetOnError(ErrorHandler handler) { on_error_ = std::move(handler); }
+
+ protected:
+  // Runs `task` on the loop's thread; an exception escaping it goes to the
+  // error handler and the loop goes on.
+  void RunTask(const Task& task) const;
+
+ private:
+  ErrorHandler on_error_;
 };
 
 }  // namespace vantrel

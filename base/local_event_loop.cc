@@ -21,17 +21,24 @@ LocalEventLoop::~LocalEventLoop() {
   }
 }
 
+void LocalEventLoop::RunAndRelease(Task& task) {
+  RunTask(task);
+  // What the task holds goes now, not when the next task arrives: a waiting
+  // Invoke or a closing port must not wait on an idle loop.
+  task = nullptr;
+}
+
 void LocalEventLoop::Run() {
   owner_ = std::this_thread::get_id();
   Task task;
-  while (TakeNext(task, /*wait=*/true)) RunTask(task);
+  while (TakeNext(task, /*wait=*/true)) RunAndRelease(task);
 }
 
 int LocalEventLoop::RunPending() {
   int count = 0;
   Task task;
   while (TakeNext(task, /*wait=*/false)) {
-    RunTask(task);
+    RunAndRelease(task);
     ++count;
   }
   return count;
@@ -119,21 +126,6 @@ bool LocalEventLoop::TakeNext(Task& task, bool wait) {
       wake_.wait_until(lock, delayed_.begin()->first);
     }
   }
-}
-
-void LocalEventLoop::RunTask(Task& task) {
-  try {
-    task();
-  } catch (const std::exception& error) {
-    if (on_error_) {
-      on_error_(error.what());
-    } else {
-      std::fprintf(stderr, "%s\n", error.what());
-    }
-  } catch (...) {
-    if (on_error_) on_error_("Unknown exception");
-  }
-  task = nullptr;
 }
 
 }  // namespace vantrel

@@ -21,8 +21,6 @@ namespace vantrel {
 class LocalEventLoop final : public EventLoop {
  public:
   using Clock = std::chrono::steady_clock;
-  using ErrorHandler = std::function<void(const std::string& message)>;
-
   // The loop belongs to the constructing thread until Run is called; from
   // then on to the thread that runs it.
   LocalEventLoop();
@@ -40,16 +38,14 @@ class LocalEventLoop final : public EventLoop {
   // the loop by hand on their own thread. Returns how many ran.
   int RunPending();
 
-  // Receives the message of an exception that escaped a task; by default it
-  // goes to standard error. Set before Run.
-  void SetOnError(ErrorHandler handler) { on_error_ = std::move(handler); }
-
   void Post(Task task) override;
   DelayedTaskId PostDelayed(std::chrono::milliseconds delay, Task task) override;
   void CancelDelayed(DelayedTaskId id) override;
   bool IsLoopThread() const override;
 
  private:
+  // Runs `task`, then drops it with everything it captured.
+  void RunAndRelease(Task& task);
   struct Delayed {
     DelayedTaskId id;
     Task task;
@@ -58,7 +54,6 @@ class LocalEventLoop final : public EventLoop {
   // Takes the next task that is due, waiting for one unless `wait` is false.
   // Returns false when quitting (or, without waiting, when none is due).
   bool TakeNext(Task& task, bool wait);
-  void RunTask(Task& task);
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;
@@ -68,7 +63,6 @@ class LocalEventLoop final : public EventLoop {
   DelayedTaskId next_id_ = 1;                             // Guarded by mutex_.
   bool quitting_ = false;                                 // Guarded by mutex_.
   std::atomic<std::thread::id> owner_;
-  ErrorHandler on_error_;
 };
 
 }  // namespace vantrel

@@ -71,16 +71,4 @@ void QtEventLoop::RunDelayed(DelayedTaskId id) {
   if (!quitting_) RunTask(task);
 }
 
-void QtEventLoop::RunTask(const Task& task) {
-  try {
-    task();
-  } catch (const std::exception& error) {
-    if (on_error_) {
-      on_error_(error.what());
-    } else {
-      std::fprintf(stderr, "vantrel: %s\n", error.what());
-    }
-  }
-}
-
 }  // namespace vantrel

@@ -22,8 +22,6 @@ namespace vantrel {
 
 class QtEventLoop final : public EventLoop {
  public:
-  using ErrorHandler = std::function<void(const std::string& message)>;
-
   // Construct on the GUI thread, after the QApplication.
   QtEventLoop();
   ~QtEventLoop() override;
@@ -35,24 +33,18 @@ class QtEventLoop final : public EventLoop {
   // stopped.
   void Quit();
 
-  // Receives the message of an exception that escaped a task. Set before
-  // tasks are posted.
-  void SetOnError(ErrorHandler handler) { on_error_ = std::move(handler); }
-
   void Post(Task task) override;
   DelayedTaskId PostDelayed(std::chrono::milliseconds delay, Task task) override;
   void CancelDelayed(DelayedTaskId id) override;
   bool IsLoopThread() const override;
 
  private:
-  void RunTask(const Task& task);
   // Runs the delayed task `id` unless it was cancelled. GUI thread.
   void RunDelayed(DelayedTaskId id);
 
   std::unique_ptr<QObject> context_;   // Lives on the GUI thread; receives the queued calls.
   std::atomic<bool> quitting_{false};  // Set under post_mutex_.
   std::mutex post_mutex_;              // Orders posting against Quit.
-  ErrorHandler on_error_;
   std::mutex mutex_;
   std::map<DelayedTaskId, Task> delayed_;  // Guarded by mutex_; not yet run nor cancelled.
   DelayedTaskId next_id_ = 1;              // Guarded by mutex_.
