@@ -5,6 +5,6 @@ VANTREL_BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev)
 # Content types of static files, and the PHP interpreter for .php pages.
 VANTREL_RUN_PACKAGES=(media-types shared-mime-info php-cgi)
 # Headless Chromium and its WebDriver drive the web serial terminal in the browser test;
-# Xvfb gives the window screenshots a display.
+# Xvfb gives the window screenshots a display, trayer a system tray.
 VANTREL_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev clang python3
-                       chromium chromium-driver xvfb xauth)
+                       chromium chromium-driver xvfb xauth trayer)

@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyleOptionViewItem>
@@ -120,14 +119,6 @@ TEST_F(SettingsDialogTest, EscapeKeepsTheLiveEditButLeavesTheFileAlone) {
   EXPECT_FALSE(dialog_.isVisible());
   EXPECT_TRUE(settings_.SwitchOn("Auth require"));
   EXPECT_EQ(dir_.Read("config.ini"), kDefaultFile);
-}
-
-// Not a check: leaves a picture of the dialog for a person to look at.
-TEST_F(SettingsDialogTest, Screenshot) {
-  Open(kDefaultFile);
-  dialog_.VLE()->setCurrentCell(9, 1);
-  QDir().mkpath(VANTREL_ARTIFACT_DIR);
-  EXPECT_TRUE(dialog_.grab().save(VANTREL_ARTIFACT_DIR "/settings.png"));
 }
 
 }  // namespace
