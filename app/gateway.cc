@@ -90,10 +90,12 @@ Gateway::~Gateway() {
   }
 }
 
-void Gateway::Start() {
-  if (!settings_.LoadConfiguration(/*with_defaults=*/true)) return;
-  if (settings_.SwitchOn("AutoActivate")) acActivateExecute();
+bool Gateway::Start() {
+  if (!settings_.LoadConfiguration(/*with_defaults=*/true)) return false;
+  const bool auto_activate = settings_.SwitchOn("AutoActivate");
+  if (auto_activate) acActivateExecute();
   if (settings_.SwitchOn("AutoMinimize")) front_end_.Minimize();
+  return auto_activate;
 }
 
 void Gateway::MainWindowShown() { settings_.LoadConfiguration(/*with_defaults=*/false); }

@@ -69,7 +69,9 @@ class Gateway {
 
   // Program start once the main window exists: loads the settings with
   // defaults, then acts on "AutoActivate" and "AutoMinimize" in that order.
-  void Start();
+  // True when "AutoActivate" tried to start the server, whether or not it
+  // started.
+  bool Start();
   // The main window has been shown: reloads the settings without defaults.
   void MainWindowShown();
 
@@ -107,7 +109,7 @@ class Gateway {
 
   // Shared state of requests, scripts and the serial port; each accessor is
   // safe from any thread.
-  std::int32_t SessionId() const { return session_gate_.SessionId(); }
+  std::string SessionId() const { return session_gate_.SessionId(); }
   std::string RunningScriptPath() const { return page_gate_.RunningScriptPath(); }
   vantrel::ReceiveBuffer& GetReceiveBuffer() { return receive_buffer_; }
   StringList SplitParts() const;

@@ -20,7 +20,7 @@ class HeadlessFrontEnd final : public FrontEnd {
 
 // Runs the gateway headless with program directory `home` until SIGINT or
 // SIGTERM: loads the settings as program start does, starts the server
-// (unless "AutoActivate" already did), and on the signal runs the shutdown
+// (unless "AutoActivate" already tried), and on the signal runs the shutdown
 // of closing the main window. Returns the process exit code: 0, or 1 when
 // the server could not be started.
 int RunHeadless(const std::string& home);

@@ -11,6 +11,7 @@
 #include "base/file_stream.h"
 #include "base/format.h"
 #include "cgi/cgi_runner.h"
+#include "http/error_page.h"
 #include "http/http_request_info.h"
 #include "http/http_response_info.h"
 #include "http/http_server.h"
@@ -24,10 +25,13 @@ enum class PathKind { kNothing, kFile, kDirectory };
 constexpr std::string_view kScriptPageExtension = ".vpg";
 constexpr std::string_view kPhpPageExtension = ".php";
 
+// Only regular files are documents: opening a FIFO or a device would hang
+// the request's thread, so such a path names nothing.
 PathKind KindOf(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return PathKind::kNothing;
-  return S_ISDIR(info.st_mode) ? PathKind::kDirectory : PathKind::kFile;
+  if (S_ISDIR(info.st_mode)) return PathKind::kDirectory;
+  return S_ISREG(info.st_mode) ? PathKind::kFile : PathKind::kNothing;
 }
 
 }  // namespace
@@ -52,7 +56,7 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& AThread, HttpRequestInf
   if (!session_gate_.Admit(RequestInfo, ResponseInfo)) return;
 
   if (HoldsControlByte(RequestInfo.Document)) {
-    AnswerWithStatusPage(ResponseInfo, 400);
+    AnswerWithPage(ResponseInfo, 400, StatusPage(400));
     return;
   }
   std::string full_path = MapDocumentPath(web_directory_, RequestInfo.Document);
@@ -84,7 +88,7 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& AThread, HttpRequestInf
     }
   }
   if (kind != PathKind::kFile) {
-    AnswerWithStatusPage(ResponseInfo, 404);
+    AnswerWithPage(ResponseInfo, 404, StatusPage(404));
     return;
   }
   ServeFile(AThread, RequestInfo, ResponseInfo, full_path);
@@ -93,11 +97,14 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& AThread, HttpRequestInf
 bool RequestDispatcher::Authenticate(const HttpRequestInfo& request,
                                      HttpResponseInfo& response) const {
   if (!settings_.SwitchOn("Auth require")) return true;
-  if (request.AuthUsername == settings_.SettingValue("Auth user") &&
+  // A request without credentials never passes, even where the configured
+  // user and password are both empty.
+  if (request.AuthPresent && request.AuthUsername == settings_.SettingValue("Auth user") &&
       request.AuthPassword == settings_.SettingValue("Auth password")) {
     return true;
   }
-  response.ContentText = kAuthenticationFailedPage;
+  // The realm turns the answer into a 401 asking for credentials.
+  AnswerWithPage(response, response.StatusCode(), ErrorPage(kAuthFailedHeading, "\r"));
   response.AuthRealm = kAuthRealm;
   return false;
 }
@@ -106,8 +113,7 @@ void RequestDispatcher::ServePhpPage(PeerThread& thread, HttpRequestInfo& reques
                                      HttpResponseInfo& response, const std::string& full_path,
                                      const std::string& php_path) {
   if (KindOf(full_path) != PathKind::kFile) {
-    response.SetStatusCode(404);
-    response.ContentText = kPhpPageMissingPage;
+    AnswerWithPage(response, 404, kPhpPageMissingPage);
     return;
   }
   if (!IsInsideWebDirectory(web_directory_, full_path)) {
@@ -116,8 +122,11 @@ void RequestDispatcher::ServePhpPage(PeerThread& thread, HttpRequestInfo& reques
   }
   try {
     cgi_runner_.RunProgram(php_path, thread, request, response, web_directory_, "");
-  } catch (const std::exception&) {
-    // The runner reports its own failures in the response.
+  } catch (const OSError& error) {
+    // The program could not be run at all (no pipes, no process): the
+    // server answers 500 with the message.
+    log_.WriteLog(Format("PHP page %s could not be run: %s", {full_path, error.Message()}));
+    throw;
   }
 }
 
@@ -127,14 +136,13 @@ void RequestDispatcher::ServeFile(PeerThread& thread, const HttpRequestInfo& req
     AnswerOutside(response);
     return;
   }
+  response.ContentType = server_.MIMETable().GetFileMIMEType(full_path);
   if (EqualsIgnoreCase(request.Command, "HEAD")) {
     const FileStream file(full_path);  // Raises when it cannot be read: the request then fails.
     response.SetStatusCode(200);
-    response.ContentType = server_.MIMETable().GetFileMIMEType(full_path);
     response.ContentLength = file.Size();
     return;
   }
-  response.ContentType = server_.MIMETable().GetFileMIMEType(full_path);
   const std::int64_t sent = server_.ServeDocument(thread, response, full_path);
   const SocketHandle& peer = thread.Connection()->Socket();
   log_.WriteLog(Format("Serving file %s (%d bytes / %d bytes sent) to %s:%d",
@@ -142,14 +150,7 @@ void RequestDispatcher::ServeFile(PeerThread& thread, const HttpRequestInfo& req
 }
 
 void RequestDispatcher::AnswerOutside(HttpResponseInfo& response) {
-  response.SetStatusCode(403);
-  response.ContentText = kOutsideWebDirectoryPage;
-}
-
-void RequestDispatcher::AnswerWithStatusPage(HttpResponseInfo& response, int status) {
-  response.SetStatusCode(status);
-  response.ContentText = "<html><head><title>Error</title></head><body><h1>" +
-                         response.ResponseText + "</h1></body></html>";
+  AnswerWithPage(response, 403, ErrorPage(kOutsideHeading, kOutsideDetail));
 }
 
 }  // namespace vantrel

@@ -32,12 +32,10 @@ class HttpResponseInfo;
 class RequestDispatcher {
  public:
   static constexpr const char* kAuthRealm = "Vantrel server";
-  static constexpr const char* kAuthenticationFailedPage =
-      "<html><head><title>Error</title></head><body><h1>Authentication failed</h1>\r"
-      "</body></html>";
-  static constexpr const char* kOutsideWebDirectoryPage =
-      "<html><head><title>Error</title></head><body><h1>Access denied</h1>\r"
-      "You do not have sufficient priviligies to access this document.</body></html>";
+  static constexpr const char* kAuthFailedHeading = "Authentication failed";
+  static constexpr const char* kOutsideHeading = "Access denied";
+  static constexpr const char* kOutsideDetail =
+      "\rYou do not have sufficient priviligies to access this document.";
   static constexpr const char* kPhpPageMissingPage =
       "<H1><center>PHP script not found</center></H1>";
 
@@ -59,8 +57,6 @@ class RequestDispatcher {
   void ServeFile(PeerThread& thread, const HttpRequestInfo& request, HttpResponseInfo& response,
                  const std::string& full_path);
   static void AnswerOutside(HttpResponseInfo& response);
-  // `status` with the page naming its reason phrase ("Not Found").
-  static void AnswerWithStatusPage(HttpResponseInfo& response, int status);
 
   const std::string web_directory_;
   const Configuration& settings_;

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "base/ascii.h"
 #include "base/date_time.h"
 #include "base/date_time_format.h"
 #include "base/text_file.h"
@@ -27,7 +28,8 @@ const std::string& ServerLog::CurrentTimeStamp() {
 void ServerLog::WriteLog(std::string_view message) {
   std::lock_guard lock(mutex_);
   std::string line = CurrentTimeStamp();
-  line += message;
+  // Messages carry text from clients and pages: one message stays one line.
+  line += EscapeControlCharacters(message);
   if (text_.size() > kMaxTextLength) {
     text_.clear();
     has_lines_ = false;

@@ -32,8 +32,9 @@ class ServerLog {
   // at every line whether to append (it reads the "Log to file" switch).
   ServerLog(std::string log_file_path, std::function<bool()> log_to_file);
 
-  // Adds the time stamp and `message` as one line, trimming the text first
-  // and appending the line to the log file when logging to file is on.
+  // Adds the time stamp and `message` as one line (its control characters
+  // escaped), trimming the text first and appending the line to the log
+  // file when logging to file is on.
   void WriteLog(std::string_view message);
 
   // Adds `line` as it is: no time stamp, not written to the file.

@@ -1,10 +1,10 @@
 #include "app/session_gate.h"
 
-#include <random>
-
 #include "app/configuration.h"
 #include "base/ascii.h"
 #include "base/integer_text.h"
+#include "base/random_token.h"
+#include "http/error_page.h"
 #include "http/http_request_info.h"
 #include "http/http_response_info.h"
 
@@ -14,7 +14,7 @@ namespace {
 constexpr int kMinuteMilliseconds = 60000;
 // The longest session whose length in milliseconds fits the timer.
 constexpr std::int32_t kMaxSessionMinutes = 35791;
-constexpr std::int32_t kSessionIdRange = 9999;  // Session numbers are 0 to 9998.
+constexpr std::size_t kSessionIdBytes = 8;
 
 }  // namespace
 
@@ -31,18 +31,18 @@ bool SessionGate::Admit(const HttpRequestInfo& request, HttpResponseInfo& respon
   }
 
   std::lock_guard lock(mutex_);
-  const std::string current = std::to_string(session_id_);
   if (timer_.Enabled()) {
-    if (cookie != nullptr && cookie->Value == current) {
+    if (cookie != nullptr && cookie->Value == session_id_) {
       renewed_at_ = std::chrono::steady_clock::now();
       timer_.Restart();
       return true;
     }
-    response.ContentText = kSessionTakenPage;
+    AnswerWithPage(response, response.StatusCode(),
+                   ErrorPage(kSessionTakenHeading, kSessionTakenDetail));
     return false;
   }
 
-  response.Cookies.Add(kCookieName, current);
+  response.Cookies.Add(kCookieName, session_id_);
   timer_.SetInterval(SessionInterval());
   renewed_at_ = std::chrono::steady_clock::now();
   timer_.SetEnabled(true);
@@ -57,18 +57,15 @@ void SessionGate::Timer1Timer() {
     const auto interval = std::chrono::milliseconds(timer_.Interval());
     if (!timer_.Enabled() || std::chrono::steady_clock::now() - renewed_at_ < interval) return;
     timer_.SetEnabled(false);
-    ++session_id_;
+    session_id_ = RandomToken(kSessionIdBytes);  // The expired cookie no longer passes.
   }
   log_("User session expired");
 }
 
 void SessionGate::NewSessionId() {
-  std::minstd_rand random(
-      static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
-  const std::int32_t id =
-      std::uniform_int_distribution<std::int32_t>(0, kSessionIdRange - 1)(random);
+  std::string id = RandomToken(kSessionIdBytes);
   std::lock_guard lock(mutex_);
-  session_id_ = id;
+  session_id_ = std::move(id);
 }
 
 void SessionGate::EndSession() {
@@ -76,7 +73,7 @@ void SessionGate::EndSession() {
   timer_.SetEnabled(false);
 }
 
-std::int32_t SessionGate::SessionId() const {
+std::string SessionGate::SessionId() const {
   std::lock_guard lock(mutex_);
   return session_id_;
 }

@@ -2,8 +2,11 @@
 // holding the current session's cookie is served until the session has
 // been idle for "Session expire" minutes.
 //
-// The session is active while the session timer runs; its number is
-// SessionId, sent to the browser as the cookie "Vantrel". Admitting a
+// The session is active while the session timer runs; its identifier is
+// SessionId, sent to the browser as the cookie "Vantrel". Identifiers are
+// 64 random bits (16 hexadecimal digits) from the system's random source,
+// drawn anew when the server starts and when a session expires, so no
+// browser can guess the cookie of another. Admitting a
 // request and the timer's tick each happen as one step under one lock, so
 // of two browsers arriving together only one starts the session, and a
 // tick never ends a session that a request has just renewed.
@@ -28,9 +31,9 @@ class HttpResponseInfo;
 class SessionGate {
  public:
   static constexpr const char* kCookieName = "Vantrel";
-  static constexpr const char* kSessionTakenPage =
-      "<html><head><title>Error</title></head><body><h1>Access denied</h1>\r"
-      "Only one session allowed. Please come back later.</body></html>";
+  static constexpr const char* kSessionTakenHeading = "Access denied";
+  static constexpr const char* kSessionTakenDetail =
+      "\rOnly one session allowed. Please come back later.";
 
   using Logger = std::function<void(std::string_view message)>;
 
@@ -47,12 +50,12 @@ class SessionGate {
   // "Use session" is off.
   void Timer1Timer();
 
-  // A new random SessionId from 0 to 9998 (the server was started).
+  // A new random SessionId (the server was started).
   void NewSessionId();
   // Ends the session without a log line (the server was stopped).
   void EndSession();
 
-  std::int32_t SessionId() const;
+  std::string SessionId() const;
 
   // Session length from "Session expire": minutes times 60000, or 60000
   // after logging that the value is incorrect.
@@ -63,7 +66,7 @@ class SessionGate {
   const Configuration& settings_;
   const Logger log_;
   mutable std::mutex mutex_;
-  std::int32_t session_id_ = 0;  // Guarded by mutex_.
+  std::string session_id_;  // Guarded by mutex_.
   // When the timer last started a full interval; a tick that comes sooner
   // was overtaken by a renewal. Guarded by mutex_.
   std::chrono::steady_clock::time_point renewed_at_;

@@ -55,4 +55,25 @@ std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle, s
   return std::string_view::npos;
 }
 
+std::string EscapeControlCharacters(std::string_view text) {
+  constexpr char kHexDigits[] = "0123456789ABCDEF";
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte >= 0x20 && byte != 0x7F) || c == '\t') {
+      escaped += c;
+    } else if (c == '\r') {
+      escaped += "\\r";
+    } else if (c == '\n') {
+      escaped += "\\n";
+    } else {
+      escaped += "\\x";
+      escaped += kHexDigits[byte >> 4];
+      escaped += kHexDigits[byte & 0x0F];
+    }
+  }
+  return escaped;
+}
+
 }  // namespace vantrel

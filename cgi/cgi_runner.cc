@@ -8,6 +8,7 @@
 #include "cgi/cgi_output.h"
 #include "cgi/posix_process_spawner.h"
 #include "cgi/program_run.h"
+#include "http/error_page.h"
 #include "http/http_request_info.h"
 #include "http/http_response_info.h"
 #include "http/http_server.h"
@@ -23,13 +24,6 @@ constexpr int kMovedTemporarily = 302;
 std::string ShellCommandLine(const std::string& command) {
   if (command.find(' ') == std::string::npos) return command;
   return "\"" + command + "\"";
-}
-
-// A 500 answer with `page` as its body.
-void AnswerWithPage(HttpResponseInfo& response, const std::string& page) {
-  response.ContentText = page;
-  response.ContentLength = static_cast<std::int64_t>(page.size());
-  response.SetStatusCode(kInternalServerError);
 }
 
 // Puts the program's output into the response: the header block is sent
@@ -64,7 +58,7 @@ std::int64_t CgiRunner::RunProgram(const std::string& command, PeerThread& AThre
   if (before_execute_) before_execute_(*this);
 
   CgiRequestFacts facts;
-  if (server_ != nullptr) facts.server_software = server_->ServerSoftware();
+  if (server_ != nullptr) facts.server_software = server_->EffectiveServerSoftware();
   facts.php_support = php_support_;
   facts.php_ini_path = php_ini_path_;
   facts.server_admin = server_admin_;
@@ -99,10 +93,10 @@ std::int64_t CgiRunner::RunProgram(const std::string& command, PeerThread& AThre
         break;
       case ProgramRunOutcome::kTimedOut:
       case ProgramRunOutcome::kNotStarted:
-        AnswerWithPage(ResponseInfo, time_out_msg_);
+        AnswerWithPage(ResponseInfo, kInternalServerError, time_out_msg_);
         break;
       case ProgramRunOutcome::kOutputTooLarge:
-        AnswerWithPage(ResponseInfo, error_msg_);
+        AnswerWithPage(ResponseInfo, kInternalServerError, error_msg_);
         break;
     }
   } catch (...) {

@@ -26,7 +26,7 @@
 // a run. BeforeExecute and AfterExecute run on the calling peer thread, so
 // they must be safe to run concurrently with themselves.
 //
-// Server: when set, the runner reads its ServerSoftware for
+// Server: when set, the runner reads its EffectiveServerSoftware for
 // SERVER_SOFTWARE. The runner does not own it; whoever destroys the server
 // first clears it here (or destroys the runner first).
 #ifndef VANTREL_CGI_CGI_RUNNER_H_

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "http/error_page.h"
 #include "http/http_errors.h"
 #include "http/http_status.h"
 
@@ -70,8 +71,7 @@ void HttpResponseInfo::WriteContent() {
   } else if (ContentStream) {
     Connection.SendStream(*ContentStream);
   } else {
-    Connection.WriteLine("<HTML><BODY><B>" + std::to_string(status_code_) + " " + ResponseText +
-                         "</B></BODY></HTML>");
+    Connection.WriteLine(BareStatusPage(status_code_, ResponseText));
   }
 }
 

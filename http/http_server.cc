@@ -6,6 +6,7 @@
 #include "base/ascii.h"
 #include "base/file_stream.h"
 #include "http/connection_byte_source.h"
+#include "http/error_page.h"
 #include "http/http_request_parser.h"
 #include "http/net_errors.h"
 #include "http/session_cleaner_thread.h"
@@ -16,6 +17,7 @@ namespace {
 // Files up to this size leave in the same send as the header.
 constexpr std::int64_t kSingleSendFileBytes = 64 * 1024;
 
+constexpr int kInternalServerError = 500;
 constexpr char kUnknownExceptionMessage[] = "Unknown exception.";
 
 bool IsBlank(std::string_view text) {
@@ -72,6 +74,10 @@ void HttpServer::StopSessions() {
   sessions_.EndAllSessions();
 }
 
+std::string HttpServer::EffectiveServerSoftware() const {
+  return IsBlank(server_software_) ? HttpResponseInfo::kDefaultServerSoftware : server_software_;
+}
+
 std::shared_ptr<HttpSession> HttpServer::CreateSession(HttpResponseInfo& ResponseInfo,
                                                        HttpRequestInfo& RequestInfo) {
   if (!session_state_) return nullptr;
@@ -124,17 +130,15 @@ bool HttpServer::DoExecute(PeerThread& thread) {
 
 void HttpServer::Respond(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response) {
   if (session_state_) LookUpSession(request, response);
-  if (!IsBlank(server_software_)) response.ServerSoftware = server_software_;
+  response.ServerSoftware = EffectiveServerSoftware();
 
   // The one place where a failing handler becomes a response.
   try {
     on_command_get_(thread, request, response);
   } catch (const std::exception& error) {
-    response.SetStatusCode(500);
-    response.ContentText = error.what();
+    AnswerWithPage(response, kInternalServerError, error.what());
   } catch (...) {
-    response.SetStatusCode(500);
-    response.ContentText = kUnknownExceptionMessage;
+    AnswerWithPage(response, kInternalServerError, kUnknownExceptionMessage);
   }
 
   if (!response.HeaderWritten()) {

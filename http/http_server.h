@@ -74,6 +74,9 @@ class HttpServer : public TcpServer {
   // When not blank, replaces the response's default ServerSoftware.
   const std::string& ServerSoftware() const { return server_software_; }
   void SetServerSoftware(std::string value) { server_software_ = std::move(value); }
+  // What responses name in their Server header: ServerSoftware, or the
+  // response's default when that is blank. CGI programs get the same.
+  std::string EffectiveServerSoftware() const;
 
   bool SessionState() const { return session_state_.load(); }
   // Raises HttpSessionStateActiveError "Cannot change session state when
@@ -91,9 +94,8 @@ class HttpServer : public TcpServer {
   // The live sessions.
   HttpSessionList& Sessions() { return sessions_; }
 
-  // The server's MIME table (both names reach the same table).
+  // The server's MIME table.
   MimeTable& MIMETable() { return mime_table_; }
-  MimeTable& GetMimeTable() { return mime_table_; }
 
   // With sessions on: creates a session for the request's client, adds
   // its cookie ("HTTPSESSIONID", Path "/", Max-Age SessionTimeOut / 1000)

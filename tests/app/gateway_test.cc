@@ -19,6 +19,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
 
 class GatewayTest : public ::testing::Test {
  protected:
@@ -71,8 +72,12 @@ TEST_F(GatewayTest, AutoActivateStartsListeningOnTheConfiguredPort) {
       ElementsAre("Listening for HTTP connections on 0.0.0.0:" + std::to_string(port) + "."));
   EXPECT_THAT(front_end_.Captions(), ElementsAre("Stop"));
   EXPECT_TRUE(test::CanConnect(port));
-  EXPECT_GE(gateway.SessionId(), 0);
-  EXPECT_LE(gateway.SessionId(), 9998);
+  // The session cookie is 64 unpredictable bits, new with every start.
+  const std::string first_session = gateway.SessionId();
+  EXPECT_THAT(first_session, MatchesRegex("[0-9a-f]{16}"));
+  gateway.acActivateExecute();
+  gateway.acActivateExecute();
+  EXPECT_NE(gateway.SessionId(), first_session);
 }
 
 TEST_F(GatewayTest, OnlyALowerCaseYesSwitchesOn) {

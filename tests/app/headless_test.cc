@@ -131,6 +131,21 @@ TEST(HeadlessTest, PortInUseReportsTheBindErrorAndExits) {
                         "bind socket. Address and port are already in use.\".\n"));
 }
 
+// "AutoActivate" tried the start, and the headless start then tried it a
+// second time: two identical error lines for one failure.
+TEST(HeadlessTest, AFailedAutoActivateIsTriedAndLoggedOnce) {
+  test::TempDir dir;
+  test::ListeningSocket occupier;
+  dir.Write("config.ini",
+            "AutoActivate=yes\r\nServer port=" + std::to_string(occupier.Port()) + "\r\n");
+  HeadlessProgram program(dir);
+  EXPECT_EQ(program.WaitForExit(), 1);
+  const std::string output = program.Output();
+  const std::size_t first = output.find("in Activate. Error is:");
+  ASSERT_NE(first, std::string::npos) << output;
+  EXPECT_EQ(output.find("in Activate. Error is:", first + 1), std::string::npos) << output;
+}
+
 TEST(HeadlessTest, NoConfigWritesTheDefaultsAndPrintsTheMessageBox) {
   test::TempDir dir;  // Port 80 from the defaults may or may not be free here.
   HeadlessProgram program(dir);

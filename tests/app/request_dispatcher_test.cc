@@ -22,6 +22,7 @@ namespace {
 
 using std::chrono::milliseconds;
 using ::testing::AllOf;
+using ::testing::Contains;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -116,6 +117,43 @@ TEST_F(RequestDispatcherTest, AuthenticationIsExactAndCaseSensitive) {
   EXPECT_THAT(Get("/", "Authorization: Basic dXNlcjpLZWxw\r\n"), StartsWith("HTTP/1.1 401"));
 }
 
+// With an empty user and password configured, a request that sent no
+// credentials at all used to match them and pass.
+TEST_F(RequestDispatcherTest, RequestsWithoutCredentialsNeverPassWhenAuthenticationIsRequired) {
+  std::string config = Config(port_);
+  config.replace(config.find("Auth require=no"), 15, "Auth require=yes");
+  config.replace(config.find("Auth user=user"), 14, "Auth user=");
+  config.replace(config.find("Auth password=kelp"), 18, "Auth password=");
+  Start(config);
+  EXPECT_THAT(Get("/"), StartsWith("HTTP/1.1 401 Unauthorized"));
+  EXPECT_THAT(Get("/", "Authorization: Basic Og==\r\n"), EndsWith("<p>home</p>"));  // ":"
+}
+
+// A FIFO opened for reading waits for a writer: serving one hung the
+// request's thread, and stopping the server then waited for it for ever.
+TEST_F(RequestDispatcherTest, OnlyRegularFilesAreServed) {
+  ASSERT_EQ(mkfifo(dir_.File("web/pipe").c_str(), 0644), 0);
+  dir_.Write("web/pipedir/readme.txt", "");
+  ASSERT_EQ(mkfifo(dir_.File("web/pipedir/index.html").c_str(), 0644), 0);
+  Start(Config(port_));
+  EXPECT_THAT(Get("/pipe"), StartsWith("HTTP/1.1 404 Not Found"));
+  EXPECT_THAT(Send("HEAD /pipe HTTP/1.1\r\n\r\n"), StartsWith("HTTP/1.1 404 Not Found"));
+  EXPECT_THAT(Get("/pipedir/"), StartsWith("HTTP/1.1 404 Not Found"));
+}
+
+// Control characters from the client went into the log as they came: a CR
+// or LF started a forged line of its own, an escape sequence reached the
+// terminal of a headless gateway.
+TEST_F(RequestDispatcherTest, ClientTextReachesTheLogWithItsControlCharactersEscaped) {
+  Start(Config(port_));
+  Send("GET /a\x1B[2Jb HTTP/1.1\r\nHost: x\r\n\r\n");
+  Send("G\rE\nT / HTTP/1.1\r\n\r\n");
+  const std::string log = gateway_->Log().Text();
+  EXPECT_THAT(log, HasSubstr("Command GET /a\\x1B[2Jb received from"));
+  EXPECT_THAT(log, Not(HasSubstr("\x1B")));
+  EXPECT_THAT(LogMessages(), Not(Contains(StartsWith("E"))));
+}
+
 TEST_F(RequestDispatcherTest, ScriptPagesRunAndNeverShowTheirSource) {
   dir_.Write("web/s.vpg", "<% dim secret_source %>");
   Start(Config(port_));
@@ -158,6 +196,25 @@ TEST_F(RequestDispatcherTest, OnlyTheFileServedDecidesWhetherADocumentRuns) {
     EXPECT_THAT(Get(document), AllOf(StartsWith("HTTP/1.1 400 Bad Request"),
                                      EndsWith("<h1>Bad Request</h1></body></html>")));
   }
+}
+
+// A PHP program that could not be run at all (no pipes, no process) was
+// answered with an empty 200 and left no trace in the log.
+TEST_F(RequestDispatcherTest, CgiProgramsGetServerSoftwareAndFailuresToRunThemAnswer500) {
+  dir_.Write("fake-php",
+             "#!/bin/sh\nprintf 'Content-type: text/plain\\r\\n\\r\\n%s' \"$SERVER_SOFTWARE\"\n");
+  ASSERT_EQ(chmod(dir_.File("fake-php").c_str(), 0755), 0);
+  Start(Config(port_, "", dir_.File("fake-php")));
+  EXPECT_THAT(Get("/page.PHP"), EndsWith("\r\n\r\nVantrel/3.0"));
+
+  gateway_->acActivateExecute();  // Stopped: no connection thread reads the runner.
+  gateway_->cgiRunner().SetBeforeExecute(
+      [](CgiRunner&) { throw OSError("System Error.  Code: 24.\r\nToo many open files"); });
+  gateway_->acActivateExecute();
+  EXPECT_THAT(Get("/page.PHP"), AllOf(StartsWith("HTTP/1.1 500 Internal Server Error"),
+                                      EndsWith("Too many open files")));
+  EXPECT_THAT(LogMessages().back(), StartsWith("PHP page " + dir_.File("web/page.PHP") +
+                                               " could not be run: System Error.  Code: 24."));
 }
 
 TEST_F(RequestDispatcherTest, PhpPagesAreFilesWithoutAPhpPath) {
@@ -204,7 +261,7 @@ TEST_F(SessionGateTest, OneBrowserAtATimeUntilTheSessionExpires) {
   const std::string first = Get("/");
   const std::string cookie = CookieOf(first);
   ASSERT_FALSE(cookie.empty()) << first;
-  EXPECT_EQ(cookie, std::to_string(gateway_->SessionId()));
+  EXPECT_EQ(cookie, gateway_->SessionId());
   EXPECT_THAT(first, HasSubstr("Set-Cookie: Vantrel=" + cookie + "; Version=\"1\"\r\n"));
 
   const std::string other = Get("/");
@@ -226,8 +283,10 @@ TEST_F(SessionGateTest, OneBrowserAtATimeUntilTheSessionExpires) {
       },
       milliseconds(3000)));
   EXPECT_EQ(LogMessages().back(), "User session expired");
-  EXPECT_EQ(gateway_->SessionId(), std::stoi(cookie) + 1);
-  EXPECT_EQ(CookieOf(Get("/")), std::to_string(std::stoi(cookie) + 1));
+  // The expired cookie is no longer the session's: the next browser gets a
+  // new one.
+  EXPECT_NE(gateway_->SessionId(), cookie);
+  EXPECT_EQ(CookieOf(Get("/")), gateway_->SessionId());
 }
 
 TEST_F(SessionGateTest, BadSessionLengthIsLoggedAndMeansOneMinute) {
