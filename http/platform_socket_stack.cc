@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "base/retry_on_interrupt.h"
+#include "base/windows_error_code.h"
 #include "http/net_errors.h"
 #include "http/socket_error_text.h"
 

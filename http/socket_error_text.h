@@ -1,10 +1,11 @@
-// Texts of socket errors and the mapping of native error numbers onto them.
+// Texts of socket errors.
 //
 // The network layer speaks in Windows Sockets error codes (10004 to 10066),
 // whatever the platform: the peer thread tests codes such as 10053 and 10054,
 // and messages name the code. Native errno values are translated once, where
-// a socket call fails (platform_socket_stack.cc), with WinsockCodeFromErrno.
-// All functions are pure and may be called from any thread.
+// a socket call fails (platform_socket_stack.cc), with WinsockCodeFromErrno
+// (base/windows_error_code.h). All functions are pure and may be called from
+// any thread.
 #ifndef VANTREL_HTTP_SOCKET_ERROR_TEXT_H_
 #define VANTREL_HTTP_SOCKET_ERROR_TEXT_H_
 
@@ -24,10 +25,6 @@ std::string_view SocketErrorText(int code);
 
 // "Socket Error # <code>\r\n<text>", the message of a SocketError.
 std::string SocketErrorMessage(int code);
-
-// The Windows Sockets code for a native errno value. A value without a
-// counterpart is returned unchanged (its text is then empty).
-int WinsockCodeFromErrno(int errno_value);
 
 }  // namespace vantrel
 

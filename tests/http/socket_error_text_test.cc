@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "base/windows_error_code.h"
 #include "http/net_errors.h"
 
 namespace vantrel {
