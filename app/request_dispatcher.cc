@@ -47,35 +47,35 @@ RequestDispatcher::RequestDispatcher(std::string web_directory, const Configurat
       cgi_runner_(cgi_runner),
       page_gate_(page_gate) {}
 
-void RequestDispatcher::HTTPServerCommandGet(PeerThread& AThread, HttpRequestInfo& RequestInfo,
-                                             HttpResponseInfo& ResponseInfo) {
-  const SocketHandle& peer = AThread.Connection()->Socket();
+void RequestDispatcher::HTTPServerCommandGet(PeerThread& thread, HttpRequestInfo& request,
+                                             HttpResponseInfo& response) {
+  const SocketHandle& peer = thread.Connection()->Socket();
   log_.WriteLog(Format("Command %s %s received from %s:%d",
-                       {RequestInfo.Command, RequestInfo.Document, peer.PeerIP, peer.PeerPort}));
-  if (!Authenticate(RequestInfo, ResponseInfo)) return;
-  if (!session_gate_.Admit(RequestInfo, ResponseInfo)) return;
+                       {request.Command, request.Document, peer.PeerIP, peer.PeerPort}));
+  if (!Authenticate(request, response)) return;
+  if (!session_gate_.Admit(request, response)) return;
 
-  if (HoldsControlByte(RequestInfo.Document)) {
-    AnswerWithPage(ResponseInfo, 400, StatusPage(400));
+  if (HoldsControlByte(request.Document)) {
+    AnswerWithPage(response, 400, StatusPage(400));
     return;
   }
-  std::string full_path = MapDocumentPath(web_directory_, RequestInfo.Document);
+  std::string full_path = MapDocumentPath(web_directory_, request.Document);
   PathKind kind = KindOf(full_path);
 
   if (EndsWithIgnoreCase(full_path, kScriptPageExtension)) {
     // Never the page's source: a script page is either run or refused.
     if (kind == PathKind::kFile && !IsInsideWebDirectory(web_directory_, full_path)) {
-      AnswerOutside(ResponseInfo);
+      AnswerOutside(response);
       return;
     }
-    page_gate_.HandleRequest(RequestInfo, ResponseInfo, full_path, peer);
+    page_gate_.HandleRequest(request, response, full_path, peer);
     return;
   }
 
   if (EndsWithIgnoreCase(full_path, kPhpPageExtension)) {
     const std::string php_path = settings_.PhpPath();
     if (!php_path.empty()) {
-      ServePhpPage(AThread, RequestInfo, ResponseInfo, full_path, php_path);
+      ServePhpPage(thread, request, response, full_path, php_path);
       return;
     }
   }
@@ -88,10 +88,10 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& AThread, HttpRequestInf
     }
   }
   if (kind != PathKind::kFile) {
-    AnswerWithPage(ResponseInfo, 404, StatusPage(404));
+    AnswerWithPage(response, 404, StatusPage(404));
     return;
   }
-  ServeFile(AThread, RequestInfo, ResponseInfo, full_path);
+  ServeFile(thread, request, response, full_path);
 }
 
 bool RequestDispatcher::Authenticate(const HttpRequestInfo& request,

@@ -45,8 +45,8 @@ class RequestDispatcher {
                     SessionGate& session_gate, HttpServer& server, CgiRunner& cgi_runner,
                     ScriptPageGate& page_gate);
 
-  void HTTPServerCommandGet(PeerThread& AThread, HttpRequestInfo& RequestInfo,
-                            HttpResponseInfo& ResponseInfo);
+  void HTTPServerCommandGet(PeerThread& thread, HttpRequestInfo& request,
+                            HttpResponseInfo& response);
 
  private:
   // False, with the authentication-failed answer in `response`, when

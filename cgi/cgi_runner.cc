@@ -52,8 +52,8 @@ CgiRunner::CgiRunner(std::unique_ptr<ProcessSpawner> spawner) : spawner_(std::mo
 
 CgiRunner::~CgiRunner() = default;
 
-std::int64_t CgiRunner::RunProgram(const std::string& command, PeerThread& AThread,
-                                   HttpRequestInfo& RequestInfo, HttpResponseInfo& ResponseInfo,
+std::int64_t CgiRunner::RunProgram(const std::string& command, PeerThread& thread,
+                                   HttpRequestInfo& request, HttpResponseInfo& response,
                                    const std::string& document_root, const std::string& path_info) {
   if (before_execute_) before_execute_(*this);
 
@@ -62,21 +62,21 @@ std::int64_t CgiRunner::RunProgram(const std::string& command, PeerThread& AThre
   facts.php_support = php_support_;
   facts.php_ini_path = php_ini_path_;
   facts.server_admin = server_admin_;
-  facts.command = RequestInfo.Command;
-  facts.version = RequestInfo.Version;
-  facts.host = RequestInfo.Host;
-  facts.document = RequestInfo.Document;
-  facts.param_text = RequestInfo.ParamText;
-  facts.remote_ip = RequestInfo.RemoteIP;
-  const HeaderList& headers = RequestInfo.Headers;
+  facts.command = request.Command;
+  facts.version = request.Version;
+  facts.host = request.Host;
+  facts.document = request.Document;
+  facts.param_text = request.ParamText;
+  facts.remote_ip = request.RemoteIP;
+  const HeaderList& headers = request.Headers;
   facts.header_value = [&headers](std::string_view name) { return headers.ValueByName(name); };
-  if (const TcpServerConnection* connection = AThread.Connection()) {
+  if (const TcpServerConnection* connection = thread.Connection()) {
     facts.local_ip = connection->Socket().LocalIP;
     facts.local_port = connection->Socket().LocalPort;
-    facts.remote_host = connection->Stack().HostByAddress(RequestInfo.RemoteIP);
+    facts.remote_host = connection->Stack().HostByAddress(request.RemoteIP);
   }
   // A client without a host name is known by its address.
-  if (facts.remote_host.empty()) facts.remote_host = RequestInfo.RemoteIP;
+  if (facts.remote_host.empty()) facts.remote_host = request.RemoteIP;
   if (const char* path = std::getenv("PATH")) facts.path = path;
   facts.document_root = document_root;
   facts.path_info = path_info;
@@ -85,18 +85,18 @@ std::int64_t CgiRunner::RunProgram(const std::string& command, PeerThread& AThre
   // Raises OSError, before anything of the run exists, when the pipes
   // cannot be created.
   const ProgramRunResult run = RunProgramProcess(*spawner_, ShellCommandLine(command), environment,
-                                                 RequestInfo.ParamText, time_out_);
+                                                 request.ParamText, time_out_);
   try {
     switch (run.outcome) {
       case ProgramRunOutcome::kEnded:
-        AnswerWithOutput(ResponseInfo, run.output);
+        AnswerWithOutput(response, run.output);
         break;
       case ProgramRunOutcome::kTimedOut:
       case ProgramRunOutcome::kNotStarted:
-        AnswerWithPage(ResponseInfo, kInternalServerError, time_out_msg_);
+        AnswerWithPage(response, kInternalServerError, time_out_msg_);
         break;
       case ProgramRunOutcome::kOutputTooLarge:
-        AnswerWithPage(ResponseInfo, kInternalServerError, error_msg_);
+        AnswerWithPage(response, kInternalServerError, error_msg_);
         break;
     }
   } catch (...) {
@@ -104,7 +104,7 @@ std::int64_t CgiRunner::RunProgram(const std::string& command, PeerThread& AThre
     throw;
   }
   if (after_execute_) after_execute_(*this);
-  return ResponseInfo.ContentLength;
+  return response.ContentLength;
 }
 
 }  // namespace vantrel

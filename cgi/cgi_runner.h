@@ -49,7 +49,7 @@ struct HttpRequestInfo;
 
 class CgiRunner {
  public:
-  using NotifyEvent = std::function<void(CgiRunner& ASender)>;
+  using NotifyEvent = std::function<void(CgiRunner& sender)>;
 
   static constexpr int kDefaultTimeOut = 5000;
   static constexpr char kDefaultTimeOutMsg[] =
@@ -105,16 +105,16 @@ class CgiRunner {
   void SetAfterExecute(NotifyEvent handler) { after_execute_ = std::move(handler); }
 
   // Runs `command` (a program path, possibly with spaces; quoted on the
-  // command line when it has one) for the request `RequestInfo` served on
-  // `AThread`, and answers in `ResponseInfo` as described above.
-  // `document_root` is the directory documents are found in; `path_info`
-  // is PATH_INFO, empty for the request's Document. Returns the response's
+  // command line when it has one) for `request`, served on `thread`, and
+  // answers in `response` as described above. `document_root` is the
+  // directory documents are found in; `path_info` is PATH_INFO, empty for
+  // the request's Document. Returns the response's
   // ContentLength when the run ends (-1 when not determined). Raises
   // OSError when the pipes cannot be created (the response is then left as
   // it was); errors of sending the header propagate.
-  std::int64_t RunProgram(const std::string& command, PeerThread& AThread,
-                          HttpRequestInfo& RequestInfo, HttpResponseInfo& ResponseInfo,
-                          const std::string& document_root, const std::string& path_info);
+  std::int64_t RunProgram(const std::string& command, PeerThread& thread, HttpRequestInfo& request,
+                          HttpResponseInfo& response, const std::string& document_root,
+                          const std::string& path_info);
 
  private:
   std::unique_ptr<ProcessSpawner> spawner_;  // Never null; shared by concurrent runs.

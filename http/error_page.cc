@@ -19,10 +19,10 @@ std::string BareStatusPage(int status, std::string_view reason) {
   return page;
 }
 
-void AnswerWithPage(HttpResponseInfo& ResponseInfo, int status, std::string page) {
-  ResponseInfo.SetStatusCode(status);
-  ResponseInfo.ContentLength = static_cast<std::int64_t>(page.size());
-  ResponseInfo.ContentText = std::move(page);
+void AnswerWithPage(HttpResponseInfo& response, int status, std::string page) {
+  response.SetStatusCode(status);
+  response.ContentLength = static_cast<std::int64_t>(page.size());
+  response.ContentText = std::move(page);
 }
 
 }  // namespace vantrel

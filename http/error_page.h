@@ -28,7 +28,7 @@ std::string StatusPage(int status);
 std::string BareStatusPage(int status, std::string_view reason);
 
 // Answers with `status` and `page` as the whole body.
-void AnswerWithPage(HttpResponseInfo& ResponseInfo, int status, std::string page);
+void AnswerWithPage(HttpResponseInfo& response, int status, std::string page);
 
 }  // namespace vantrel
 
