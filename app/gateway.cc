@@ -91,11 +91,22 @@ Gateway::~Gateway() {
 }
 
 bool Gateway::Start() {
+  if (!HomeExists()) {
+    const std::string message = Format(kNoHomeMessage, {home_});
+    WriteLog(message);
+    front_end_.ShowError(message);
+    return false;
+  }
   if (!settings_.LoadConfiguration(/*with_defaults=*/true)) return false;
   const bool auto_activate = settings_.SwitchOn("AutoActivate");
   if (auto_activate) acActivateExecute();
   if (settings_.SwitchOn("AutoMinimize")) front_end_.Minimize();
   return auto_activate;
+}
+
+bool Gateway::HomeExists() const {
+  std::error_code error;
+  return std::filesystem::is_directory(home_, error);
 }
 
 void Gateway::MainWindowShown() { settings_.LoadConfiguration(/*with_defaults=*/false); }

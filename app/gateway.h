@@ -49,6 +49,11 @@ class Gateway {
       "You can try an web RS232 terminal written with scripts.",
   };
 
+  // Said at start when the program directory is missing: without it there
+  // are no settings to load and no pages to serve.
+  static constexpr const char* kNoHomeMessage =
+      "The program directory %s does not exist: no settings and no web directory.";
+
   // Settings of the CGI runner that runs PHP pages.
   static constexpr int kCgiTimeOut = 10000;
   static constexpr const char* kServerAdmin = "webmaster@localhost";
@@ -70,8 +75,10 @@ class Gateway {
   // Program start once the main window exists: loads the settings with
   // defaults, then acts on "AutoActivate" and "AutoMinimize" in that order.
   // True when "AutoActivate" tried to start the server, whether or not it
-  // started.
+  // started. A missing program directory is logged and shown as an error,
+  // and nothing else happens.
   bool Start();
+  bool HomeExists() const;
   // The main window has been shown: reloads the settings without defaults.
   void MainWindowShown();
 

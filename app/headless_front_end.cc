@@ -57,8 +57,8 @@ int RunHeadless(const std::string& home) {
   int exit_code = 0;
   loop.Post([&gateway, &loop, &exit_code] {
     // A start that "AutoActivate" already tried, and logged, is not tried
-    // again.
-    if (!gateway.Start()) gateway.acActivateExecute();
+    // again; without a program directory there is nothing to serve.
+    if (!gateway.Start() && gateway.HomeExists()) gateway.acActivateExecute();
     // Without a window nobody can try again: a server that did not start
     // ends the program, after the activation error line.
     if (!gateway.Active()) {

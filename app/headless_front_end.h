@@ -22,7 +22,7 @@ class HeadlessFrontEnd final : public FrontEnd {
 // SIGTERM: loads the settings as program start does, starts the server
 // (unless "AutoActivate" already tried), and on the signal runs the shutdown
 // of closing the main window. Returns the process exit code: 0, or 1 when
-// the server could not be started.
+// the program directory is missing or the server could not be started.
 int RunHeadless(const std::string& home);
 
 }  // namespace vantrel

@@ -24,18 +24,21 @@ namespace {
 using std::chrono::milliseconds;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 // One run of the program with its output captured in files.
 class HeadlessProgram {
  public:
-  explicit HeadlessProgram(const test::TempDir& dir) : dir_(dir) {
+  // Runs with program directory `home`, `dir` when empty; the output goes
+  // to files in `dir`.
+  explicit HeadlessProgram(const test::TempDir& dir, std::string home = "") : dir_(dir) {
     const std::string out = dir.File("stdout.txt");
     const std::string err = dir.File("stderr.txt");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const std::string home = dir.Path();
+    if (home.empty()) home = dir.Path();
     const char* argv[] = {VANTREL_PROGRAM, "--headless", "--home", home.c_str(), nullptr};
     const int result = posix_spawn(&pid_, VANTREL_PROGRAM, &actions, nullptr,
                                    const_cast<char* const*>(argv), environ);
@@ -144,6 +147,20 @@ TEST(HeadlessTest, AFailedAutoActivateIsTriedAndLoggedOnce) {
   const std::size_t first = output.find("in Activate. Error is:");
   ASSERT_NE(first, std::string::npos) << output;
   EXPECT_EQ(output.find("in Activate. Error is:", first + 1), std::string::npos) << output;
+}
+
+// A mistyped --home used to run on the default settings and answer 404 to
+// every request, with nothing said.
+TEST(HeadlessTest, AMissingProgramDirectoryIsSaidAndEndsTheProgram) {
+  test::TempDir dir;
+  test::TempDir missing;
+  const std::string home = missing.File("no-such-folder");
+  HeadlessProgram program(dir, home);
+  EXPECT_EQ(program.WaitForExit(), 1);
+  const std::string message = "The program directory " + home + " does not exist";
+  EXPECT_THAT(program.Errors(), HasSubstr(message));
+  EXPECT_THAT(program.Output(), HasSubstr(message));
+  EXPECT_THAT(program.Output(), Not(HasSubstr("Listening")));
 }
 
 TEST(HeadlessTest, NoConfigWritesTheDefaultsAndPrintsTheMessageBox) {
