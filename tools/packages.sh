@@ -5,6 +5,7 @@ VANTREL_BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev)
 # Content types of static files, and the PHP interpreter for .php pages.
 VANTREL_RUN_PACKAGES=(media-types shared-mime-info php-cgi)
 # Headless Chromium and its WebDriver drive the web serial terminal in the browser test;
-# Xvfb gives the window screenshots a display, trayer a system tray.
+# Xvfb gives the window screenshots a display, trayer a system tray; dpkg-dev
+# finds the libraries the Debian package depends on.
 VANTREL_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev clang python3
-                       chromium chromium-driver xvfb xauth trayer)
+                       chromium chromium-driver xvfb xauth trayer dpkg-dev)
