@@ -11,8 +11,8 @@
 #include <exception>
 #include <utility>
 
+#include "base/deadline.h"
 #include "serial/port_names.h"
-#include "serial/transfer_deadline.h"
 
 namespace vantrel {
 namespace {
@@ -623,9 +623,9 @@ int SerialPort::WriteBuffer(const void* data, int count) {
   {
     TransferScope scope(*this);
     const auto* bytes = static_cast<const char*>(data);
-    const TransferDeadline deadline = TransferDeadline::ForTransfer(
-        transfer.timeouts.WriteTotalMultiplier, transfer.timeouts.WriteTotalConstant,
-        static_cast<std::size_t>(count));
+    const Deadline deadline = Deadline::ForTransfer(transfer.timeouts.WriteTotalMultiplier,
+                                                    transfer.timeouts.WriteTotalConstant,
+                                                    static_cast<std::size_t>(count));
     while (written < count) {
       const ssize_t n =
           ::write(transfer.fd, bytes + written, static_cast<std::size_t>(count - written));
@@ -637,7 +637,7 @@ int SerialPort::WriteBuffer(const void* data, int count) {
       if (n < 0 && errno != EAGAIN) throw SerialPortError(kWriteFailed, MapOsError(errno));
       if (deadline.Passed()) break;
       pollfd fds[2] = {{transfer.fd, POLLOUT, 0}, {transfer.abort_fd, POLLIN, 0}};
-      if (PollRetry(fds, 2, deadline.PollTimeout()) < 0) {
+      if (PollRetry(fds, 2, deadline.MillisecondsLeft()) < 0) {
         throw SerialPortError(kWriteFailed, MapOsError(errno));
       }
       if (fds[1].revents != 0) throw SerialPortError(kWriteFailed, MapOsError(ECANCELED));
@@ -667,10 +667,10 @@ int SerialPort::ReadBuffer(void* buffer, int count) {
   const SerialTimeouts& t = transfer.timeouts;
   const bool at_once =
       t.ReadInterval == -1 && t.ReadTotalMultiplier == 0 && t.ReadTotalConstant == 0;
-  const TransferDeadline total = TransferDeadline::ForTransfer(
-      t.ReadTotalMultiplier, t.ReadTotalConstant, static_cast<std::size_t>(count));
+  const Deadline total = Deadline::ForTransfer(t.ReadTotalMultiplier, t.ReadTotalConstant,
+                                               static_cast<std::size_t>(count));
   const bool use_interval = t.ReadInterval > 0;
-  TransferDeadline gap = TransferDeadline::Never();
+  Deadline gap = Deadline::Never();
   int got = 0;
   while (got < count) {
     const ssize_t n = ::read(transfer.fd, bytes + got, static_cast<std::size_t>(count - got));
@@ -681,7 +681,7 @@ int SerialPort::ReadBuffer(void* buffer, int count) {
         kept = static_cast<int>(std::remove(begin, begin + n, '\0') - begin);
       }
       got += kept;
-      if (use_interval) gap = TransferDeadline::After(t.ReadInterval);
+      if (use_interval) gap = Deadline::After(t.ReadInterval);
       continue;
     }
     if (n == 0) {
@@ -695,10 +695,10 @@ int SerialPort::ReadBuffer(void* buffer, int count) {
       throw SerialPortError(kReadFailed, MapOsError(errno));
     }
     if (at_once) break;
-    const TransferDeadline wait = TransferDeadline::Earlier(total, gap);
+    const Deadline wait = Deadline::Earlier(total, gap);
     if (wait.Passed()) break;
     pollfd fds[2] = {{transfer.fd, POLLIN, 0}, {transfer.abort_fd, POLLIN, 0}};
-    if (PollRetry(fds, 2, wait.PollTimeout()) < 0) {
+    if (PollRetry(fds, 2, wait.MillisecondsLeft()) < 0) {
       throw SerialPortError(kReadFailed, MapOsError(errno));
     }
     if (fds[1].revents != 0) throw SerialPortError(kReadFailed, MapOsError(ECANCELED));
