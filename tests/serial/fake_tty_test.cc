@@ -62,6 +62,25 @@ class FakeTty : public TtyPlatform {
     *counts = counts_;
     return 0;
   }
+  int OpenPipe(int* read_end, int* write_end) override {
+    return SystemTty().OpenPipe(read_end, write_end);
+  }
+  void CloseDescriptor(int fd) override { SystemTty().CloseDescriptor(fd); }
+  int Read(int fd, void* buffer, std::size_t size, std::size_t* got) override {
+    return SystemTty().Read(fd, buffer, size, got);
+  }
+  int Write(int fd, const void* data, std::size_t size, std::size_t* written) override {
+    return SystemTty().Write(fd, data, size, written);
+  }
+  int Poll(pollfd* fds, std::size_t count, int timeout_ms, int* ready) override {
+    return SystemTty().Poll(fds, count, timeout_ms, ready);
+  }
+  int ListDirectory(const std::string& dir, std::vector<std::string>* names) override {
+    return SystemTty().ListDirectory(dir, names);
+  }
+  int FileGroup(const std::string& path, std::string* group) override {
+    return SystemTty().FileGroup(path, group);
+  }
 
   void SetOpenError(int error) {
     std::lock_guard lock(mutex_);
