@@ -29,7 +29,8 @@
 // ClosePort.
 //
 // A device that goes away while open (its pseudo terminal's other end
-// closed, a USB adapter pulled) is reported once as OnError with the
+// closed, a USB adapter pulled), or that the event thread can no longer wait
+// on or ask for its input count, is reported once as OnError with the
 // device-I/O bit; the event thread then waits only for ClosePort, and every
 // transfer fails (codes 2 and 3 with the operating-system code 1117) until
 // the port is closed and opened again.
