@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "serial/open_failure.h"
 #include "serial/port_names.h"
 #include "serial/serial_texts.h"
 
@@ -11,6 +12,20 @@ void SerialBridge::OpenPort(std::string_view port, std::string_view baud,
                             std::string_view data_bits, std::string_view parity,
                             std::string_view stop_bits, std::string_view flow) {
   std::lock_guard lock(mutex_);
+  try {
+    ApplyAndOpen(port, baud, data_bits, parity, stop_bits, flow);
+  } catch (const SerialPortError& error) {
+    if (error.Code() != kOpenFailed || error.SystemError() == 0) throw;
+    // The message keeps its text and code; the cause follows in words.
+    throw error.WithCause(OpenFailureCause(tty_, error.SystemError(),
+                                           ResolvePortPath(tty_, port_.Port()), device_directory_));
+  }
+  port_.SetDTRLine(true);
+}
+
+void SerialBridge::ApplyAndOpen(std::string_view port, std::string_view baud,
+                                std::string_view data_bits, std::string_view parity,
+                                std::string_view stop_bits, std::string_view flow) {
   port_.SetPort(std::string(port));
   port_.SetBaudRate(TextToBaudRate(baud));
   port_.SetDataBits(TextToDataBits(data_bits));
@@ -22,7 +37,6 @@ void SerialBridge::OpenPort(std::string_view port, std::string_view baud,
   flow_settings.SetFlowControl(TextToFlowControl(flow));
   port_.SetFlowControl(flow_settings);
   port_.OpenPort();
-  port_.SetDTRLine(true);
 }
 
 void SerialBridge::ClosePort() {

@@ -12,7 +12,10 @@
 // the main thread, and the gateway's event handlers (reading into the
 // receive buffer, clearing it, logging) never take this lock.
 //
-// Errors: the port's SerialPortError passes through unchanged.
+// Errors: the port's SerialPortError passes through unchanged, except that
+// a port that does not open gets its cause in words after the message ("no
+// such device" with the ports that can be opened, "permission denied" with
+// the group to join, "in use by another program").
 // Lifetime: the port and the terminal layer must outlive the bridge.
 #ifndef VANTREL_APP_SERIAL_BRIDGE_H_
 #define VANTREL_APP_SERIAL_BRIDGE_H_
@@ -38,7 +41,8 @@ class SerialBridge {
   // it), baud rate, data bits, parity, stop bits, flow control (texts
   // compared regardless of letter case; an unknown text selects the
   // setting's fallback, which for flow control keeps the flow fields).
-  // Then opens the port when closed and raises DTR.
+  // Then opens the port when closed and raises DTR. A failure to open
+  // names its cause (see Errors above).
   void OpenPort(std::string_view port, std::string_view baud, std::string_view data_bits,
                 std::string_view parity, std::string_view stop_bits, std::string_view flow);
   // Nothing when closed.
@@ -59,6 +63,10 @@ class SerialBridge {
   void SetDeviceDirectory(std::string directory);
 
  private:
+  // OpenPort's steps up to opening; caller holds mutex_.
+  void ApplyAndOpen(std::string_view port, std::string_view baud, std::string_view data_bits,
+                    std::string_view parity, std::string_view stop_bits, std::string_view flow);
+
   SerialPort& port_;
   TtyPlatform& tty_;
   std::mutex mutex_;

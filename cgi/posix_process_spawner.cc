@@ -214,9 +214,9 @@ class PosixChildProcess final : public ChildProcess {
         continue;
       }
       if (written < 0 && errno == EAGAIN) {
-        if (HasPassed(deadline)) return InputResult::kTimedOut;
+        if (deadline.Passed()) return InputResult::kTimedOut;
         pollfd ready{input_write_, POLLOUT, 0};
-        RetryOnInterrupt([&] { return ::poll(&ready, 1, MillisecondsLeft(deadline)); });
+        RetryOnInterrupt([&] { return ::poll(&ready, 1, deadline.MillisecondsLeft()); });
         continue;
       }
       if (written < 0 && errno == EPIPE) sigpipe_block.NoteBrokenPipe();
@@ -231,10 +231,10 @@ class PosixChildProcess final : public ChildProcess {
                           Deadline deadline) override {
     count = 0;
     for (;;) {
-      if (HasPassed(deadline)) return OutputResult::kTimedOut;
+      if (deadline.Passed()) return OutputResult::kTimedOut;
       pollfd ready{output_read_, POLLIN, 0};
       const int waited =
-          RetryOnInterrupt([&] { return ::poll(&ready, 1, MillisecondsLeft(deadline)); });
+          RetryOnInterrupt([&] { return ::poll(&ready, 1, deadline.MillisecondsLeft()); });
       if (waited < 0) return OutputResult::kEnd;
       if (waited == 0) continue;  // The deadline is checked at the top.
       const ssize_t got = RetryOnInterrupt([&] { return ::read(output_read_, buffer, size); });
@@ -253,10 +253,10 @@ class PosixChildProcess final : public ChildProcess {
       pollfd ended{process_descriptor_, POLLIN, 0};
       for (;;) {
         const int waited =
-            RetryOnInterrupt([&] { return ::poll(&ended, 1, MillisecondsLeft(deadline)); });
+            RetryOnInterrupt([&] { return ::poll(&ended, 1, deadline.MillisecondsLeft()); });
         if (waited > 0) return true;
         if (waited < 0) break;  // Look without the descriptor below.
-        if (HasPassed(deadline)) return false;
+        if (deadline.Passed()) return false;
       }
     }
     // Without a process descriptor: look every few milliseconds, leaving
@@ -273,9 +273,9 @@ class PosixChildProcess final : public ChildProcess {
         running_ = false;
         return true;
       }
-      if (HasPassed(deadline)) return false;
+      if (deadline.Passed()) return false;
       std::this_thread::sleep_for(std::min(std::chrono::milliseconds(5),
-                                           std::chrono::milliseconds(MillisecondsLeft(deadline))));
+                                           std::chrono::milliseconds(deadline.MillisecondsLeft())));
     }
   }
 

@@ -22,8 +22,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/deadline.h"
 #include "base/exception.h"
-#include "cgi/deadline.h"
 
 namespace vantrel {
 

@@ -66,7 +66,7 @@ class ReaderGuard {
 ProgramRunResult RunProgramProcess(ProcessSpawner& spawner, const std::string& command_line,
                                    const std::vector<std::string>& environment,
                                    std::string_view input, int timeout_ms, std::size_t max_output) {
-  const Deadline deadline = DeadlineAfter(timeout_ms);
+  const Deadline deadline = Deadline::After(timeout_ms);
   const std::unique_ptr<ChildProcess> child = spawner.CreatePipes();
   ThreadParams params{*child, deadline, max_output, {}, false};
 

@@ -1,8 +1,12 @@
-// The Linux terminal layer: every termios and ioctl call of the serial port
-// lives here. The kernel's termios2 interface is used throughout so that any
-// rate (BOTHER) can be set beside the classic ones.
+// The Linux layer of the serial port: every system call of the serial port
+// lives here, every termios and ioctl call among them. The kernel's termios2
+// interface is used throughout so that any rate (BOTHER) can be set beside
+// the classic ones. Interrupted calls are retried through RetryOnInterrupt;
+// close() is not retried (see base/retry_on_interrupt.h).
 #include <asm/termbits.h>
+#include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -13,6 +17,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "base/retry_on_interrupt.h"
 #include "serial/tty_platform.h"
 
 namespace vantrel {
@@ -40,20 +45,26 @@ constexpr std::array<std::pair<int, unsigned>, 18> kClassicRates = {{{50, B50},
 
 constexpr std::array<unsigned, 4> kDataBitFlags = {CS5, CS6, CS7, CS8};
 
+// 0 when `result` (of a system call) is not negative, else errno.
+int ErrorOf(long result) { return result < 0 ? errno : 0; }
+
 int Ioctl(int fd, unsigned long request, void* argument) {
-  int result;
-  do {
-    result = ::ioctl(fd, request, argument);
-  } while (result < 0 && errno == EINTR);
-  return result < 0 ? errno : 0;
+  return ErrorOf(RetryOnInterrupt([&] { return ::ioctl(fd, request, argument); }));
 }
 
 int IoctlValue(int fd, unsigned long request, long argument) {
-  int result;
-  do {
-    result = ::ioctl(fd, request, argument);
-  } while (result < 0 && errno == EINTR);
-  return result < 0 ? errno : 0;
+  return ErrorOf(RetryOnInterrupt([&] { return ::ioctl(fd, request, argument); }));
+}
+
+// Takes the device exclusively. flock first: a second opener must not be
+// able to clear our TIOCEXCL. A lock held elsewhere gives EBUSY.
+int TakeExclusively(int fd) {
+  termios2 probe{};
+  if (int error = Ioctl(fd, TCGETS2, &probe); error != 0) return error;
+  if (RetryOnInterrupt([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) < 0) {
+    return errno == EWOULDBLOCK ? EBUSY : errno;
+  }
+  return IoctlValue(fd, TIOCEXCL, 0);
 }
 
 int SetModemBit(int fd, int bit, bool on) {
@@ -68,23 +79,10 @@ class LinuxTty final : public TtyPlatform {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) return errno;
     if (!S_ISCHR(info.st_mode)) return ENOTTY;
-    int handle;
-    do {
-      handle = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    } while (handle < 0 && errno == EINTR);
+    const int handle = RetryOnInterrupt(
+        [&] { return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
     if (handle < 0) return errno;
-    termios2 probe{};
-    int error = Ioctl(handle, TCGETS2, &probe);
-    if (error == 0) {
-      // flock first: a second opener must not be able to clear our TIOCEXCL.
-      int locked;
-      do {
-        locked = ::flock(handle, LOCK_EX | LOCK_NB);
-      } while (locked < 0 && errno == EINTR);
-      if (locked < 0) error = (errno == EWOULDBLOCK) ? EBUSY : errno;
-    }
-    if (error == 0) error = IoctlValue(handle, TIOCEXCL, 0);
-    if (error != 0) {
+    if (const int error = TakeExclusively(handle); error != 0) {
       ::close(handle);
       return error;
     }
@@ -186,6 +184,54 @@ class LinuxTty final : public TtyPlatform {
     counts->overrun = icount.overrun;
     counts->breaks = icount.brk;
     counts->buffer_overrun = icount.buf_overrun;
+    return 0;
+  }
+
+  int OpenPipe(int* read_end, int* write_end) override {
+    int ends[2];
+    if (::pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) return errno;
+    *read_end = ends[0];
+    *write_end = ends[1];
+    return 0;
+  }
+
+  void CloseDescriptor(int fd) override { ::close(fd); }
+
+  int Read(int fd, void* buffer, std::size_t size, std::size_t* got) override {
+    const ssize_t n = RetryOnInterrupt([&] { return ::read(fd, buffer, size); });
+    *got = n > 0 ? static_cast<std::size_t>(n) : 0;
+    return ErrorOf(n);
+  }
+
+  int Write(int fd, const void* data, std::size_t size, std::size_t* written) override {
+    const ssize_t n = RetryOnInterrupt([&] { return ::write(fd, data, size); });
+    *written = n > 0 ? static_cast<std::size_t>(n) : 0;
+    return ErrorOf(n);
+  }
+
+  int Poll(pollfd* fds, std::size_t count, int timeout_ms, int* ready) override {
+    const int n = RetryOnInterrupt([&] { return ::poll(fds, count, timeout_ms); });
+    *ready = n > 0 ? n : 0;
+    return ErrorOf(n);
+  }
+
+  int ListDirectory(const std::string& dir, std::vector<std::string>* names) override {
+    DIR* handle = ::opendir(dir.c_str());
+    if (handle == nullptr) return errno;
+    while (const dirent* entry = ::readdir(handle)) names->emplace_back(entry->d_name);
+    ::closedir(handle);
+    return 0;
+  }
+
+  int FileGroup(const std::string& path, std::string* group) override {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return errno;
+    std::array<char, 4096> buffer{};
+    struct group entry {};
+    struct group* found = nullptr;
+    // A group the system cannot name is given by its number.
+    ::getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found);
+    *group = found != nullptr ? std::string(found->gr_name) : std::to_string(info.st_gid);
     return 0;
   }
 };

@@ -1,7 +1,5 @@
 #include "serial/port_names.h"
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <array>
 
@@ -16,12 +14,10 @@ constexpr std::array<std::string_view, 4> kDevicePrefixes = {"ttyUSB", "ttyACM",
 // What a name that must not leave the device directory turns into.
 constexpr std::string_view kNoSuchEntry = "/.vantrel-no-such-port";
 
-std::vector<std::string> ListDirectory(const std::string& dir) {
+// The entries of `dir`; none when it cannot be read.
+std::vector<std::string> ListDirectory(TtyPlatform& tty, const std::string& dir) {
   std::vector<std::string> names;
-  DIR* handle = ::opendir(dir.c_str());
-  if (handle == nullptr) return names;
-  while (const dirent* entry = ::readdir(handle)) names.emplace_back(entry->d_name);
-  ::closedir(handle);
+  if (tty.ListDirectory(dir, &names) != 0) names.clear();
   return names;
 }
 
@@ -45,7 +41,7 @@ bool CanOpen(TtyPlatform& tty, const std::string& path) {
 
 }  // namespace
 
-std::string ResolvePortPath(std::string_view name, const std::string& dev_dir) {
+std::string ResolvePortPath(TtyPlatform& tty, std::string_view name, const std::string& dev_dir) {
   if (const int number = StandardPortNumber(name); number > 0) {
     return dev_dir + "/ttyS" + std::to_string(number - 1);
   }
@@ -54,7 +50,7 @@ std::string ResolvePortPath(std::string_view name, const std::string& dev_dir) {
       name.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) {
     return dev_dir + std::string(kNoSuchEntry);
   }
-  const std::vector<std::string> entries = ListDirectory(dev_dir);
+  const std::vector<std::string> entries = ListDirectory(tty, dev_dir);
   if (std::find(entries.begin(), entries.end(), name) != entries.end()) {
     return dev_dir + "/" + std::string(name);
   }
@@ -71,7 +67,7 @@ std::vector<std::string> EnumeratePorts(TtyPlatform& tty, const std::string& dev
       ports.push_back("COM" + std::to_string(n));
     }
   }
-  std::vector<std::string> entries = ListDirectory(dev_dir);
+  std::vector<std::string> entries = ListDirectory(tty, dev_dir);
   std::sort(entries.begin(), entries.end());
   for (const std::string& entry : entries) {
     const bool wanted =

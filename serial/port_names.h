@@ -18,7 +18,8 @@ namespace vantrel {
 // that contains "/" without starting with it, or is "." or "..", never
 // leaves `dev_dir`: it gives a path that does not exist. A name found
 // nowhere gives `dev_dir`/name.
-std::string ResolvePortPath(std::string_view name, const std::string& dev_dir = "/dev");
+std::string ResolvePortPath(TtyPlatform& tty, std::string_view name,
+                            const std::string& dev_dir = "/dev");
 
 // Names of the ports that can be opened exclusively at this moment, upper-
 // cased: COM1..COM32 for ttyS0..ttyS31, then every ttyUSB*, ttyACM*,

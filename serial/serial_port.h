@@ -29,7 +29,8 @@
 // ClosePort.
 //
 // A device that goes away while open (its pseudo terminal's other end
-// closed, a USB adapter pulled) is reported once as OnError with the
+// closed, a USB adapter pulled), or that the event thread can no longer wait
+// on or ask for its input count, is reported once as OnError with the
 // device-I/O bit; the event thread then waits only for ClosePort, and every
 // transfer fails (codes 2 and 3 with the operating-system code 1117) until
 // the port is closed and opened again.
@@ -51,6 +52,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/deadline.h"
 #include "base/event_loop.h"
 #include "serial/serial_port_error.h"
 #include "serial/serial_settings.h"
@@ -161,6 +163,8 @@ class SerialPort {
   void SetOnRx80Full(NotifyEvent handler);
 
  private:
+  friend class SerialEventThread;  // The event thread (serial_event_thread.h).
+
   enum class State { kClosed, kOpening, kOpen, kClosing };
   struct Handlers {
     NotifyEvent on_after_open, on_after_close, on_before_open, on_before_close;
@@ -175,60 +179,91 @@ class SerialPort {
   struct SyncState {
     std::mutex mutex;
     std::condition_variable changed;
-    std::uint64_t session = 0;  // Guarded by mutex; one per event thread.
-    bool stop = true;           // Guarded by mutex.
-    int running = 0;            // Guarded by mutex; tasks running on the loop.
-    // True once the thread of `of_session` is to end. Caller holds mutex.
-    bool Ended(std::uint64_t of_session) const { return stop || session != of_session; }
+    // Counts the event threads started: each opening starts generation + 1,
+    // so a task of an earlier opening sees that its time is over. Guarded
+    // by mutex.
+    std::uint64_t generation = 0;
+    bool stop = true;  // Guarded by mutex.
+    int running = 0;   // Guarded by mutex; tasks running on the loop.
+    // True once the thread of `of_generation` is to end. Caller holds mutex.
+    bool Ended(std::uint64_t of_generation) const { return stop || generation != of_generation; }
+    // Runs `work` when the thread of `of_generation` is still current,
+    // counted as running meanwhile so that closing and destruction wait for
+    // it; false when it did not run.
+    bool RunIfCurrent(std::uint64_t of_generation, const std::function<void()>& work);
   };
   struct Transfer {
     int fd;
     int abort_fd;
-    std::uint64_t generation;
     SerialTimeouts timeouts;
     bool discard_null;
   };
   class TransferScope;
-
-  template <typename Handler, typename... Args>
-  void Fire(Handler Handlers::*member, Args... args);
-  template <typename Handler>
-  void SetHandler(Handler Handlers::*member, Handler handler);
-
-  // Claims the open/close step for this thread. False when there is nothing
-  // to do (already in the wanted state, or the call is nested inside a
-  // handler while another thread opens or closes).
-  bool BeginLifecycle(State from, State to);
-  void EndLifecycle(State to);
-  bool InDispatch() const;  // Caller holds mutex_.
-  void ReleaseDevice();     // Closes descriptors; caller holds mutex_.
-  void StopEventThread();
-  void JoinFinishedThreads();
-
-  TtyLineSettings LineSettingsLocked() const;
-  void ApplyLineLocked();
-
-  Transfer BeginTransfer(int error_code);
-  void EndTransfer();
-  void Abort(std::unique_lock<std::mutex>& lock);
-
   // What the event thread starts from, taken while opening.
   struct ThreadStart {
     int fd = -1;
     int wake_fd = -1;
-    std::uint64_t session = 0;
+    std::uint64_t generation = 0;
     bool has_modem_lines = false;
     ModemSignalStates signals;
     bool has_counters = false;
     TtyErrorCounts counts;
   };
-  void EventThreadMain(ThreadStart start);
-  // Hands `events` over as SyncMethod says; false when delivery must end.
-  bool Deliver(SerialEvents events, std::uint64_t session);
+
+  // Handlers (serial_port.cc).
+  template <typename Handler, typename... Args>
+  void Fire(Handler Handlers::*member, Args... args);
+  template <typename Handler>
+  void SetHandler(Handler Handlers::*member, Handler handler);
+  void FireSignals(const ModemSignalStates& signals);
+
+  // Opening and closing (serial_port_lifecycle.cc). BeginLifecycle claims
+  // the open/close step for this thread; false when there is nothing to do
+  // (already in the wanted state, or the call is nested inside a handler
+  // while another thread opens or closes).
+  bool BeginLifecycle(State from, State to);
+  void EndLifecycle(State to);
+  bool InDispatch() const;          // Caller holds mutex_.
+  void AttachDevice(int fd);        // Caller holds mutex_.
+  void ConfigureLocked();           // Caller holds mutex_.
+  void ApplyLineWhileOpening();     // Caller holds mutex_.
+  ThreadStart ThreadStartLocked();  // Caller holds mutex_.
+  void ReleaseDevice();             // Closes descriptors; caller holds mutex_.
+  void StopEventThread();
+  void WaitForHandOvers();
+  void JoinFinishedThreads();
+
+  // Settings (serial_port_settings.cc).
+  TtyLineSettings LineSettingsLocked() const;
+  void ApplyLineLocked();
+  template <typename Value>
+  Value Get(const Value SerialPort::*field) const;
+  template <typename Value>
+  void Set(Value SerialPort::*field, const Value& value, bool apply);
+
+  // Transfers (serial_port_transfer.cc).
+  Transfer BeginTransfer(int error_code);
+  void EndTransfer();
+  void Abort(std::unique_lock<std::mutex>& lock);
+  int WriteSome(const Transfer& transfer, const char* bytes, int count);
+  int ReadSome(const Transfer& transfer, char* bytes, int count);
+  // Waits until `fd` is ready for `events` or `deadline` passes; fails with
+  // `error_code` when the wait fails or the transfer is aborted.
+  void WaitForDevice(const Transfer& transfer, short events, const Deadline& deadline,
+                     int error_code);
+  void NoteWritten(int written);
+  std::uint64_t BytesRead() const;
+
+  // Hand-over of events (serial_event_handover.cc): as SyncMethod says;
+  // false when delivery must end.
+  bool Deliver(SerialEvents events, std::uint64_t generation);
+  bool DeliverHere(SerialEvents events);
+  void PostEach(SerialEvents events, std::uint64_t generation);
+  bool HandOverAndWait(SerialEvents events, std::uint64_t generation);
   void Dispatch(SerialEvents events);
   void DispatchOne(SerialEvent event);
+  void DispatchRxChar();
   bool StillOpen() const;
-  std::uint64_t BytesRead() const;
 
   EventLoop& loop_;
   TtyPlatform& tty_;
@@ -265,12 +300,22 @@ class SerialPort {
   std::uint64_t bytes_read_ = 0;  // By ReadBuffer, since construction.
   int active_transfers_ = 0;
   bool aborting_ = false;
-  std::uint64_t abort_generation_ = 0;
   std::thread::id event_thread_id_;
   // Owned by the thread in the open/close step (lifecycle_thread_).
   std::thread event_thread_;
   std::vector<std::thread> finished_threads_;  // Guarded by mutex_.
 };
+
+// Calls a handler (if set) without holding the port's lock.
+template <typename Handler, typename... Args>
+void SerialPort::Fire(Handler Handlers::*member, Args... args) {
+  Handler handler;
+  {
+    std::lock_guard lock(mutex_);
+    handler = handlers_.*member;
+  }
+  if (handler) handler(*this, args...);
+}
 
 }  // namespace vantrel
 

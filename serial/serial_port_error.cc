@@ -3,6 +3,7 @@
 #include <array>
 #include <cerrno>
 #include <string_view>
+#include <utility>
 
 namespace vantrel {
 namespace {
@@ -42,7 +43,22 @@ std::string ComposeMessage(int code, int os_code) {
 }  // namespace
 
 SerialPortError::SerialPortError(int code, int os_code)
-    : Exception("SerialPortError", ComposeMessage(code, os_code)), code_(code), os_code_(os_code) {}
+    : SerialPortError(code, os_code, 0, ComposeMessage(code, os_code)) {}
+
+SerialPortError::SerialPortError(int code, int os_code, int system_error, std::string message)
+    : Exception("SerialPortError", std::move(message)),
+      code_(code),
+      os_code_(os_code),
+      system_error_(system_error) {}
+
+SerialPortError SerialPortError::FromErrno(int code, int error) {
+  const int os_code = MapOsError(error);
+  return SerialPortError(code, os_code, error, ComposeMessage(code, os_code));
+}
+
+SerialPortError SerialPortError::WithCause(std::string_view cause) const {
+  return SerialPortError(code_, os_code_, system_error_, Message() + " - " + std::string(cause));
+}
 
 std::string SerialErrorText(int code) {
   if (code < 1 || code > static_cast<int>(kErrorTexts.size())) return std::string();

@@ -1,15 +1,22 @@
 // The narrow interface through which the serial port reaches the operating
-// system's terminal devices. The one real implementation (SystemTty, in
-// linux_tty.cc) holds every termios and ioctl call; tests put in a fake for
-// what pseudo terminals cannot show (modem lines, parity, data bits).
+// system: its terminal devices, the pipes that wake its waiting threads,
+// reading, writing and waiting, and the device directory. The one real
+// implementation (SystemTty, in linux_tty.cc) holds every system call of
+// the serial port; tests put in a fake for what pseudo terminals cannot
+// show (modem lines, parity, data bits) and to inject failures.
 //
-// Every method returns 0 on success or an errno value; none raises. All
-// methods may be called from any thread; implementations keep no state
-// between calls apart from what the device itself holds.
+// Every method returns 0 on success or an errno value (never EINTR: an
+// interrupted call is retried inside); none raises. All methods may be
+// called from any thread; implementations keep no state between calls apart
+// from what the devices themselves hold.
 #ifndef VANTREL_SERIAL_TTY_PLATFORM_H_
 #define VANTREL_SERIAL_TTY_PLATFORM_H_
 
+#include <poll.h>
+
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "serial/serial_settings.h"
 
@@ -70,6 +77,26 @@ class TtyPlatform {
   virtual int SetDtr(int fd, bool on) = 0;
   // Line error counters; ENOTTY or EINVAL where the device keeps none.
   virtual int ErrorCounts(int fd, TtyErrorCounts* counts) = 0;
+
+  // A pipe whose ends are both non-blocking and close-on-exec; on success
+  // both ends are the caller's to CloseDescriptor.
+  virtual int OpenPipe(int* read_end, int* write_end) = 0;
+  // Closes a descriptor that Open did not give (a pipe end).
+  virtual void CloseDescriptor(int fd) = 0;
+  // Reads at most `size` bytes without waiting: EAGAIN when none wait;
+  // `*got` 0 with the result 0 is the end of the input (a hung-up device).
+  virtual int Read(int fd, void* buffer, std::size_t size, std::size_t* got) = 0;
+  // Writes at most `size` bytes without waiting: EAGAIN when none fit.
+  virtual int Write(int fd, const void* data, std::size_t size, std::size_t* written) = 0;
+  // Waits as poll() does, at most `timeout_ms` (-1: without limit);
+  // `*ready` is the number of descriptors with events (0 after the time).
+  virtual int Poll(pollfd* fds, std::size_t count, int timeout_ms, int* ready) = 0;
+
+  // The names of the entries of directory `dir`, in directory order.
+  virtual int ListDirectory(const std::string& dir, std::vector<std::string>* names) = 0;
+  // The name of the group that owns the file at `path` (its number as text
+  // when the group has no name).
+  virtual int FileGroup(const std::string& path, std::string* group) = 0;
 };
 
 // The operating system's terminals. Stateless; lives for the whole run.

@@ -162,6 +162,16 @@ TEST_F(WebFunctionsTest, EnumPortsListsWhatCanBeOpenedNowByTheNamesOpenPortTakes
             "[COM3]\n");
 }
 
+TEST_F(WebFunctionsTest, PortThatDoesNotExistIsExplainedWithThePortsThatCanBeOpened) {
+  test::Pty device;
+  test::TempDir devices;
+  ASSERT_EQ(::symlink(device.SlavePath().c_str(), devices.File("ttyUSB3").c_str()), 0);
+  gateway_->Bridge().SetDeviceDirectory(devices.Path());
+  EXPECT_THAT(Run(OpenPortCall(devices.File("ttyUSB9"), "9600, 8, \"None\", 1, \"None\"")),
+              HasSubstr("Unable to open com port (win error code: 2) - no such device; ports "
+                        "that can be opened now: TTYUSB3 "));
+}
+
 TEST_F(WebFunctionsTest, StoppingTheServerWaitsForAWriteInProgressInsteadOfAbortingIt) {
   test::Pty device;
   ASSERT_EQ(Run(OpenPortCall(device.SlavePath(), "115200, 8, \"None\", 1, \"None\"")), "");

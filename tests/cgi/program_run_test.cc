@@ -5,14 +5,13 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <limits>
 #include <map>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "cgi/deadline.h"
+#include "base/deadline.h"
 #include "cgi/posix_process_spawner.h"
 #include "tests/cgi/cgi_test_util.h"
 
@@ -206,16 +205,6 @@ TEST_F(ProgramRunTest, ProgramThatCannotStartEndsTheRunWithoutWaiting) {
   UnstartableSpawner spawner;
   const ProgramRunResult result = RunProgramProcess(spawner, "x", {}, "input", 10000);
   EXPECT_EQ(result.outcome, ProgramRunOutcome::kNotStarted);
-}
-
-TEST(DeadlineTest, MillisecondsLeftRoundUpAndStopAtZero) {
-  EXPECT_EQ(MillisecondsLeft(DeadlineAfter(-5)), 0);
-  EXPECT_TRUE(HasPassed(DeadlineAfter(0)));
-  const int left = MillisecondsLeft(steady_clock::now() + std::chrono::microseconds(1500));
-  EXPECT_GE(left, 1);
-  EXPECT_LE(left, 2);
-  EXPECT_EQ(MillisecondsLeft(steady_clock::now() + std::chrono::hours(24 * 365 * 100)),
-            std::numeric_limits<int>::max());
 }
 
 }  // namespace

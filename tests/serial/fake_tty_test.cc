@@ -2,6 +2,8 @@
 // passes everything else to the real one: modem lines, line error counters,
 // the exact line settings handed to the device, and a device held by
 // another opener.
+#include "tests/serial/fake_tty.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,6 +11,7 @@
 #include <chrono>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "serial/serial_port.h"
@@ -19,92 +22,7 @@ namespace vantrel {
 namespace {
 
 using namespace std::chrono_literals;
-
-class FakeTty : public TtyPlatform {
- public:
-  int Open(const std::string& path, int* fd) override {
-    {
-      std::lock_guard lock(mutex_);
-      if (open_error_ != 0) return open_error_;
-    }
-    return SystemTty().Open(path, fd);
-  }
-  void Close(int fd) override { SystemTty().Close(fd); }
-  int ApplyLineSettings(int fd, const TtyLineSettings& settings) override {
-    {
-      std::lock_guard lock(mutex_);
-      applied_.push_back(settings);
-      if (apply_error_ != 0) return apply_error_;
-    }
-    return SystemTty().ApplyLineSettings(fd, settings);
-  }
-  int InputQueueCount(int fd, int* count) override {
-    return SystemTty().InputQueueCount(fd, count);
-  }
-  int OutputQueueCount(int fd, int* count) override {
-    return SystemTty().OutputQueueCount(fd, count);
-  }
-  int Discard(int fd, bool input, bool output) override {
-    return SystemTty().Discard(fd, input, output);
-  }
-  int ModemSignals(int, ModemSignalStates* signals) override {
-    std::lock_guard lock(mutex_);
-    *signals = signals_;
-    return 0;
-  }
-  int SetDtr(int, bool on) override {
-    std::lock_guard lock(mutex_);
-    dtr_ = on;
-    return 0;
-  }
-  int ErrorCounts(int, TtyErrorCounts* counts) override {
-    std::lock_guard lock(mutex_);
-    *counts = counts_;
-    return 0;
-  }
-
-  void SetOpenError(int error) {
-    std::lock_guard lock(mutex_);
-    open_error_ = error;
-  }
-  void SetApplyError(int error) {
-    std::lock_guard lock(mutex_);
-    apply_error_ = error;
-  }
-  void SetSignals(ModemSignalStates signals) {
-    std::lock_guard lock(mutex_);
-    signals_ = signals;
-  }
-  void AddErrors(const TtyErrorCounts& more) {
-    std::lock_guard lock(mutex_);
-    counts_.framing += more.framing;
-    counts_.parity += more.parity;
-    counts_.overrun += more.overrun;
-    counts_.breaks += more.breaks;
-    counts_.buffer_overrun += more.buffer_overrun;
-  }
-  std::vector<TtyLineSettings> Applied() {
-    std::lock_guard lock(mutex_);
-    return applied_;
-  }
-  TtyLineSettings LastApplied() {
-    std::lock_guard lock(mutex_);
-    return applied_.empty() ? TtyLineSettings() : applied_[applied_.size() - 1];
-  }
-  bool Dtr() {
-    std::lock_guard lock(mutex_);
-    return dtr_;
-  }
-
- private:
-  std::mutex mutex_;
-  int open_error_ = 0;                    // Guarded by mutex_.
-  int apply_error_ = 0;                   // Guarded by mutex_.
-  ModemSignalStates signals_;             // Guarded by mutex_.
-  TtyErrorCounts counts_;                 // Guarded by mutex_.
-  std::vector<TtyLineSettings> applied_;  // Guarded by mutex_.
-  bool dtr_ = false;                      // Guarded by mutex_.
-};
+using test::FakeTty;
 
 struct Fixture {
   test::LoopThread main;
@@ -270,6 +188,38 @@ TEST(FakeTtyTest, DtrLineFollowsSetDTRLine) {
   EXPECT_TRUE(f.tty.Dtr());
   f.port.SetDTRLine(false);
   EXPECT_FALSE(f.tty.Dtr());
+}
+
+// A wait or an input count that keeps failing would have the event thread
+// wake at once for ever: it is reported once as the device's loss, the
+// thread then only waits for ClosePort, and closing returns.
+TEST(FakeTtyTest, EventThreadReportsAFailingWaitOrCountOnceInsteadOfSpinning) {
+  for (const bool fail_poll : {true, false}) {
+    Fixture f;
+    std::atomic<int> errors{0};
+    std::atomic<SerialErrors> last{0};
+    f.port.SetOnError([&](SerialPort&, SerialErrors e) {
+      last = e;
+      ++errors;
+    });
+    f.port.OpenPort();
+    if (fail_poll) {
+      f.tty.SetPollError(ENOMEM);
+    } else {
+      f.tty.SetCountError(EIO);
+    }
+    f.pty.Send("x");  // Wakes the thread, which then meets the failure.
+    ASSERT_TRUE(test::WaitUntil([&] { return errors.load() == 1; }, 5s)) << fail_poll;
+    EXPECT_NE(last.load() & kDeviceIoError, 0);
+    const double cpu_before = test::ProcessCpuSeconds();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_LT(test::ProcessCpuSeconds() - cpu_before, 0.15) << fail_poll;
+    EXPECT_EQ(errors.load(), 1);
+    f.tty.SetPollError(0);
+    f.tty.SetCountError(0);
+    f.port.ClosePort();
+    EXPECT_FALSE(f.port.Connected());
+  }
 }
 
 }  // namespace

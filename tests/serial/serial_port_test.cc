@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -469,12 +468,6 @@ TEST(SerialPortTest, ClosingReleasesEveryDescriptorAndThread) {
   EXPECT_TRUE(WaitUntil([&] { return test::ThreadCount() == threads; }, 5s));
 }
 
-double ProcessCpuSeconds() {
-  timespec now{};
-  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
 TEST(SerialPortTest, VanishedDeviceIsReportedOnceAndThePortReopensWhenItIsBack) {
   LoopThread main;
   test::TempDir dir;
@@ -494,9 +487,9 @@ TEST(SerialPortTest, VanishedDeviceIsReportedOnceAndThePortReopensWhenItIsBack) 
     EXPECT_NE(recorder.last_errors & kDeviceIoError, 0);
   }
   // The event thread no longer waits on the dead device: no spinning.
-  const double cpu_before = ProcessCpuSeconds();
+  const double cpu_before = test::ProcessCpuSeconds();
   std::this_thread::sleep_for(300ms);
-  EXPECT_LT(ProcessCpuSeconds() - cpu_before, 0.15);
+  EXPECT_LT(test::ProcessCpuSeconds() - cpu_before, 0.15);
   EXPECT_EQ(recorder.Errors(), 1);
   int os_code = 0;
   EXPECT_EQ(ErrorCodeOf([&] { port.WriteText("lost"); }, &os_code), kWriteFailed);

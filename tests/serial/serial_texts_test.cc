@@ -1,15 +1,13 @@
-// Text forms, derived flow control, even buffer sizes, error messages and
-// deadline arithmetic: the pure parts of the serial port.
+// Text forms, derived flow control, even buffer sizes and error messages:
+// the pure parts of the serial port.
 #include "serial/serial_texts.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <chrono>
 
 #include "serial/serial_port_error.h"
 #include "serial/serial_settings.h"
-#include "serial/transfer_deadline.h"
 
 namespace vantrel {
 namespace {
@@ -127,29 +125,6 @@ TEST(SerialPortErrorTest, MessagesCarryTheMappedOsCodeOnlyWhenThereIsOne) {
   EXPECT_EQ(MapOsError(EIO), 1117);
   EXPECT_EQ(MapOsError(EINVAL), 87);
   EXPECT_EQ(MapOsError(ENOTTY), ENOTTY);
-}
-
-TEST(TransferDeadlineTest, WriteBoundGrowsWithTheBytesAndZeroMeansNoLimit) {
-  const auto now = TransferDeadline::Clock::now();
-  EXPECT_EQ(TransferDeadline::ForTransfer(100, 1000, 5, now).PollTimeout(now), 1500);
-  EXPECT_FALSE(TransferDeadline::ForTransfer(0, 0, 5, now).Limited());
-  EXPECT_EQ(TransferDeadline::ForTransfer(0, 0, 5, now).PollTimeout(now), -1);
-  // Huge products neither overflow nor turn negative.
-  const TransferDeadline huge = TransferDeadline::ForTransfer(2000000000, 2000000000, ~0ULL, now);
-  EXPECT_GT(huge.PollTimeout(now), 0);
-}
-
-TEST(TransferDeadlineTest, PartialMillisecondsRoundUpAndPassedDeadlinesGiveZero) {
-  const auto now = TransferDeadline::Clock::now();
-  const TransferDeadline d = TransferDeadline::After(10, now);
-  EXPECT_EQ(d.PollTimeout(now + std::chrono::microseconds(9500)), 1);
-  EXPECT_EQ(d.PollTimeout(now + std::chrono::milliseconds(11)), 0);
-  EXPECT_TRUE(d.Passed(now + std::chrono::milliseconds(10)));
-  EXPECT_FALSE(d.Passed(now));
-  EXPECT_EQ(TransferDeadline::After(-5, now).PollTimeout(now), 0);
-  const TransferDeadline later = TransferDeadline::After(50, now);
-  EXPECT_EQ(TransferDeadline::Earlier(later, d).PollTimeout(now), 10);
-  EXPECT_EQ(TransferDeadline::Earlier(TransferDeadline::Never(), later).PollTimeout(now), 50);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "tests/support/process_stats.h"
 
 #include <dirent.h>
+#include <time.h>
 
 #include <thread>
 
@@ -44,6 +45,12 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
+}
+
+double ProcessCpuSeconds() {
+  timespec now{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 }  // namespace vantrel::test

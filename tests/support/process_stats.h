@@ -15,6 +15,10 @@ int OpenDescriptorCount();
 // Threads of this process (entries of /proc/self/task).
 int ThreadCount();
 
+// CPU time this process has used, in seconds; a difference over a pause
+// shows a thread spinning.
+double ProcessCpuSeconds();
+
 // Checks `condition` every few milliseconds until it holds or `timeout`
 // passes; returns whether it held. For effects that settle asynchronously,
 // such as threads finishing after a server is gone.
