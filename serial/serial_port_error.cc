@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+#include "base/windows_error_code.h"
+
 namespace vantrel {
 namespace {
 
@@ -52,7 +54,7 @@ SerialPortError::SerialPortError(int code, int os_code, int system_error, std::s
       system_error_(system_error) {}
 
 SerialPortError SerialPortError::FromErrno(int code, int error) {
-  const int os_code = MapOsError(error);
+  const int os_code = WindowsCodeFromErrno(error);
   return SerialPortError(code, os_code, error, ComposeMessage(code, os_code));
 }
 
@@ -63,25 +65,6 @@ SerialPortError SerialPortError::WithCause(std::string_view cause) const {
 std::string SerialErrorText(int code) {
   if (code < 1 || code > static_cast<int>(kErrorTexts.size())) return std::string();
   return std::string(kErrorTexts[static_cast<std::size_t>(code) - 1]);
-}
-
-int MapOsError(int error) {
-  switch (error) {
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-      return 2;
-    case EACCES:
-    case EPERM:
-    case EBUSY:
-      return 5;
-    case EIO:
-      return 1117;
-    case EINVAL:
-      return 87;
-    default:
-      return error;
-  }
 }
 
 }  // namespace vantrel

@@ -45,10 +45,11 @@ enum SerialErrorCode {
 
 class SerialPortError : public Exception {
  public:
-  // `os_code` is already mapped (see MapOsError); -1 when there is none.
+  // `os_code` is already mapped (see WindowsCodeFromErrno); -1 when there is none.
   SerialPortError(int code, int os_code);
   // The one way an errno value becomes the port's error: `error` is mapped
-  // onto the code the message shows (MapOsError) and kept as SystemError().
+  // onto the code the message shows (WindowsCodeFromErrno, base/windows_error_code.h) and kept as
+  // SystemError().
   static SerialPortError FromErrno(int code, int error);
   // This error with `cause`, in words, after its message (" - " between).
   SerialPortError WithCause(std::string_view cause) const;
@@ -68,12 +69,6 @@ class SerialPortError : public Exception {
 
 // The text of error `code`; empty outside 1..23.
 std::string SerialErrorText(int code);
-
-// Maps an errno value onto the code a message shows: ENOENT, ENODEV, ENXIO
-// give 2; EACCES, EPERM, EBUSY give 5; EIO 1117; EINVAL 87; anything else
-// stays itself. (A lock held elsewhere is reported by the device layer as
-// EBUSY.)
-int MapOsError(int error);
 
 }  // namespace vantrel
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "base/windows_error_code.h"
 #include "serial/serial_port_error.h"
 #include "serial/serial_settings.h"
 
@@ -112,19 +113,19 @@ TEST(SerialSettingsTest, BaudRatesMapToTheirBitsPerSecond) {
 }
 
 TEST(SerialPortErrorTest, MessagesCarryTheMappedOsCodeOnlyWhenThereIsOne) {
-  EXPECT_EQ(SerialPortError(kOpenFailed, MapOsError(ENOENT)).Message(),
+  EXPECT_EQ(SerialPortError(kOpenFailed, WindowsCodeFromErrno(ENOENT)).Message(),
             "Unable to open com port (win error code: 2)");
   EXPECT_EQ(SerialPortError(kSetWhileConnected, -1).Message(),
             "Cannot set property while connected");
   EXPECT_EQ(SerialPortError(kOpenFailed, 2).ClassName(), std::string("SerialPortError"));
   EXPECT_EQ(SerialErrorText(23), "Registry error");
   EXPECT_EQ(SerialErrorText(24), "");
-  EXPECT_EQ(MapOsError(ENXIO), 2);
-  EXPECT_EQ(MapOsError(EBUSY), 5);
-  EXPECT_EQ(MapOsError(EPERM), 5);
-  EXPECT_EQ(MapOsError(EIO), 1117);
-  EXPECT_EQ(MapOsError(EINVAL), 87);
-  EXPECT_EQ(MapOsError(ENOTTY), ENOTTY);
+  EXPECT_EQ(WindowsCodeFromErrno(ENXIO), 2);
+  EXPECT_EQ(WindowsCodeFromErrno(EBUSY), 5);
+  EXPECT_EQ(WindowsCodeFromErrno(EPERM), 5);
+  EXPECT_EQ(WindowsCodeFromErrno(EIO), 1117);
+  EXPECT_EQ(WindowsCodeFromErrno(EINVAL), 87);
+  EXPECT_EQ(WindowsCodeFromErrno(ENOTTY), ENOTTY);
 }
 
 }  // namespace
