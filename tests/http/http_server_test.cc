@@ -3,7 +3,10 @@
 // answers with nothing but a closed connection.
 #include "http/http_server.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -232,6 +235,22 @@ TEST_F(ServeDocumentTest, MissingFileBecomes500BeforeAnyHeader) {
   const std::string reply = Exchange(kGetRoot);
   EXPECT_EQ(reply.substr(0, 35), "HTTP/1.1 500 Internal Server Error\r");
   EXPECT_NE(reply.find("absent.html"), std::string::npos);
+}
+
+TEST_F(ServeDocumentTest, FifoIsRefusedLikeAMissingFileInsteadOfHangingTheThread) {
+  const std::string fifo = dir_.File("pipe.html");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ServeFile(fifo, /*clear_type=*/false);
+  TestClient client;
+  ASSERT_TRUE(client.Connect(port_));
+  ASSERT_TRUE(client.Send(kGetRoot));
+  const std::string reply = client.ReadUntilClose(std::chrono::milliseconds(2000));
+  // Should the server be stuck opening the FIFO, a writer releases it.
+  const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+  if (writer >= 0) ::close(writer);
+  EXPECT_TRUE(client.ServerClosed());
+  EXPECT_EQ(reply.substr(0, 35), "HTTP/1.1 500 Internal Server Error\r");
+  EXPECT_NE(reply.find("pipe.html\". No such file or directory"), std::string::npos);
 }
 
 }  // namespace
