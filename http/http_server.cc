@@ -158,7 +158,7 @@ std::int64_t HttpServer::ServeDocument(PeerThread& /*AThread*/, HttpResponseInfo
   std::string block = ResponseInfo.ComposeHeader();
   if (size > kSingleSendFileBytes) {
     ResponseInfo.Connection.WriteText(block);
-    ResponseInfo.Connection.SendStream(file);
+    ResponseInfo.Connection.SendStream(file, size);  // Exactly what the header announced.
     return size;
   }
   // A small file goes out in the same send as the header.

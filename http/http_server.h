@@ -105,7 +105,11 @@ class HttpServer : public TcpServer {
   // Sends `file_name` as the response: sets ContentType from the MIME
   // table when it is empty, ContentLength to the file's size, writes the
   // header and the file's bytes (a small file in the same send as the
-  // header) and returns the number of file bytes sent. Raises
+  // header) and returns the number of file bytes sent. The size is read
+  // once: a file that grows meanwhile is sent as long as the header says;
+  // one that shrinks raises NoDataToReadError, and the connection then
+  // closes short of the Content-Length, which clients report as an
+  // incomplete response. Raises
   // FileOpenError, before anything is sent, when the file cannot be
   // opened; HttpHeaderAlreadyWrittenError when the header was written.
   virtual std::int64_t ServeDocument(PeerThread& AThread, HttpResponseInfo& ResponseInfo,

@@ -206,14 +206,17 @@ void TcpConnection::SendAll(const char* data, std::int64_t count) {
   }
 }
 
-void TcpConnection::SendStream(Stream& stream) { SendStreamContents(stream); }
+void TcpConnection::SendStream(Stream& stream) { SendStreamContents(stream, stream.Size()); }
 
-std::int64_t TcpConnection::SendStreamContents(Stream& stream) {
+void TcpConnection::SendStream(Stream& stream, std::int64_t count) {
+  SendStreamContents(stream, count);
+}
+
+std::int64_t TcpConnection::SendStreamContents(Stream& stream, std::int64_t size) {
   if (auto* file = dynamic_cast<FileStream*>(&stream); file != nullptr && !write_buffer_) {
-    return SendFileDirect(*file);
+    return SendFileDirect(*file, size);
   }
   stream.Seek(0);
-  const std::int64_t size = stream.Size();
   BeginWork(WorkMode::kWrite, size);
   std::vector<char> chunk(static_cast<size_t>(std::min<std::int64_t>(size, send_buffer_size_)));
   std::int64_t remaining = size;
@@ -228,8 +231,7 @@ std::int64_t TcpConnection::SendStreamContents(Stream& stream) {
   return size;
 }
 
-std::int64_t TcpConnection::SendFileDirect(FileStream& file) {
-  const std::int64_t size = file.Size();
+std::int64_t TcpConnection::SendFileDirect(FileStream& file, std::int64_t size) {
   BeginWork(WorkMode::kWrite, size);
   std::int64_t offset = 0;
   while (offset < size) {
@@ -251,7 +253,7 @@ std::int64_t TcpConnection::SendFileDirect(FileStream& file) {
 
 std::int64_t TcpConnection::SendFileContents(const std::string& file_name) {
   FileStream file(file_name);
-  return SendStreamContents(file);
+  return SendStreamContents(file, file.Size());
 }
 
 void TcpConnection::BeginBufferedWrite(int threshold) {

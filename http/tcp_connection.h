@@ -101,9 +101,15 @@ class TcpConnection : public NetComponent {
   // Raises NoDataToReadError "No data to read." when the stream ends before
   // its size.
   void SendStream(Stream& stream);
+  // Sends exactly the first `count` bytes of the stream, from its start:
+  // the caller read the size once (for a Content-Length, say), and bytes
+  // the stream gains meanwhile are not sent. Raises NoDataToReadError when
+  // the stream ends before `count`.
+  void SendStream(Stream& stream, std::int64_t count);
 
   // Sends the contents of a file (opened for reading while others may read
-  // and write it) and returns the number of bytes sent. Raises
+  // and write it) as large as it is when opened, and returns the number of
+  // bytes sent. Raises
   // FileOpenError when it cannot be opened.
   std::int64_t SendFileContents(const std::string& file_name);
 
@@ -159,9 +165,10 @@ class TcpConnection : public NetComponent {
 
   // Sends all `count` bytes directly, in a loop.
   void SendAll(const char* data, std::int64_t count);
-  std::int64_t SendStreamContents(Stream& stream);
-  // Sends a whole file straight from its descriptor (no write buffer open).
-  std::int64_t SendFileDirect(FileStream& file);
+  // Sends the first `size` bytes of the stream; returns `size`.
+  std::int64_t SendStreamContents(Stream& stream, std::int64_t size);
+  // The same straight from a file's descriptor (no write buffer open).
+  std::int64_t SendFileDirect(FileStream& file, std::int64_t size);
   char* Scratch();
 
   // The socket. Written only by the owner (and by AcceptFrom before the

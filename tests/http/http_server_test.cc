@@ -5,13 +5,16 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "http/http_errors.h"
 #include "tests/http/server_test_util.h"
@@ -251,6 +254,39 @@ TEST_F(ServeDocumentTest, FifoIsRefusedLikeAMissingFileInsteadOfHangingTheThread
   EXPECT_TRUE(client.ServerClosed());
   EXPECT_EQ(reply.substr(0, 35), "HTTP/1.1 500 Internal Server Error\r");
   EXPECT_NE(reply.find("pipe.html\". No such file or directory"), std::string::npos);
+}
+
+TEST_F(ServeDocumentTest, FileGrowingWhileSentGetsExactlyTheAnnouncedLength) {
+  const std::string bytes = test::PatternBytes(300 * 1024);
+  const std::string path = dir_.Write("log.txt", bytes);
+  std::atomic<std::int64_t> filler_bytes{-1};
+  server_.SetOnCommandGet([&](PeerThread& thread, HttpRequestInfo&, HttpResponseInfo& response) {
+    // Fill the socket's buffers, so that ServeDocument, having read the
+    // file's size, waits in sending the header until the client reads.
+    const int socket = response.Connection.Socket().Handle;
+    const std::string filler(64 * 1024, '#');
+    std::int64_t total = 0;
+    for (ssize_t sent = 0; sent >= 0; total += sent) {
+      sent = ::send(socket, filler.data(), filler.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    }
+    filler_bytes = total + 1;  // The loop counted the failed send's -1.
+    server_.ServeDocument(thread, response, path);
+  });
+  Start();
+  TestClient client;
+  ASSERT_TRUE(client.Connect(port_));
+  ASSERT_TRUE(client.Send(kGetRoot));
+  ASSERT_TRUE(test::WaitUntil([&] { return filler_bytes >= 0; }, std::chrono::milliseconds(5000)));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  std::ofstream(path, std::ios::app) << "appended meanwhile";
+
+  const std::string reply =
+      client.ReadUntilClose().substr(static_cast<size_t>(filler_bytes.load()));
+  const std::size_t body = reply.find("\r\n\r\n");
+  ASSERT_NE(body, std::string::npos);
+  EXPECT_NE(reply.find("\r\nContent-Length: 307200\r\n"), std::string::npos);
+  EXPECT_EQ(reply.size() - body - 4, bytes.size());
+  EXPECT_TRUE(reply.substr(body + 4) == bytes);
 }
 
 }  // namespace
