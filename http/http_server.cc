@@ -50,6 +50,14 @@ void HttpServer::SetSessionState(bool value) {
   session_state_ = value;
 }
 
+void HttpServer::SetRequestHeaderTimeout(int milliseconds) {
+  request_header_timeout_ = std::max(1, milliseconds);
+}
+
+void HttpServer::SetBodyStallTimeout(int milliseconds) {
+  body_stall_timeout_ = std::max(1, milliseconds);
+}
+
 void HttpServer::StartSessions() {
   if (session_time_out_ <= 0) {
     session_state_ = false;
@@ -100,7 +108,7 @@ void HttpServer::LookUpSession(HttpRequestInfo& request, HttpResponseInfo& respo
 
 bool HttpServer::DoExecute(PeerThread& thread) {
   TcpServerConnection& connection = *thread.Connection();
-  ConnectionByteSource source(connection);
+  ConnectionByteSource source(connection, request_header_timeout_, body_stall_timeout_);
   try {
     const HttpRequestLine line = ReadRequestLine(source);
     if (!IsGetCommand(line.Command) || !on_command_get_) {

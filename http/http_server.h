@@ -9,8 +9,9 @@
 // exception's message. Every other method (or every method, when
 // OnCommandGet is not set) goes to OnCommandOther and gets no response.
 // A malformed request line, an unsupported authorization scheme, bad
-// Base64 credentials, a request over the size limits or a client that
-// vanishes mid-request get no response: the connection is closed.
+// Base64 credentials, a request over the size limits, a client that
+// vanishes mid-request or one too slow to send it (kRequestHeaderTimeout,
+// kBodyStallTimeout) get no response: the connection is closed.
 //
 // Threads: as for TcpServer, configure properties and events only while
 // the server is inactive, from the controlling thread; the events run on
@@ -52,6 +53,12 @@ class HttpServer : public TcpServer {
  public:
   static constexpr int kDefaultHttpPort = 80;
   static constexpr char kSessionCookieName[] = "HTTPSESSIONID";
+  // How long a client may take to send the request line and header lines,
+  // counted from the start of the request, and how long its body may
+  // stall without a byte arriving (ms). When either passes, the connection
+  // is closed without a response and its thread is free again.
+  static constexpr int kRequestHeaderTimeout = 60000;
+  static constexpr int kBodyStallTimeout = 60000;
 
   // An inactive server on DefaultPort 80, its MIME table filled from the
   // system's files.
@@ -87,6 +94,12 @@ class HttpServer : public TcpServer {
   void SetSessionTimeOut(int milliseconds) { session_time_out_ = milliseconds; }
   void SetOnSessionStart(SessionStartEvent handler) { on_session_start_ = std::move(handler); }
   void SetOnSessionEnd(SessionEndEvent handler) { on_session_end_ = std::move(handler); }
+
+  // The read time-outs in ms (see kRequestHeaderTimeout); at least 1.
+  int RequestHeaderTimeout() const { return request_header_timeout_; }
+  void SetRequestHeaderTimeout(int milliseconds);
+  int BodyStallTimeout() const { return body_stall_timeout_; }
+  void SetBodyStallTimeout(int milliseconds);
 
   // The live sessions.
   HttpSessionList& Sessions() { return sessions_; }
@@ -139,6 +152,8 @@ class HttpServer : public TcpServer {
   std::atomic<bool> session_state_{false};
   bool auto_start_session_ = false;
   int session_time_out_ = 0;
+  int request_header_timeout_ = kRequestHeaderTimeout;  // >= 1
+  int body_stall_timeout_ = kBodyStallTimeout;          // >= 1
   SessionStartEvent on_session_start_;
   SessionEndEvent on_session_end_;
   MimeTable mime_table_;      // Synchronised by itself.

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "http/http_errors.h"
+#include "http/thread_manager.h"
 #include "tests/http/server_test_util.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_client.h"
@@ -199,6 +200,46 @@ TEST_F(HttpServerTest, PostWithoutLengthIsReadUntilTheClientStopsSending) {
   client.ShutdownWrite();
   client.ReadUntilClose();
   EXPECT_TRUE(events_.WaitFor("body:a=1&b=2"));
+}
+
+TEST_F(HttpServerTest, RequestsThatStallAreClosedAndTheirThreadsGoBackToThePool) {
+  auto manager = std::make_shared<DefaultThreadManager>();
+  server_.SetThreadMgr(manager);
+  server_.SetRequestHeaderTimeout(200);
+  server_.SetBodyStallTimeout(200);
+  server_.SetOnCommandGet(
+      [this](PeerThread&, HttpRequestInfo&, HttpResponseInfo&) { events_.Add("handled"); });
+  Start();
+  // Each connection takes the pool's one idle thread; an ordinary end
+  // gives it back, an end by an exception would not.
+  const auto back_in_pool = [&manager] {
+    return test::WaitUntil([&manager] { return manager->IdleThreadCount() == 1; },
+                           std::chrono::milliseconds(5000));
+  };
+  const auto closes_unanswered = [this](const std::string& request) {
+    TestClient client;
+    if (!client.Connect(port_) || !client.Send(request)) return false;
+    return client.ReadUntilClose(std::chrono::milliseconds(2000)).empty() && client.ServerClosed();
+  };
+  EXPECT_TRUE(closes_unanswered("GET / HTTP/1.1\r\nHost: x\r\n"));
+  EXPECT_TRUE(back_in_pool());
+  EXPECT_TRUE(closes_unanswered("POST / HTTP/1.1\r\nContent-Length: 10\r\n\r\nabc"));
+  EXPECT_TRUE(back_in_pool());
+  EXPECT_TRUE(closes_unanswered("POST / HTTP/1.1\r\n\r\nabc"));
+  EXPECT_TRUE(back_in_pool());
+
+  // Bytes that keep arriving do not stretch the time the header may take.
+  TestClient trickling;
+  ASSERT_TRUE(trickling.Connect(port_));
+  trickling.Send("GET / HTTP/1.1\r\nX-Slow: ");
+  for (int i = 0; i < 40 && !trickling.ServerClosed(); ++i) {
+    trickling.Send("a");
+    trickling.ReadFor(std::chrono::milliseconds(50));
+  }
+  EXPECT_TRUE(trickling.ServerClosed());
+  EXPECT_TRUE(back_in_pool());
+  EXPECT_FALSE(events_.Contains("handled"));
+  EXPECT_EQ(Exchange(kGetRoot).substr(0, 17), "HTTP/1.1 200 OK\r\n");
 }
 
 class ServeDocumentTest : public HttpServerTest {
