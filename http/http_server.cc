@@ -116,6 +116,7 @@ bool HttpServer::DoExecute(PeerThread& thread) {
     } else {
       HttpRequestInfo request;
       request.RemoteIP = connection.Socket().PeerIP;
+      request.RemotePort = connection.Socket().PeerPort;
       ReadRequest(source, line, parse_params_, request);
       HttpResponseInfo response(connection);
       Respond(thread, request, response);

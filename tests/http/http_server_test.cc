@@ -242,6 +242,21 @@ TEST_F(HttpServerTest, RequestsThatStallAreClosedAndTheirThreadsGoBackToThePool)
   EXPECT_EQ(Exchange(kGetRoot).substr(0, 17), "HTTP/1.1 200 OK\r\n");
 }
 
+TEST_F(HttpServerTest, PostReadUntilCloseKeepsThePeerAddressForTheHandler) {
+  // Reading until the client closes drops the connection, clearing its
+  // socket record before the handler runs.
+  server_.SetOnCommandGet([this](PeerThread&, HttpRequestInfo& request, HttpResponseInfo&) {
+    events_.Add(request.RemoteIP + ":" + std::to_string(request.RemotePort));
+  });
+  Start();
+  TestClient client;
+  ASSERT_TRUE(client.Connect(port_));
+  client.Send("POST / HTTP/1.1\r\n\r\na=1");
+  client.ShutdownWrite();
+  client.ReadUntilClose();
+  EXPECT_TRUE(events_.WaitFor("127.0.0.1:" + std::to_string(client.LocalPort())));
+}
+
 class ServeDocumentTest : public HttpServerTest {
  protected:
   void ServeFile(const std::string& path, bool clear_type) {
