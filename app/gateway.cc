@@ -9,6 +9,7 @@
 #include "app/web_scripter.h"
 #include "base/format.h"
 #include "base/integer_text.h"
+#include "http/bind_failure_cause.h"
 
 namespace vantrel {
 namespace {
@@ -135,15 +136,19 @@ void Gateway::StartServer() {
         Format("Listening for HTTP connections on %s:%d.", {binding.LocalIP, binding.LocalPort}));
     front_end_.SetActivateCaption("Stop");
   } catch (const Exception& error) {
-    ReportActivateError(error.ClassName(), error.Message());
+    ReportActivateError(error.ClassName(), error.Message(), error);
   } catch (const std::exception& error) {
-    ReportActivateError("Exception", error.what());
+    ReportActivateError("Exception", error.what(), error);
   }
 }
 
-void Gateway::ReportActivateError(std::string_view class_name, std::string_view message) {
+void Gateway::ReportActivateError(std::string_view class_name, std::string_view message,
+                                  const std::exception& error) {
   active_ = false;
-  WriteLog(Format("Exception %s in Activate. Error is:\"%s\".", {class_name, message}));
+  std::string line = Format("Exception %s in Activate. Error is:\"%s\".", {class_name, message});
+  const std::string cause = BindFailureCause(error, http_server_->DefaultPort());
+  if (!cause.empty()) line += " " + cause;
+  WriteLog(line);
 }
 
 void Gateway::StopServer() {

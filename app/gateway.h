@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -139,8 +140,10 @@ class Gateway {
   int ConfiguredPort();
   void StartServer();
   void StopServer();
-  // A failed start: back to stopped, with the activation error line.
-  void ReportActivateError(std::string_view class_name, std::string_view message);
+  // A failed start: back to stopped, with the activation error line and,
+  // when one is known, the cause of a port that could not be bound.
+  void ReportActivateError(std::string_view class_name, std::string_view message,
+                           const std::exception& error);
   // The serial port's events, on the main thread.
   void CP1RxChar(int count);
   void CP1AfterOpen() { receive_buffer_.Clear(); }

@@ -18,9 +18,11 @@ namespace {
 // gate.
 constexpr std::chrono::milliseconds kHaltRetry{20};
 
+// Only a regular file is a page: reading a FIFO or a device could block the
+// page's thread, and with it the script slot, for ever.
 bool IsFile(const std::string& path) {
   struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 }  // namespace

@@ -13,23 +13,51 @@
 #include "base/system_error_text.h"
 
 namespace vantrel {
+namespace {
+
+// 0 for a regular file; a directory gives EISDIR, anything else (a FIFO, a
+// device, a socket) is reported like a missing file.
+int ErrorForKind(mode_t mode) {
+  if (S_ISREG(mode)) return 0;
+  return S_ISDIR(mode) ? EISDIR : ENOENT;
+}
+
+// What fstat says of the open descriptor; a regular file is then switched
+// back to blocking reads (all a regular file knows anyway).
+int CheckOpenedFile(int fd) {
+  struct stat info;
+  if (::fstat(fd, &info) != 0) return errno;
+  if (const int error = ErrorForKind(info.st_mode); error != 0) return error;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) return errno;
+  return 0;
+}
+
+// Opens `path` into `fd` when it is a regular file; returns 0 or the
+// errno value. A FIFO or a device could block the open or every read for
+// ever, or act on being opened: stat keeps such a file from being opened at
+// all, O_NONBLOCK makes the open return at once should the name be replaced
+// meanwhile, and fstat checks what was actually opened.
+int OpenRegularFile(const std::string& path, int& fd) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return errno;
+  if (const int error = ErrorForKind(info.st_mode); error != 0) return error;
+  const int opened = RetryOnInterrupt(
+      [&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK); });
+  if (opened < 0) return errno;
+  if (const int error = CheckOpenedFile(opened); error != 0) {
+    ::close(opened);
+    return error;
+  }
+  fd = opened;
+  return 0;
+}
+
+}  // namespace
 
 FileStream::FileStream(const std::string& path) : path_(path) {
-  const int fd = RetryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); });
-  int error = fd < 0 ? errno : 0;
-  if (fd >= 0) {
-    struct stat info;
-    if (::fstat(fd, &info) != 0) {
-      error = errno;
-    } else if (S_ISDIR(info.st_mode)) {
-      error = EISDIR;
-    }
-    if (error != 0) ::close(fd);
-  }
-  if (error != 0) {
-    throw MakeFileOpenError(path, error);
-  }
-  fd_ = fd;
+  const int error = OpenRegularFile(path, fd_);
+  if (error != 0) throw MakeFileOpenError(path, error);
 }
 
 FileStream::~FileStream() { ::close(fd_); }

@@ -17,8 +17,10 @@ namespace vantrel {
 
 class FileStream final : public Stream {
  public:
-  // Opens `path` for reading. Raises FileOpenError when it cannot be opened
-  // or is a directory.
+  // Opens `path` for reading. Only a regular file opens: a directory raises
+  // FileOpenError with the reason EISDIR, and anything else (a FIFO, a
+  // device) raises it as a missing file does, without blocking and without
+  // the device ever being opened by name.
   explicit FileStream(const std::string& path);
   ~FileStream() override;
 

@@ -1,5 +1,6 @@
 #include "http/connection_byte_source.h"
 
+#include <chrono>
 #include <cstring>
 
 #include "http/http_errors.h"
@@ -61,7 +62,32 @@ class LineBudgetGuard {
   TcpConnection& connection_;
 };
 
+// Puts read limits on the connection for the time of one read.
+class ReadLimitGuard {
+ public:
+  ReadLimitGuard(TcpConnection& connection, TcpConnection::Clock::time_point deadline, int stall_ms)
+      : connection_(connection) {
+    connection_.SetReadDeadline(deadline);
+    connection_.SetReadStallTimeout(stall_ms);
+  }
+  ~ReadLimitGuard() {
+    connection_.SetReadDeadline(TcpConnection::kNoDeadline);
+    connection_.SetReadStallTimeout(TcpConnection::kNoTimeout);
+  }
+  ReadLimitGuard(const ReadLimitGuard&) = delete;
+  ReadLimitGuard& operator=(const ReadLimitGuard&) = delete;
+
+ private:
+  TcpConnection& connection_;
+};
+
 }  // namespace
+
+ConnectionByteSource::ConnectionByteSource(TcpConnection& connection, int header_timeout_ms,
+                                           int body_stall_ms)
+    : connection_(connection),
+      header_deadline_(TcpConnection::Clock::now() + std::chrono::milliseconds(header_timeout_ms)),
+      body_stall_ms_(body_stall_ms) {}
 
 std::string ConnectionByteSource::ReadLine(std::size_t max_bytes) {
   const std::string_view buffered = connection_.InputBuffer().View();
@@ -70,7 +96,8 @@ std::string ConnectionByteSource::ReadLine(std::size_t max_bytes) {
   if (buffered.find('\n') != std::string_view::npos) {
     line = connection_.ReadTextLine();  // Whole line buffered: no receive.
   } else {
-    LineBudgetGuard guard(connection_, max_bytes);
+    LineBudgetGuard budget(connection_, max_bytes);
+    ReadLimitGuard limits(connection_, header_deadline_, TcpConnection::kNoTimeout);
     line = connection_.ReadTextLine();
   }
   // The line may have arrived together with bytes past the limit.
@@ -80,11 +107,13 @@ std::string ConnectionByteSource::ReadLine(std::size_t max_bytes) {
 
 void ConnectionByteSource::ReadExact(std::int64_t count, std::string& out) {
   StringSinkStream sink(out, count);
+  ReadLimitGuard limits(connection_, TcpConnection::kNoDeadline, body_stall_ms_);
   connection_.ReadExactToStream(sink, count);
 }
 
 void ConnectionByteSource::ReadToClose(std::string& out, std::int64_t max_bytes) {
   StringSinkStream sink(out, max_bytes);
+  ReadLimitGuard limits(connection_, TcpConnection::kNoDeadline, body_stall_ms_);
   connection_.ReadToCloseStream(sink);
 }
 

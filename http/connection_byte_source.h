@@ -9,7 +9,7 @@
 // The event is cleared afterwards, so the connection must not carry an
 // OnWork handler of its own (the server's connections carry none). Used by
 // the thread that owns the connection; the connection must outlive the
-// source.
+// source. Slow clients are held to the read limits given at construction.
 #ifndef VANTREL_HTTP_CONNECTION_BYTE_SOURCE_H_
 #define VANTREL_HTTP_CONNECTION_BYTE_SOURCE_H_
 
@@ -24,7 +24,14 @@ namespace vantrel {
 
 class ConnectionByteSource final : public HttpByteSource {
  public:
+  // Without read limits: reads wait as long as the peer keeps the
+  // connection open.
   explicit ConnectionByteSource(TcpConnection& connection) : connection_(connection) {}
+  // With read limits: ReadLine raises SocketError 10060 once
+  // `header_timeout_ms` have passed since the source was made, ReadExact
+  // and ReadToClose once no byte has arrived for `body_stall_ms`. The
+  // connection carries the limits only during those reads.
+  ConnectionByteSource(TcpConnection& connection, int header_timeout_ms, int body_stall_ms);
 
   std::string ReadLine(std::size_t max_bytes) override;
   void ReadExact(std::int64_t count, std::string& out) override;
@@ -32,6 +39,8 @@ class ConnectionByteSource final : public HttpByteSource {
 
  private:
   TcpConnection& connection_;
+  const TcpConnection::Clock::time_point header_deadline_ = TcpConnection::kNoDeadline;
+  const int body_stall_ms_ = TcpConnection::kNoTimeout;
 };
 
 }  // namespace vantrel

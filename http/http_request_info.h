@@ -23,7 +23,11 @@ struct HttpRequestInfo {
   // the session stays valid for the request even when the session list
   // ends it meanwhile.
   std::shared_ptr<HttpSession> Session;
-  std::string RemoteIP;  // Peer IPv4 address of the connection.
+  // Peer IPv4 address and port of the connection, taken before the request
+  // is read: they stay valid when reading a body until the client closes
+  // has dropped the connection (which clears its socket record).
+  std::string RemoteIP;
+  int RemotePort = 0;
   // The Host header's value; when that is empty, the host of an absolute
   // request URI.
   std::string Host;

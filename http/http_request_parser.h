@@ -47,7 +47,7 @@ HttpRequestLine ReadRequestLine(HttpByteSource& source);
 bool IsGetCommand(std::string_view command);
 
 // Reads the rest of a request whose line is `line` and fills `request`
-// (all but RemoteIP and Session): the header lines up to the first line
+// (all but RemoteIP, RemotePort and Session): the header lines up to the first line
 // that is blank after trimming, the body (Content-Length bytes; for POST
 // without a usable Content-Length everything until the client closes),
 // ParamText (the body, the query, or body + CR LF + query), Params when

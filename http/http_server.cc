@@ -52,6 +52,14 @@ void HttpServer::SetSessionState(bool value) {
   session_state_ = value;
 }
 
+void HttpServer::SetRequestHeaderTimeout(int milliseconds) {
+  request_header_timeout_ = std::max(1, milliseconds);
+}
+
+void HttpServer::SetBodyStallTimeout(int milliseconds) {
+  body_stall_timeout_ = std::max(1, milliseconds);
+}
+
 void HttpServer::StartSessions() {
   if (session_time_out_ <= 0) {
     session_state_ = false;
@@ -106,7 +114,7 @@ void HttpServer::LookUpSession(HttpRequestInfo& request, HttpResponseInfo& respo
 
 bool HttpServer::DoExecute(PeerThread& thread) {
   TcpServerConnection& connection = *thread.Connection();
-  ConnectionByteSource source(connection);
+  ConnectionByteSource source(connection, request_header_timeout_, body_stall_timeout_);
   try {
     const HttpRequestLine line = ReadRequestLine(source);
     if (!IsGetCommand(line.Command) || !on_command_get_) {
@@ -114,6 +122,7 @@ bool HttpServer::DoExecute(PeerThread& thread) {
     } else {
       HttpRequestInfo request;
       request.RemoteIP = connection.Socket().PeerIP;
+      request.RemotePort = connection.Socket().PeerPort;
       ReadRequest(source, line, parse_params_, request);
       HttpResponseInfo response(connection);
       Respond(thread, request, response);
@@ -162,7 +171,7 @@ std::int64_t HttpServer::ServeDocument(PeerThread& /*AThread*/, HttpResponseInfo
   std::string block = ResponseInfo.ComposeHeader();
   if (size > kSingleSendFileBytes) {
     ResponseInfo.Connection.WriteText(block);
-    ResponseInfo.Connection.SendStream(file);
+    ResponseInfo.Connection.SendStream(file, size);  // Exactly what the header announced.
     return size;
   }
   // A small file goes out in the same send as the header.

@@ -9,8 +9,9 @@
 // exception's message. Every other method (or every method, when
 // OnCommandGet is not set) goes to OnCommandOther and gets no response.
 // A malformed request line, an unsupported authorization scheme, bad
-// Base64 credentials, a request over the size limits or a client that
-// vanishes mid-request get no response: the connection is closed.
+// Base64 credentials, a request over the size limits, a client that
+// vanishes mid-request or one too slow to send it (kRequestHeaderTimeout,
+// kBodyStallTimeout) get no response: the connection is closed.
 //
 // Threads: as for TcpServer, configure properties and events only while
 // the server is inactive, from the controlling thread; the events run on
@@ -52,6 +53,12 @@ class HttpServer : public TcpServer {
  public:
   static constexpr int kDefaultHttpPort = 80;
   static constexpr char kSessionCookieName[] = "HTTPSESSIONID";
+  // How long a client may take to send the request line and header lines,
+  // counted from the start of the request, and how long its body may
+  // stall without a byte arriving (ms). When either passes, the connection
+  // is closed without a response and its thread is free again.
+  static constexpr int kRequestHeaderTimeout = 60000;
+  static constexpr int kBodyStallTimeout = 60000;
 
   // An inactive server on DefaultPort 80, its MIME table filled from the
   // system's files.
@@ -91,6 +98,12 @@ class HttpServer : public TcpServer {
   void SetOnSessionStart(SessionStartEvent handler) { on_session_start_ = std::move(handler); }
   void SetOnSessionEnd(SessionEndEvent handler) { on_session_end_ = std::move(handler); }
 
+  // The read time-outs in ms (see kRequestHeaderTimeout); at least 1.
+  int RequestHeaderTimeout() const { return request_header_timeout_; }
+  void SetRequestHeaderTimeout(int milliseconds);
+  int BodyStallTimeout() const { return body_stall_timeout_; }
+  void SetBodyStallTimeout(int milliseconds);
+
   // The live sessions.
   HttpSessionList& Sessions() { return sessions_; }
 
@@ -107,7 +120,11 @@ class HttpServer : public TcpServer {
   // Sends `file_name` as the response: sets ContentType from the MIME
   // table when it is empty, ContentLength to the file's size, writes the
   // header and the file's bytes (a small file in the same send as the
-  // header) and returns the number of file bytes sent. Raises
+  // header) and returns the number of file bytes sent. The size is read
+  // once: a file that grows meanwhile is sent as long as the header says;
+  // one that shrinks raises NoDataToReadError, and the connection then
+  // closes short of the Content-Length, which clients report as an
+  // incomplete response. Raises
   // FileOpenError, before anything is sent, when the file cannot be
   // opened; HttpHeaderAlreadyWrittenError when the header was written.
   virtual std::int64_t ServeDocument(PeerThread& AThread, HttpResponseInfo& ResponseInfo,
@@ -137,6 +154,8 @@ class HttpServer : public TcpServer {
   std::atomic<bool> session_state_{false};
   bool auto_start_session_ = false;
   int session_time_out_ = 0;
+  int request_header_timeout_ = kRequestHeaderTimeout;  // >= 1
+  int body_stall_timeout_ = kBodyStallTimeout;          // >= 1
   SessionStartEvent on_session_start_;
   SessionEndEvent on_session_end_;
   MimeTable mime_table_;      // Synchronised by itself.

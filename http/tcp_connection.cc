@@ -61,12 +61,7 @@ int TcpConnection::ReceiveStep(bool raise, int timeout_ms, char* target, int tar
   CheckForDisconnect(raise, /*ignore_buffer=*/false);
   if (!socket_.HandleAllocated) return 0;
 
-  // Without a time-out the blocking receive below is the wait; a drop from
-  // another thread shuts the socket down, which ends it as well.
-  if (timeout_ms != kNoTimeout) {
-    std::vector<int> handles{socket_.Handle};
-    if (Stack().WaitForReadable(handles, timeout_ms) == 0) return 0;
-  }
+  if (!WaitForBytes(timeout_ms)) return 0;
 
   char* into = target;
   int length = target_size;
@@ -90,6 +85,28 @@ int TcpConnection::ReceiveStep(bool raise, int timeout_ms, char* target, int tar
   }
   CheckForDisconnect(raise, /*ignore_buffer=*/false);
   return count;
+}
+
+bool TcpConnection::WaitForBytes(int timeout_ms) {
+  const int limit = ReadLimitWait();
+  const bool limited = limit != kNoTimeout && (timeout_ms == kNoTimeout || limit < timeout_ms);
+  const int wait = limited ? limit : timeout_ms;
+  // Without a time-out the blocking receive is the wait; a drop from
+  // another thread shuts the socket down, which ends it as well.
+  if (wait == kNoTimeout) return true;
+  std::vector<int> handles{socket_.Handle};
+  if (Stack().WaitForReadable(handles, wait) > 0) return true;
+  if (limited) throw SocketError(kWsaTimedOut);
+  return false;
+}
+
+int TcpConnection::ReadLimitWait() const {
+  if (read_deadline_ == kNoDeadline) return read_stall_timeout_;
+  const std::int64_t left =
+      std::chrono::ceil<std::chrono::milliseconds>(read_deadline_ - Clock::now()).count();
+  if (left <= 0) throw SocketError(kWsaTimedOut);
+  if (read_stall_timeout_ != kNoTimeout && read_stall_timeout_ < left) return read_stall_timeout_;
+  return static_cast<int>(std::min<std::int64_t>(left, std::numeric_limits<int>::max()));
 }
 
 std::string TcpConnection::ReadTextLine(std::string_view terminator, int timeout_ms) {
@@ -206,14 +223,17 @@ void TcpConnection::SendAll(const char* data, std::int64_t count) {
   }
 }
 
-void TcpConnection::SendStream(Stream& stream) { SendStreamContents(stream); }
+void TcpConnection::SendStream(Stream& stream) { SendStreamContents(stream, stream.Size()); }
 
-std::int64_t TcpConnection::SendStreamContents(Stream& stream) {
+void TcpConnection::SendStream(Stream& stream, std::int64_t count) {
+  SendStreamContents(stream, count);
+}
+
+std::int64_t TcpConnection::SendStreamContents(Stream& stream, std::int64_t size) {
   if (auto* file = dynamic_cast<FileStream*>(&stream); file != nullptr && !write_buffer_) {
-    return SendFileDirect(*file);
+    return SendFileDirect(*file, size);
   }
   stream.Seek(0);
-  const std::int64_t size = stream.Size();
   BeginWork(WorkMode::kWrite, size);
   std::vector<char> chunk(static_cast<size_t>(std::min<std::int64_t>(size, send_buffer_size_)));
   std::int64_t remaining = size;
@@ -228,8 +248,7 @@ std::int64_t TcpConnection::SendStreamContents(Stream& stream) {
   return size;
 }
 
-std::int64_t TcpConnection::SendFileDirect(FileStream& file) {
-  const std::int64_t size = file.Size();
+std::int64_t TcpConnection::SendFileDirect(FileStream& file, std::int64_t size) {
   BeginWork(WorkMode::kWrite, size);
   std::int64_t offset = 0;
   while (offset < size) {
@@ -251,7 +270,7 @@ std::int64_t TcpConnection::SendFileDirect(FileStream& file) {
 
 std::int64_t TcpConnection::SendFileContents(const std::string& file_name) {
   FileStream file(file_name);
-  return SendStreamContents(file);
+  return SendStreamContents(file, file.Size());
 }
 
 void TcpConnection::BeginBufferedWrite(int threshold) {

@@ -17,6 +17,7 @@
 #define VANTREL_HTTP_TCP_CONNECTION_H_
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -43,6 +44,9 @@ class TcpConnection : public NetComponent {
   static constexpr int kDefaultSendBufferSize = 32768;
   // Time-out value meaning "wait without limit".
   static constexpr int kNoTimeout = -1;
+  using Clock = std::chrono::steady_clock;
+  // Read deadline meaning "none".
+  static constexpr Clock::time_point kNoDeadline = Clock::time_point::max();
 
   using DisconnectedEvent = std::function<void(TcpConnection& ASender)>;
 
@@ -65,6 +69,14 @@ class TcpConnection : public NetComponent {
   bool ReadTimedOut() const { return read_timed_out_; }
   // Bytes received and not yet consumed.
   const ByteBuffer& InputBuffer() const { return input_buffer_; }
+
+  // Limits on every wait for bytes, on top of a read's own time-out: no
+  // wait goes past the read deadline, and none lasts longer than the stall
+  // time-out (ms). A read that reaches either limit raises SocketError
+  // 10060 ("Connection timed out."), keeping what arrived in the read
+  // buffer. Both are off (kNoDeadline, kNoTimeout) unless set.
+  void SetReadDeadline(Clock::time_point deadline) { read_deadline_ = deadline; }
+  void SetReadStallTimeout(int milliseconds) { read_stall_timeout_ = milliseconds; }
 
   // Raised on the owner when the socket is dropped.
   void SetOnDisconnected(DisconnectedEvent handler) { on_disconnected_ = std::move(handler); }
@@ -101,9 +113,15 @@ class TcpConnection : public NetComponent {
   // Raises NoDataToReadError "No data to read." when the stream ends before
   // its size.
   void SendStream(Stream& stream);
+  // Sends exactly the first `count` bytes of the stream, from its start:
+  // the caller read the size once (for a Content-Length, say), and bytes
+  // the stream gains meanwhile are not sent. Raises NoDataToReadError when
+  // the stream ends before `count`.
+  void SendStream(Stream& stream, std::int64_t count);
 
   // Sends the contents of a file (opened for reading while others may read
-  // and write it) and returns the number of bytes sent. Raises
+  // and write it) as large as it is when opened, and returns the number of
+  // bytes sent. Raises
   // FileOpenError when it cannot be opened.
   std::int64_t SendFileContents(const std::string& file_name);
 
@@ -156,12 +174,19 @@ class TcpConnection : public NetComponent {
   // the peer has closed (raising instead when `raise` is set and the read
   // buffer is empty).
   int ReceiveStep(bool raise, int timeout_ms, char* target = nullptr, int target_size = 0);
+  // Waits up to `timeout_ms` (kNoTimeout: no limit) for bytes within the
+  // read limits; false when the caller's time-out passed first.
+  bool WaitForBytes(int timeout_ms);
+  // The longest the next wait may last under the read limits, in ms, or
+  // kNoTimeout. Raises SocketError 10060 once the deadline has passed.
+  int ReadLimitWait() const;
 
   // Sends all `count` bytes directly, in a loop.
   void SendAll(const char* data, std::int64_t count);
-  std::int64_t SendStreamContents(Stream& stream);
-  // Sends a whole file straight from its descriptor (no write buffer open).
-  std::int64_t SendFileDirect(FileStream& file);
+  // Sends the first `size` bytes of the stream; returns `size`.
+  std::int64_t SendStreamContents(Stream& stream, std::int64_t size);
+  // The same straight from a file's descriptor (no write buffer open).
+  std::int64_t SendFileDirect(FileStream& file, std::int64_t size);
   char* Scratch();
 
   // The socket. Written only by the owner (and by AcceptFrom before the
@@ -182,6 +207,8 @@ class TcpConnection : public NetComponent {
   int send_buffer_size_ = kDefaultSendBufferSize;  // >= 1
   bool closed_gracefully_ = false;
   bool read_timed_out_ = false;
+  Clock::time_point read_deadline_ = kNoDeadline;
+  int read_stall_timeout_ = kNoTimeout;  // kNoTimeout or >= 0
   DisconnectedEvent on_disconnected_;
 };
 

@@ -116,7 +116,10 @@ TEST_F(GatewayTest, PortInUseLogsTheActivationErrorAndASecondStartTriesAgain) {
   EXPECT_FALSE(gateway.Active());
   EXPECT_THAT(LogMessages(),
               ElementsAre("Exception CouldNotBindSocketError in Activate. Error is:\"Could not "
-                          "bind socket. Address and port are already in use.\"."));
+                          "bind socket. Address and port are already in use.\". Port " +
+                          std::to_string(occupier.Port()) +
+                          " is in use by another program: stop that program or choose another "
+                          "server port."));
   EXPECT_TRUE(front_end_.Captions().empty());
 
   const int port = occupier.Port();

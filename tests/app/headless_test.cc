@@ -131,7 +131,8 @@ TEST(HeadlessTest, PortInUseReportsTheBindErrorAndExits) {
   EXPECT_EQ(program.WaitForExit(), 1);
   EXPECT_THAT(program.Output(),
               HasSubstr("Exception CouldNotBindSocketError in Activate. Error is:\"Could not "
-                        "bind socket. Address and port are already in use.\".\n"));
+                        "bind socket. Address and port are already in use.\". Port " +
+                        std::to_string(occupier.Port()) + " is in use by another program"));
 }
 
 // "AutoActivate" tried the start, and the headless start then tried it a

@@ -1,12 +1,16 @@
 // Script pages served by the real gateway over HTTP: translation, running,
 // the one-page-at-a-time gate, abort and the error reports.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "app/gateway.h"
+#include "app/script_page_gate.h"
 #include "script/host/host_class.h"
 #include "script/machine/virtual_machine.h"
 #include "tests/app/served_gateway_test.h"
@@ -151,6 +155,21 @@ TEST_F(ScriptPageTest, StoppingTheServerHaltsTheRunningPage) {
   // connection ends either way.
   const std::string body = Body(runner.ReadUntilClose());
   EXPECT_TRUE(body == "<p>started</p>\r\n" || body == "<no header>") << body;
+}
+
+TEST_F(ScriptPageTest, FifoPageIsNotFoundInsteadOfHangingTheScriptSlot) {
+  dir_.Write("web/index.html", "<p>home</p>");
+  const std::string fifo = dir_.File("web/pipe.vpg");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  StartServing();
+  test::TestClient client;
+  Request(client, "/pipe.vpg");
+  const std::string answer = client.ReadUntilClose(milliseconds(2000));
+  // Should the page's thread be stuck opening the FIFO, a writer releases it.
+  const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+  if (writer >= 0) ::close(writer);
+  EXPECT_THAT(answer, StartsWith("HTTP/1.1 404 Not Found\r\n"));
+  EXPECT_EQ(Body(answer), ScriptPageGate::kScriptNotFoundPage);
 }
 
 }  // namespace

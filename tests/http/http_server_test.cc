@@ -3,14 +3,21 @@
 // answers with nothing but a closed connection.
 #include "http/http_server.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "http/http_errors.h"
+#include "http/thread_manager.h"
 #include "tests/http/server_test_util.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_client.h"
@@ -195,6 +202,61 @@ TEST_F(HttpServerTest, PostWithoutLengthIsReadUntilTheClientStopsSending) {
   EXPECT_TRUE(events_.WaitFor("body:a=1&b=2"));
 }
 
+TEST_F(HttpServerTest, RequestsThatStallAreClosedAndTheirThreadsGoBackToThePool) {
+  auto manager = std::make_shared<DefaultThreadManager>();
+  server_.SetThreadMgr(manager);
+  server_.SetRequestHeaderTimeout(200);
+  server_.SetBodyStallTimeout(200);
+  server_.SetOnCommandGet(
+      [this](PeerThread&, HttpRequestInfo&, HttpResponseInfo&) { events_.Add("handled"); });
+  Start();
+  // Each connection takes the pool's one idle thread; an ordinary end
+  // gives it back, an end by an exception would not.
+  const auto back_in_pool = [&manager] {
+    return test::WaitUntil([&manager] { return manager->IdleThreadCount() == 1; },
+                           std::chrono::milliseconds(5000));
+  };
+  const auto closes_unanswered = [this](const std::string& request) {
+    TestClient client;
+    if (!client.Connect(port_) || !client.Send(request)) return false;
+    return client.ReadUntilClose(std::chrono::milliseconds(2000)).empty() && client.ServerClosed();
+  };
+  EXPECT_TRUE(closes_unanswered("GET / HTTP/1.1\r\nHost: x\r\n"));
+  EXPECT_TRUE(back_in_pool());
+  EXPECT_TRUE(closes_unanswered("POST / HTTP/1.1\r\nContent-Length: 10\r\n\r\nabc"));
+  EXPECT_TRUE(back_in_pool());
+  EXPECT_TRUE(closes_unanswered("POST / HTTP/1.1\r\n\r\nabc"));
+  EXPECT_TRUE(back_in_pool());
+
+  // Bytes that keep arriving do not stretch the time the header may take.
+  TestClient trickling;
+  ASSERT_TRUE(trickling.Connect(port_));
+  trickling.Send("GET / HTTP/1.1\r\nX-Slow: ");
+  for (int i = 0; i < 40 && !trickling.ServerClosed(); ++i) {
+    trickling.Send("a");
+    trickling.ReadFor(std::chrono::milliseconds(50));
+  }
+  EXPECT_TRUE(trickling.ServerClosed());
+  EXPECT_TRUE(back_in_pool());
+  EXPECT_FALSE(events_.Contains("handled"));
+  EXPECT_EQ(Exchange(kGetRoot).substr(0, 17), "HTTP/1.1 200 OK\r\n");
+}
+
+TEST_F(HttpServerTest, PostReadUntilCloseKeepsThePeerAddressForTheHandler) {
+  // Reading until the client closes drops the connection, clearing its
+  // socket record before the handler runs.
+  server_.SetOnCommandGet([this](PeerThread&, HttpRequestInfo& request, HttpResponseInfo&) {
+    events_.Add(request.RemoteIP + ":" + std::to_string(request.RemotePort));
+  });
+  Start();
+  TestClient client;
+  ASSERT_TRUE(client.Connect(port_));
+  client.Send("POST / HTTP/1.1\r\n\r\na=1");
+  client.ShutdownWrite();
+  client.ReadUntilClose();
+  EXPECT_TRUE(events_.WaitFor("127.0.0.1:" + std::to_string(client.LocalPort())));
+}
+
 class ServeDocumentTest : public HttpServerTest {
  protected:
   void ServeFile(const std::string& path, bool clear_type) {
@@ -232,6 +294,55 @@ TEST_F(ServeDocumentTest, MissingFileBecomes500BeforeAnyHeader) {
   const std::string reply = Exchange(kGetRoot);
   EXPECT_EQ(reply.substr(0, 35), "HTTP/1.1 500 Internal Server Error\r");
   EXPECT_NE(reply.find("absent.html"), std::string::npos);
+}
+
+TEST_F(ServeDocumentTest, FifoIsRefusedLikeAMissingFileInsteadOfHangingTheThread) {
+  const std::string fifo = dir_.File("pipe.html");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ServeFile(fifo, /*clear_type=*/false);
+  TestClient client;
+  ASSERT_TRUE(client.Connect(port_));
+  ASSERT_TRUE(client.Send(kGetRoot));
+  const std::string reply = client.ReadUntilClose(std::chrono::milliseconds(2000));
+  // Should the server be stuck opening the FIFO, a writer releases it.
+  const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+  if (writer >= 0) ::close(writer);
+  EXPECT_TRUE(client.ServerClosed());
+  EXPECT_EQ(reply.substr(0, 35), "HTTP/1.1 500 Internal Server Error\r");
+  EXPECT_NE(reply.find("pipe.html\". No such file or directory"), std::string::npos);
+}
+
+TEST_F(ServeDocumentTest, FileGrowingWhileSentGetsExactlyTheAnnouncedLength) {
+  const std::string bytes = test::PatternBytes(300 * 1024);
+  const std::string path = dir_.Write("log.txt", bytes);
+  std::atomic<std::int64_t> filler_bytes{-1};
+  server_.SetOnCommandGet([&](PeerThread& thread, HttpRequestInfo&, HttpResponseInfo& response) {
+    // Fill the socket's buffers, so that ServeDocument, having read the
+    // file's size, waits in sending the header until the client reads.
+    const int socket = response.Connection.Socket().Handle;
+    const std::string filler(64 * 1024, '#');
+    std::int64_t total = 0;
+    for (ssize_t sent = 0; sent >= 0; total += sent) {
+      sent = ::send(socket, filler.data(), filler.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    }
+    filler_bytes = total + 1;  // The loop counted the failed send's -1.
+    server_.ServeDocument(thread, response, path);
+  });
+  Start();
+  TestClient client;
+  ASSERT_TRUE(client.Connect(port_));
+  ASSERT_TRUE(client.Send(kGetRoot));
+  ASSERT_TRUE(test::WaitUntil([&] { return filler_bytes >= 0; }, std::chrono::milliseconds(5000)));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  std::ofstream(path, std::ios::app) << "appended meanwhile";
+
+  const std::string reply =
+      client.ReadUntilClose().substr(static_cast<size_t>(filler_bytes.load()));
+  const std::size_t body = reply.find("\r\n\r\n");
+  ASSERT_NE(body, std::string::npos);
+  EXPECT_NE(reply.find("\r\nContent-Length: 307200\r\n"), std::string::npos);
+  EXPECT_EQ(reply.size() - body - 4, bytes.size());
+  EXPECT_TRUE(reply.substr(body + 4) == bytes);
 }
 
 }  // namespace
