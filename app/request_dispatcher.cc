@@ -49,9 +49,10 @@ RequestDispatcher::RequestDispatcher(std::string web_directory, const Configurat
 
 void RequestDispatcher::HTTPServerCommandGet(PeerThread& thread, HttpRequestInfo& request,
                                              HttpResponseInfo& response) {
-  const SocketHandle& peer = thread.Connection()->Socket();
+  // The client's address as the request recorded it: the connection's may
+  // be gone once a body read to the close has ended.
   log_.WriteLog(Format("Command %s %s received from %s:%d",
-                       {request.Command, request.Document, peer.PeerIP, peer.PeerPort}));
+                       {request.Command, request.Document, request.RemoteIP, request.RemotePort}));
   if (!Authenticate(request, response)) return;
   if (!session_gate_.Admit(request, response)) return;
 
@@ -68,7 +69,7 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& thread, HttpRequestInfo
       AnswerOutside(response);
       return;
     }
-    page_gate_.HandleRequest(request, response, full_path, peer);
+    page_gate_.HandleRequest(request, response, full_path);
     return;
   }
 
@@ -91,7 +92,7 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& thread, HttpRequestInfo
     AnswerWithPage(response, 404, StatusPage(404));
     return;
   }
-  ServeFile(thread, request, response, full_path);
+  ServeFile(request, response, full_path);
 }
 
 bool RequestDispatcher::Authenticate(const HttpRequestInfo& request,
@@ -130,8 +131,8 @@ void RequestDispatcher::ServePhpPage(PeerThread& thread, HttpRequestInfo& reques
   }
 }
 
-void RequestDispatcher::ServeFile(PeerThread& thread, const HttpRequestInfo& request,
-                                  HttpResponseInfo& response, const std::string& full_path) {
+void RequestDispatcher::ServeFile(const HttpRequestInfo& request, HttpResponseInfo& response,
+                                  const std::string& full_path) {
   if (!IsInsideWebDirectory(web_directory_, full_path)) {
     AnswerOutside(response);
     return;
@@ -143,10 +144,10 @@ void RequestDispatcher::ServeFile(PeerThread& thread, const HttpRequestInfo& req
     response.ContentLength = file.Size();
     return;
   }
-  const std::int64_t sent = server_.ServeDocument(thread, response, full_path);
-  const SocketHandle& peer = thread.Connection()->Socket();
-  log_.WriteLog(Format("Serving file %s (%d bytes / %d bytes sent) to %s:%d",
-                       {full_path, sent, response.ContentLength, peer.PeerIP, peer.PeerPort}));
+  const std::int64_t sent = server_.ServeDocument(response, full_path);
+  log_.WriteLog(
+      Format("Serving file %s (%d bytes / %d bytes sent) to %s:%d",
+             {full_path, sent, response.ContentLength, request.RemoteIP, request.RemotePort}));
 }
 
 void RequestDispatcher::AnswerOutside(HttpResponseInfo& response) {

@@ -54,7 +54,7 @@ class RequestDispatcher {
   bool Authenticate(const HttpRequestInfo& request, HttpResponseInfo& response) const;
   void ServePhpPage(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response,
                     const std::string& full_path, const std::string& php_path);
-  void ServeFile(PeerThread& thread, const HttpRequestInfo& request, HttpResponseInfo& response,
+  void ServeFile(const HttpRequestInfo& request, HttpResponseInfo& response,
                  const std::string& full_path);
   static void AnswerOutside(HttpResponseInfo& response);
 

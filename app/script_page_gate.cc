@@ -28,7 +28,7 @@ bool IsFile(const std::string& path) {
 }  // namespace
 
 void ScriptPageGate::HandleRequest(const HttpRequestInfo& request, HttpResponseInfo& response,
-                                   const std::string& full_path, const SocketHandle& peer) {
+                                   const std::string& full_path) {
   const bool abort = ToLowerAscii(request.Document).find(kAbortDocument) != std::string::npos;
   {
     std::lock_guard lock(mutex_);
@@ -50,7 +50,7 @@ void ScriptPageGate::HandleRequest(const HttpRequestInfo& request, HttpResponseI
     halt_requested_ = false;
     ++claims_;
   }
-  RunClaimedPage(request, response, full_path, peer);
+  RunClaimedPage(request, response, full_path);
 }
 
 void ScriptPageGate::Abort(HttpResponseInfo& response) {
@@ -67,7 +67,7 @@ void ScriptPageGate::Abort(HttpResponseInfo& response) {
 }
 
 void ScriptPageGate::RunClaimedPage(const HttpRequestInfo& request, HttpResponseInfo& response,
-                                    const std::string& full_path, const SocketHandle& peer) {
+                                    const std::string& full_path) {
   struct Release {
     ScriptPageGate& gate;
     ~Release() {
@@ -79,7 +79,7 @@ void ScriptPageGate::RunClaimedPage(const HttpRequestInfo& request, HttpResponse
       gate.released_.notify_all();
     }
   } release{*this};
-  runner_.RunScriptPage(request, response, full_path, peer.PeerIP, peer.PeerPort,
+  runner_.RunScriptPage(request, response, full_path, request.RemoteIP, request.RemotePort,
                         [this] { ExecuteUnlessHalted(); });
 }
 

@@ -39,7 +39,6 @@ class CustomScripter;
 class HttpResponseInfo;
 class ScriptPageRunner;
 struct HttpRequestInfo;
-struct SocketHandle;
 
 class ScriptPageGate {
  public:
@@ -69,10 +68,10 @@ class ScriptPageGate {
   ScriptPageGate& operator=(const ScriptPageGate&) = delete;
 
   // Answers the request for the script page at `full_path` (see the top of
-  // this file). `peer` is the request's connection. An error reading the
-  // page file propagates, with the gate released.
+  // this file); the page's peerIP and peerPort are the request's client.
+  // An error reading the page file propagates, with the gate released.
   void HandleRequest(const HttpRequestInfo& request, HttpResponseInfo& response,
-                     const std::string& full_path, const SocketHandle& peer);
+                     const std::string& full_path);
 
   // The full path of the page that holds the gate; empty when none does.
   std::string RunningScriptPath() const;
@@ -85,7 +84,7 @@ class ScriptPageGate {
  private:
   // The step after claiming: runs the page and releases the gate.
   void RunClaimedPage(const HttpRequestInfo& request, HttpResponseInfo& response,
-                      const std::string& full_path, const SocketHandle& peer);
+                      const std::string& full_path);
   // Runs the scripter's Execute unless a halt came first, marking the time
   // a halt can reach the run.
   void ExecuteUnlessHalted();

@@ -65,13 +65,13 @@ class LineBudgetGuard {
 // Puts read limits on the connection for the time of one read.
 class ReadLimitGuard {
  public:
-  ReadLimitGuard(TcpConnection& connection, TcpConnection::Clock::time_point deadline, int stall_ms)
+  ReadLimitGuard(TcpConnection& connection, Deadline deadline, int stall_ms)
       : connection_(connection) {
     connection_.SetReadDeadline(deadline);
     connection_.SetReadStallTimeout(stall_ms);
   }
   ~ReadLimitGuard() {
-    connection_.SetReadDeadline(TcpConnection::kNoDeadline);
+    connection_.SetReadDeadline(Deadline::Never());
     connection_.SetReadStallTimeout(TcpConnection::kNoTimeout);
   }
   ReadLimitGuard(const ReadLimitGuard&) = delete;
@@ -86,7 +86,7 @@ class ReadLimitGuard {
 ConnectionByteSource::ConnectionByteSource(TcpConnection& connection, int header_timeout_ms,
                                            int body_stall_ms)
     : connection_(connection),
-      header_deadline_(TcpConnection::Clock::now() + std::chrono::milliseconds(header_timeout_ms)),
+      header_deadline_(Deadline::After(header_timeout_ms)),
       body_stall_ms_(body_stall_ms) {}
 
 std::string ConnectionByteSource::ReadLine(std::size_t max_bytes) {
@@ -107,13 +107,13 @@ std::string ConnectionByteSource::ReadLine(std::size_t max_bytes) {
 
 void ConnectionByteSource::ReadExact(std::int64_t count, std::string& out) {
   StringSinkStream sink(out, count);
-  ReadLimitGuard limits(connection_, TcpConnection::kNoDeadline, body_stall_ms_);
+  ReadLimitGuard limits(connection_, Deadline::Never(), body_stall_ms_);
   connection_.ReadExactToStream(sink, count);
 }
 
 void ConnectionByteSource::ReadToClose(std::string& out, std::int64_t max_bytes) {
   StringSinkStream sink(out, max_bytes);
-  ReadLimitGuard limits(connection_, TcpConnection::kNoDeadline, body_stall_ms_);
+  ReadLimitGuard limits(connection_, Deadline::Never(), body_stall_ms_);
   connection_.ReadToCloseStream(sink);
 }
 

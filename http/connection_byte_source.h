@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/deadline.h"
 #include "http/http_byte_source.h"
 #include "http/tcp_connection.h"
 
@@ -39,7 +40,7 @@ class ConnectionByteSource final : public HttpByteSource {
 
  private:
   TcpConnection& connection_;
-  const TcpConnection::Clock::time_point header_deadline_ = TcpConnection::kNoDeadline;
+  const Deadline header_deadline_ = Deadline::Never();
   const int body_stall_ms_ = TcpConnection::kNoTimeout;
 };
 

@@ -86,15 +86,15 @@ std::string HttpServer::EffectiveServerSoftware() const {
   return IsBlank(server_software_) ? HttpResponseInfo::kDefaultServerSoftware : server_software_;
 }
 
-std::shared_ptr<HttpSession> HttpServer::CreateSession(HttpResponseInfo& ResponseInfo,
-                                                       HttpRequestInfo& RequestInfo) {
+std::shared_ptr<HttpSession> HttpServer::CreateSession(HttpResponseInfo& response,
+                                                       HttpRequestInfo& request) {
   if (!session_state_) return nullptr;
-  std::shared_ptr<HttpSession> session = sessions_.CreateSession(RequestInfo.RemoteIP);
-  Cookie& cookie = ResponseInfo.Cookies.Add(kSessionCookieName, session->SessionID);
+  std::shared_ptr<HttpSession> session = sessions_.CreateSession(request.RemoteIP);
+  Cookie& cookie = response.Cookies.Add(kSessionCookieName, session->SessionID);
   cookie.Path = "/";
   cookie.MaxAge = session_time_out_ / 1000;
-  ResponseInfo.Session = session;
-  RequestInfo.Session = session;
+  response.Session = session;
+  request.Session = session;
   return session;
 }
 
@@ -160,18 +160,17 @@ void HttpServer::Respond(PeerThread& thread, HttpRequestInfo& request, HttpRespo
   if (!response.ContentText.empty() || response.ContentStream) response.WriteContent();
 }
 
-std::int64_t HttpServer::ServeDocument(PeerThread& /*AThread*/, HttpResponseInfo& ResponseInfo,
-                                       const std::string& file_name) {
-  if (ResponseInfo.ContentType.empty()) {
-    ResponseInfo.ContentType = mime_table_.GetFileMIMEType(file_name);
+std::int64_t HttpServer::ServeDocument(HttpResponseInfo& response, const std::string& file_name) {
+  if (response.ContentType.empty()) {
+    response.ContentType = mime_table_.GetFileMIMEType(file_name);
   }
   FileStream file(file_name);
   const std::int64_t size = file.Size();
-  ResponseInfo.ContentLength = size;
-  std::string block = ResponseInfo.ComposeHeader();
+  response.ContentLength = size;
+  std::string block = response.ComposeHeader();
   if (size > kSingleSendFileBytes) {
-    ResponseInfo.Connection.WriteText(block);
-    ResponseInfo.Connection.SendStream(file, size);  // Exactly what the header announced.
+    response.Connection.WriteText(block);
+    response.Connection.SendStream(file, size);  // Exactly what the header announced.
     return size;
   }
   // A small file goes out in the same send as the header.
@@ -184,7 +183,7 @@ std::int64_t HttpServer::ServeDocument(PeerThread& /*AThread*/, HttpResponseInfo
     got += read;
   }
   block.resize(header_size + static_cast<std::size_t>(got));
-  ResponseInfo.Connection.WriteText(block);
+  response.Connection.WriteText(block);
   if (got < size) throw NoDataToReadError(kNoDataToReadMessage);  // The file shrank meanwhile.
   return size;
 }

@@ -44,10 +44,10 @@ namespace vantrel {
 
 class SessionCleanerThread;
 
-using HttpGetEvent = std::function<void(PeerThread& AThread, HttpRequestInfo& RequestInfo,
-                                        HttpResponseInfo& ResponseInfo)>;
-using HttpOtherEvent = std::function<void(PeerThread& Thread, const std::string& asCommand,
-                                          const std::string& asData, const std::string& asVersion)>;
+using HttpGetEvent =
+    std::function<void(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response)>;
+using HttpOtherEvent = std::function<void(PeerThread& thread, const std::string& command,
+                                          const std::string& data, const std::string& version)>;
 
 class HttpServer : public TcpServer {
  public:
@@ -114,8 +114,7 @@ class HttpServer : public TcpServer {
   // its cookie ("HTTPSESSIONID", Path "/", Max-Age SessionTimeOut / 1000)
   // to the response and sets Session in both records. None when sessions
   // are off.
-  std::shared_ptr<HttpSession> CreateSession(HttpResponseInfo& ResponseInfo,
-                                             HttpRequestInfo& RequestInfo);
+  std::shared_ptr<HttpSession> CreateSession(HttpResponseInfo& response, HttpRequestInfo& request);
 
   // Sends `file_name` as the response: sets ContentType from the MIME
   // table when it is empty, ContentLength to the file's size, writes the
@@ -124,11 +123,10 @@ class HttpServer : public TcpServer {
   // once: a file that grows meanwhile is sent as long as the header says;
   // one that shrinks raises NoDataToReadError, and the connection then
   // closes short of the Content-Length, which clients report as an
-  // incomplete response. Raises
-  // FileOpenError, before anything is sent, when the file cannot be
-  // opened; HttpHeaderAlreadyWrittenError when the header was written.
-  virtual std::int64_t ServeDocument(PeerThread& AThread, HttpResponseInfo& ResponseInfo,
-                                     const std::string& file_name);
+  // incomplete response. Raises FileOpenError, before anything is sent,
+  // when the file cannot be opened (also when it is no regular file);
+  // HttpHeaderAlreadyWrittenError when the header was written.
+  std::int64_t ServeDocument(HttpResponseInfo& response, const std::string& file_name);
 
  protected:
   // Reads and answers one request, then closes the connection.

@@ -28,13 +28,13 @@ enum class NetStatus {
 };
 enum class WorkMode { kRead, kWrite };
 
-using StatusEvent = std::function<void(NetComponent& axSender, NetStatus axStatus,
-                                       const std::string& asStatusText)>;
+using StatusEvent =
+    std::function<void(NetComponent& axSender, NetStatus axStatus, const std::string& status_text)>;
 using WorkBeginEvent =
-    std::function<void(NetComponent& ASender, WorkMode AWorkMode, std::int64_t AWorkCountMax)>;
+    std::function<void(NetComponent& sender, WorkMode work_mode, std::int64_t work_count_max)>;
 using WorkEvent =
-    std::function<void(NetComponent& ASender, WorkMode AWorkMode, std::int64_t AWorkCount)>;
-using WorkEndEvent = std::function<void(NetComponent& ASender, WorkMode AWorkMode)>;
+    std::function<void(NetComponent& sender, WorkMode work_mode, std::int64_t work_count)>;
+using WorkEndEvent = std::function<void(NetComponent& sender, WorkMode work_mode)>;
 
 class NetComponent {
  public:

@@ -12,9 +12,9 @@
 
 #include <array>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 
+#include "base/deadline.h"
 #include "base/retry_on_interrupt.h"
 #include "base/windows_error_code.h"
 #include "http/net_errors.h"
@@ -79,16 +79,9 @@ int PlatformSocketStack::WaitForReadable(std::vector<int>& handles, int timeout_
   std::array<pollfd, kMaxSocketsPerWait> polled{};
   for (size_t i = 0; i < handles.size(); ++i) polled[i] = {handles[i], POLLIN, 0};
 
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-  const int ready = RetryOnInterrupt([&] {
-    int remaining = -1;
-    if (timeout_ms >= 0) {
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-      remaining = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count()));
-    }
-    return ::poll(polled.data(), handles.size(), remaining);
-  });
+  const Deadline deadline = timeout_ms >= 0 ? Deadline::After(timeout_ms) : Deadline::Never();
+  const int ready = RetryOnInterrupt(
+      [&] { return ::poll(polled.data(), handles.size(), deadline.MillisecondsLeft()); });
   if (ready < 0) RaiseSocketError(errno);
 
   // Any event counts as ready: a hang-up or error is reported by the receive

@@ -1,7 +1,6 @@
 #include "http/tcp_connection.h"
 
 #include <algorithm>
-#include <limits>
 #include <utility>
 
 #include "base/file_stream.h"
@@ -101,12 +100,11 @@ bool TcpConnection::WaitForBytes(int timeout_ms) {
 }
 
 int TcpConnection::ReadLimitWait() const {
-  if (read_deadline_ == kNoDeadline) return read_stall_timeout_;
-  const std::int64_t left =
-      std::chrono::ceil<std::chrono::milliseconds>(read_deadline_ - Clock::now()).count();
+  if (!read_deadline_.Limited()) return read_stall_timeout_;
+  const int left = read_deadline_.MillisecondsLeft();
   if (left <= 0) throw SocketError(kWsaTimedOut);
   if (read_stall_timeout_ != kNoTimeout && read_stall_timeout_ < left) return read_stall_timeout_;
-  return static_cast<int>(std::min<std::int64_t>(left, std::numeric_limits<int>::max()));
+  return left;
 }
 
 std::string TcpConnection::ReadTextLine(std::string_view terminator, int timeout_ms) {

@@ -17,7 +17,6 @@
 #define VANTREL_HTTP_TCP_CONNECTION_H_
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/deadline.h"
 #include "base/stream.h"
 #include "http/byte_buffer.h"
 #include "http/net_component.h"
@@ -44,11 +44,8 @@ class TcpConnection : public NetComponent {
   static constexpr int kDefaultSendBufferSize = 32768;
   // Time-out value meaning "wait without limit".
   static constexpr int kNoTimeout = -1;
-  using Clock = std::chrono::steady_clock;
-  // Read deadline meaning "none".
-  static constexpr Clock::time_point kNoDeadline = Clock::time_point::max();
 
-  using DisconnectedEvent = std::function<void(TcpConnection& ASender)>;
+  using DisconnectedEvent = std::function<void(TcpConnection& sender)>;
 
   TcpConnection() = default;
   // Closes the socket if still open, without status reports or events.
@@ -74,8 +71,8 @@ class TcpConnection : public NetComponent {
   // wait goes past the read deadline, and none lasts longer than the stall
   // time-out (ms). A read that reaches either limit raises SocketError
   // 10060 ("Connection timed out."), keeping what arrived in the read
-  // buffer. Both are off (kNoDeadline, kNoTimeout) unless set.
-  void SetReadDeadline(Clock::time_point deadline) { read_deadline_ = deadline; }
+  // buffer. Both are off (Deadline::Never(), kNoTimeout) unless set.
+  void SetReadDeadline(Deadline deadline) { read_deadline_ = deadline; }
   void SetReadStallTimeout(int milliseconds) { read_stall_timeout_ = milliseconds; }
 
   // Raised on the owner when the socket is dropped.
@@ -207,7 +204,7 @@ class TcpConnection : public NetComponent {
   int send_buffer_size_ = kDefaultSendBufferSize;  // >= 1
   bool closed_gracefully_ = false;
   bool read_timed_out_ = false;
-  Clock::time_point read_deadline_ = kNoDeadline;
+  Deadline read_deadline_ = Deadline::Never();
   int read_stall_timeout_ = kNoTimeout;  // kNoTimeout or >= 0
   DisconnectedEvent on_disconnected_;
 };

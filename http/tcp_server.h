@@ -35,7 +35,7 @@ namespace vantrel {
 class ListenerThread;
 class PeerThread;
 
-using ServerThreadEvent = std::function<void(PeerThread& AThread)>;
+using ServerThreadEvent = std::function<void(PeerThread& thread)>;
 
 class TcpServer : public NetComponent {
  public:

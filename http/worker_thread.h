@@ -47,7 +47,7 @@ enum class ThreadStopMode { kTerminate, kSuspend };
 
 class WorkerThread {
  public:
-  using ExceptionEvent = std::function<void(WorkerThread& AThread, const std::string& AMessage)>;
+  using ExceptionEvent = std::function<void(WorkerThread& thread, const std::string& message)>;
 
   WorkerThread() = default;
   WorkerThread(const WorkerThread&) = delete;

@@ -154,6 +154,22 @@ TEST_F(RequestDispatcherTest, ClientTextReachesTheLogWithItsControlCharactersEsc
   EXPECT_THAT(LogMessages(), Not(Contains(StartsWith("E"))));
 }
 
+// A body read to the close left the connection without its peer: the
+// request was logged as received from ":0".
+TEST_F(RequestDispatcherTest, APostReadToTheCloseIsLoggedWithItsClient) {
+  Start(Config(port_));
+  test::TestClient client;
+  ASSERT_TRUE(client.Connect(port_));
+  client.Send("POST /index.html HTTP/1.1\r\n\r\na=1");
+  client.ShutdownWrite();
+  // The body ends with the connection, which closes before the request is
+  // handled: its log line comes a moment later.
+  client.ReadUntilClose();
+  ASSERT_TRUE(test::WaitUntil([this] { return LogMessages().size() >= 2; }, milliseconds(5000)));
+  EXPECT_EQ(LogMessages()[1], "Command POST /index.html received from 127.0.0.1:" +
+                                  std::to_string(client.LocalPort()));
+}
+
 TEST_F(RequestDispatcherTest, ScriptPagesRunAndNeverShowTheirSource) {
   dir_.Write("web/s.vpg", "<% dim secret_source %>");
   Start(Config(port_));

@@ -261,9 +261,9 @@ class ServeDocumentTest : public HttpServerTest {
  protected:
   void ServeFile(const std::string& path, bool clear_type) {
     server_.SetOnCommandGet(
-        [this, path, clear_type](PeerThread& thread, HttpRequestInfo&, HttpResponseInfo& response) {
+        [this, path, clear_type](PeerThread&, HttpRequestInfo&, HttpResponseInfo& response) {
           if (clear_type) response.ContentType = "";
-          events_.Add("sent:" + std::to_string(server_.ServeDocument(thread, response, path)));
+          events_.Add("sent:" + std::to_string(server_.ServeDocument(response, path)));
         });
     Start();
   }
@@ -316,7 +316,7 @@ TEST_F(ServeDocumentTest, FileGrowingWhileSentGetsExactlyTheAnnouncedLength) {
   const std::string bytes = test::PatternBytes(300 * 1024);
   const std::string path = dir_.Write("log.txt", bytes);
   std::atomic<std::int64_t> filler_bytes{-1};
-  server_.SetOnCommandGet([&](PeerThread& thread, HttpRequestInfo&, HttpResponseInfo& response) {
+  server_.SetOnCommandGet([&](PeerThread&, HttpRequestInfo&, HttpResponseInfo& response) {
     // Fill the socket's buffers, so that ServeDocument, having read the
     // file's size, waits in sending the header until the client reads.
     const int socket = response.Connection.Socket().Handle;
@@ -326,7 +326,7 @@ TEST_F(ServeDocumentTest, FileGrowingWhileSentGetsExactlyTheAnnouncedLength) {
       sent = ::send(socket, filler.data(), filler.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
     }
     filler_bytes = total + 1;  // The loop counted the failed send's -1.
-    server_.ServeDocument(thread, response, path);
+    server_.ServeDocument(response, path);
   });
   Start();
   TestClient client;
