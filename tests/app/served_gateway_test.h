@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,13 +36,15 @@ class ServedGatewayTest : public ::testing::Test {
     if (gateway_ && gateway_->Active()) gateway_->acActivateExecute();
   }
 
-  // Starts a gateway whose settings are `config` (with `port_` in it).
-  void Start(const std::string& config) {
+  // Starts a gateway whose settings are `config` (with `port_` in it);
+  // `configure` may set up its parts before the server starts.
+  void Start(const std::string& config, const std::function<void(Gateway&)>& configure = nullptr) {
     gateway_ = std::make_unique<Gateway>(dir_.Path(), loop_, front_end_);
     StringList lines;
     lines.SetText(config);
     gateway_->Settings().SetLines(lines);
     gateway_->HTTPServer().SetTerminateWaitTime(1000);
+    if (configure) configure(*gateway_);
     gateway_->acActivateExecute();
     ASSERT_TRUE(gateway_->Active());
   }

@@ -3,6 +3,8 @@
 #include <dirent.h>
 #include <time.h>
 
+#include <fstream>
+#include <string>
 #include <thread>
 
 namespace vantrel::test {
@@ -36,6 +38,15 @@ int ThreadCount() {
   }();
   static_cast<void>(warmed_up);
   return CountEntries("/proc/self/task", /*self=*/false);
+}
+
+long ResidentKilobytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {

@@ -15,6 +15,10 @@ int OpenDescriptorCount();
 // Threads of this process (entries of /proc/self/task).
 int ThreadCount();
 
+// Resident memory of this process in KiB (VmRSS of /proc/self/status); -1
+// if unreadable.
+long ResidentKilobytes();
+
 // CPU time this process has used, in seconds; a difference over a pause
 // shows a thread spinning.
 double ProcessCpuSeconds();
