@@ -12,6 +12,10 @@ void SerialBridge::OpenPort(std::string_view port, std::string_view baud,
                             std::string_view data_bits, std::string_view parity,
                             std::string_view stop_bits, std::string_view flow) {
   std::lock_guard lock(mutex_);
+  // A port whose device went away stays open under its name, and opening the
+  // same name again would change nothing: it is closed first, so that the
+  // device that came back (a USB adapter plugged in again) is opened.
+  if (port_.DeviceLost()) port_.ClosePort();
   try {
     ApplyAndOpen(port, baud, data_bits, parity, stop_bits, flow);
   } catch (const SerialPortError& error) {

@@ -37,6 +37,11 @@ bool SerialPort::Connected() const {
   return state_ == State::kOpen || state_ == State::kClosing;
 }
 
+bool SerialPort::DeviceLost() const {
+  std::lock_guard lock(mutex_);
+  return device_lost_;
+}
+
 void SerialPort::SetConnected(bool connected) {
   if (connected) {
     OpenPort();

@@ -108,6 +108,9 @@ class SerialPort {
   // refuses line settings).
   bool Connected() const;
   void SetConnected(bool connected);
+  // True while the port is open on a device that went away (OnError has
+  // reported it); closing clears it.
+  bool DeviceLost() const;
   BaudRate GetBaudRate() const;
   void SetBaudRate(BaudRate rate);
   int CustomBaudRate() const;

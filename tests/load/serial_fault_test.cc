@@ -47,9 +47,9 @@ class SerialFaultTest : public ::testing::Test {
   SerialFaultTest() {
     dir_.Write("config.ini", test::Config(port_));
     dir_.Write("web/poll.vpg", std::string(kOpen) + kPollPage);
-    // A port whose device was lost stays open under its name until closed.
-    dir_.Write("web/hello.vpg",
-               "<% closeport() %>" + std::string(kOpen) + "<% send(\"hello\") %><%= is_open() %>");
+    // The port whose device was lost is still open under the same name:
+    // opening it again reaches the device that came back.
+    dir_.Write("web/hello.vpg", std::string(kOpen) + "<% send(\"hello\") %><%= is_open() %>");
     gateway_ = std::make_unique<Gateway>(dir_.Path(), loop_.Loop(), front_end_);
     gateway_->MainWindowShown();
     gateway_->acActivateExecute();
