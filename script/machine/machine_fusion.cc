@@ -228,6 +228,17 @@ void Op::AppendToLocal(VirtualMachine& m, Instruction& i) {
 
 #undef OPERAND
 
+// push local v; return  →  the routine's result on the stack, then back to
+// the caller.
+void Op::PushVarReturn(VirtualMachine& m, Instruction& i) {
+  if (m.sp_ >= m.stack_end_) {
+    RunPlain(m, i, 2);
+    return;
+  }
+  *m.sp_++ = m.bp_[i.A].Dereference();
+  m.Return();
+}
+
 // The step of a for loop and the test at its head:
 //   n: push step; push v; add; jump head
 //   head: store v; push v; push limit; compare (<= or >=); jump if false to
@@ -359,7 +370,10 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
   auto op = [&](size_t n) { return code[n].Op; };
   for (size_t n = 0; n < count; ++n) {
     Instruction& first = code[n];
-    if (IsForStep(code, targeted, n)) {
+    if (first.Op == Opcode::opPushVar && free_run(n, 2) && op(n + 1) == Opcode::opRet) {
+      first.Handler = &PushVarReturn;
+      n += 1;
+    } else if (IsForStep(code, targeted, n)) {
       const size_t head = static_cast<size_t>(code[n + 3].A);
       const Instruction& exit = code[head + 4];
       first.FusedSlot = code[head + 2].A;

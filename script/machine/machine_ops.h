@@ -50,7 +50,14 @@ struct MachineOps {
   // would: what a fused handler does when its fast path does not apply.
   static void RunPlain(VirtualMachine& m, Instruction& first, int count);
 
+  // Reserves the locals of the routine entry `prepare` (known to fit),
+  // Unassigned, and makes it the running routine.
+  static void EnterRoutine(VirtualMachine& m, Instruction& prepare);
+  // opCall bound by linking when its entry is an opPrepare.
+  static void CallPrepared(VirtualMachine& m, Instruction& i);
+
   static void AppendToLocal(VirtualMachine& m, Instruction& i);
+  static void PushVarReturn(VirtualMachine& m, Instruction& i);
   template <Opcode kOp>
   static void ForStep(VirtualMachine& m, Instruction& i);
   template <Opcode kOp>
