@@ -45,8 +45,12 @@ bool IsFusableOperation(Opcode op) {
 
 // Compares two plain numbers; false when either is not one (or is not a
 // number at all), which sends the caller to the general path.
+// Inlined into every fused handler: a call would cost as much as the
+// operation.
+#define VANTREL_FUSED_INLINE [[gnu::always_inline]] inline
+
 template <Opcode kOp>
-bool TryCompare(const Variant& left, const Variant& right, bool& outcome) {
+VANTREL_FUSED_INLINE bool TryCompare(const Variant& left, const Variant& right, bool& outcome) {
   double a;
   double b;
   if (BothIntegers(left, right)) {
@@ -72,7 +76,7 @@ bool TryCompare(const Variant& left, const Variant& right, bool& outcome) {
 // non-zero divisor for div and mod) and returns true; otherwise leaves
 // result alone and returns false. `result` may be `left` itself.
 template <Opcode kOp>
-bool TryApply(Variant& result, const Variant& left, const Variant& right) {
+VANTREL_FUSED_INLINE bool TryApply(Variant& result, const Variant& left, const Variant& right) {
   if constexpr (IsComparison(kOp)) {
     bool outcome;
     if (!TryCompare<kOp>(left, right, outcome)) return false;
@@ -115,12 +119,43 @@ bool IsConditionalJump(Opcode op) {
 
 }  // namespace
 
-// The value a simple push would push: a local, a global, or the constant
-// linking prepared in the instruction.
-#define OPERAND(push)                                                        \
-  ((push).Op == Opcode::opPushVar         ? &m.bp_[(push).A].Dereference()   \
-   : (push).Op == Opcode::opPushGlobalVar ? &m.base_[(push).A].Dereference() \
-                                          : &(push).Constant)
+namespace {
+
+using Source = Op::Source;
+
+Source SourceOf(Opcode op) {
+  if (op == Opcode::opPushVar) return Source::kLocal;
+  if (op == Opcode::opPushGlobalVar) return Source::kGlobal;
+  return Source::kConstant;
+}
+
+// The value in a variable's slot: its own, or that of the variable it
+// refers to.
+inline const Variant& ValueIn(const Variant& slot) {
+  return slot.Type() != VariantType::kReference ? slot : slot.Dereference();
+}
+
+// The value the simple push `push`, reading from `kSource`, would push.
+template <Source kSource>
+const Variant& OperandOf(const Instruction& push, const Variant* bp, const Variant* base) {
+  if constexpr (kSource == Source::kLocal) return ValueIn(bp[push.A]);
+  if constexpr (kSource == Source::kGlobal) return ValueIn(base[push.A]);
+  if constexpr (kSource == Source::kConstant) return push.Constant;
+}
+
+// The same for a push whose source is known only when running.
+const Variant& OperandOf(const Instruction& push, const Variant* bp, const Variant* base) {
+  switch (SourceOf(push.Op)) {
+    case Source::kLocal:
+      return OperandOf<Source::kLocal>(push, bp, base);
+    case Source::kGlobal:
+      return OperandOf<Source::kGlobal>(push, bp, base);
+    default:
+      return OperandOf<Source::kConstant>(push, bp, base);
+  }
+}
+
+}  // namespace
 
 void Op::RunPlain(VirtualMachine& m, Instruction& first, int count) {
   Instruction* instruction = &first;
@@ -133,10 +168,12 @@ void Op::RunPlain(VirtualMachine& m, Instruction& first, int count) {
 }
 
 // push a; push b; op  →  push (a op b)
-template <Opcode kOp>
+template <Opcode kOp, Source kA, Source kB>
 void Op::PushPushOperate(VirtualMachine& m, Instruction& i) {
   Instruction& second = *i.Next;
-  if (m.sp_ >= m.stack_end_ || !TryApply<kOp>(*m.sp_, *OPERAND(i), *OPERAND(second))) {
+  const Variant& a = OperandOf<kA>(i, m.bp_, m.base_);
+  const Variant& b = OperandOf<kB>(second, m.bp_, m.base_);
+  if (m.sp_ >= m.stack_end_ || !TryApply<kOp>(*m.sp_, a, b)) {
     RunPlain(m, i, 3);
     return;
   }
@@ -145,9 +182,9 @@ void Op::PushPushOperate(VirtualMachine& m, Instruction& i) {
 }
 
 // push b; op  →  top := top op b
-template <Opcode kOp>
+template <Opcode kOp, Source kB>
 void Op::PushOperate(VirtualMachine& m, Instruction& i) {
-  if (m.sp_ == m.base_ || !TryApply<kOp>(m.sp_[-1], m.sp_[-1], *OPERAND(i))) {
+  if (m.sp_ == m.base_ || !TryApply<kOp>(m.sp_[-1], m.sp_[-1], OperandOf<kB>(i, m.bp_, m.base_))) {
     RunPlain(m, i, 2);
     return;
   }
@@ -155,13 +192,14 @@ void Op::PushOperate(VirtualMachine& m, Instruction& i) {
 }
 
 // push a; push b; op; store local v  →  v := a op b
-template <Opcode kOp>
+template <Opcode kOp, Source kA, Source kB>
 void Op::PushPushOperateStore(VirtualMachine& m, Instruction& i) {
   Instruction& second = *i.Next;
   Instruction& store = *second.Next->Next;
   // Computed aside: the target may be one of the operands.
   Variant result;
-  if (!TryApply<kOp>(result, *OPERAND(i), *OPERAND(second))) {
+  if (!TryApply<kOp>(result, OperandOf<kA>(i, m.bp_, m.base_),
+                     OperandOf<kB>(second, m.bp_, m.base_))) {
     RunPlain(m, i, 4);
     return;
   }
@@ -182,12 +220,13 @@ void Op::OperateStore(VirtualMachine& m, Instruction& i) {
 }
 
 // push a; push b; compare; jump if false or true  →  one conditional jump
-template <Opcode kOp>
+template <Opcode kOp, Source kA, Source kB>
 void Op::PushPushCompareJump(VirtualMachine& m, Instruction& i) {
   Instruction& second = *i.Next;
   Instruction& jump = *second.Next->Next;
   bool outcome;
-  if (!TryCompare<kOp>(*OPERAND(i), *OPERAND(second), outcome)) {
+  if (!TryCompare<kOp>(OperandOf<kA>(i, m.bp_, m.base_), OperandOf<kB>(second, m.bp_, m.base_),
+                       outcome)) {
     RunPlain(m, i, 4);
     return;
   }
@@ -217,7 +256,7 @@ void Op::AppendToLocal(VirtualMachine& m, Instruction& i) {
   Instruction& push = *i.Next;
   Instruction& store = *push.Next->Next;
   Variant& target = m.bp_[i.A];
-  const Variant* piece = OPERAND(push);
+  const Variant* piece = &OperandOf(push, m.bp_, m.base_);
   if (target.Type() != VariantType::kString || !HasPlainText(*piece)) {
     RunPlain(m, i, 4);
     return;
@@ -225,8 +264,6 @@ void Op::AppendToLocal(VirtualMachine& m, Instruction& i) {
   VariantConcat(target, *piece);
   m.next_ = store.Next;
 }
-
-#undef OPERAND
 
 // push local v; return  →  the routine's result on the stack, then back to
 // the caller.
@@ -292,12 +329,14 @@ bool IsForStep(const InstructionList& code, const std::vector<bool>& targeted, s
          code[head + 4].Op == Opcode::opJumpIfFalse;
 }
 
-template <template <Opcode> class Table>
-InstructionHandler Select(Opcode op) {
+// The handler Table<op, a, b> for the operation and the operand sources
+// of a sequence (tables of sequences with fewer operands ignore a or b).
+template <template <Opcode, Source, Source> class Table, Source kA, Source kB>
+InstructionHandler SelectOperation(Opcode op) {
   switch (op) {
 #define VANTREL_FUSED_CASE(name) \
   case name:                     \
-    return Table<name>::kHandler;
+    return Table<name, kA, kB>::kHandler;
     VANTREL_FUSED_CASE(Opcode::opOperNE)
     VANTREL_FUSED_CASE(Opcode::opOperGE)
     VANTREL_FUSED_CASE(Opcode::opOperLE)
@@ -315,19 +354,50 @@ InstructionHandler Select(Opcode op) {
   }
 }
 
-template <Opcode kOp>
+template <template <Opcode, Source, Source> class Table, Source kA>
+InstructionHandler SelectSecond(Opcode op, Source b) {
+  switch (b) {
+    case Source::kLocal:
+      return SelectOperation<Table, kA, Source::kLocal>(op);
+    case Source::kGlobal:
+      return SelectOperation<Table, kA, Source::kGlobal>(op);
+    default:
+      return SelectOperation<Table, kA, Source::kConstant>(op);
+  }
+}
+
+template <template <Opcode, Source, Source> class Table>
+InstructionHandler Select(Opcode op, Source a = Source::kLocal, Source b = Source::kLocal) {
+  switch (a) {
+    case Source::kLocal:
+      return SelectSecond<Table, Source::kLocal>(op, b);
+    case Source::kGlobal:
+      return SelectSecond<Table, Source::kGlobal>(op, b);
+    default:
+      return SelectSecond<Table, Source::kConstant>(op, b);
+  }
+}
+
+// One-operand and operand-free tables are instantiated for the first
+// source only, so that Select makes no copies of them.
+template <template <Opcode, Source, Source> class Table>
+InstructionHandler SelectOne(Opcode op, Source b = Source::kLocal) {
+  return SelectSecond<Table, Source::kLocal>(op, b);
+}
+
+template <Opcode kOp, Source kA, Source kB>
 struct PushPushOperateOf {
-  static constexpr InstructionHandler kHandler = &Op::PushPushOperate<kOp>;
+  static constexpr InstructionHandler kHandler = &Op::PushPushOperate<kOp, kA, kB>;
 };
-template <Opcode kOp>
+template <Opcode kOp, Source, Source kB>
 struct PushOperateOf {
-  static constexpr InstructionHandler kHandler = &Op::PushOperate<kOp>;
+  static constexpr InstructionHandler kHandler = &Op::PushOperate<kOp, kB>;
 };
-template <Opcode kOp>
+template <Opcode kOp, Source kA, Source kB>
 struct PushPushOperateStoreOf {
-  static constexpr InstructionHandler kHandler = &Op::PushPushOperateStore<kOp>;
+  static constexpr InstructionHandler kHandler = &Op::PushPushOperateStore<kOp, kA, kB>;
 };
-template <Opcode kOp>
+template <Opcode kOp, Source, Source>
 struct OperateStoreOf {
   static constexpr InstructionHandler kHandler = &Op::OperateStore<kOp>;
 };
@@ -335,9 +405,9 @@ constexpr bool IsComparisonOpcode(Opcode op) {
   return op >= Opcode::opOperNE && op <= Opcode::opOperLess;
 }
 
-template <Opcode kOp>
+template <Opcode kOp, Source kA, Source kB>
 constexpr InstructionHandler PushPushCompareJumpHandler() {
-  if constexpr (IsComparisonOpcode(kOp)) return &Op::PushPushCompareJump<kOp>;
+  if constexpr (IsComparisonOpcode(kOp)) return &Op::PushPushCompareJump<kOp, kA, kB>;
   return nullptr;
 }
 template <Opcode kOp>
@@ -346,11 +416,11 @@ constexpr InstructionHandler CompareJumpHandler() {
   return nullptr;
 }
 
-template <Opcode kOp>
+template <Opcode kOp, Source kA, Source kB>
 struct PushPushCompareJumpOf {
-  static constexpr InstructionHandler kHandler = PushPushCompareJumpHandler<kOp>();
+  static constexpr InstructionHandler kHandler = PushPushCompareJumpHandler<kOp, kA, kB>();
 };
-template <Opcode kOp>
+template <Opcode kOp, Source, Source>
 struct CompareJumpOf {
   static constexpr InstructionHandler kHandler = CompareJumpHandler<kOp>();
 };
@@ -368,6 +438,7 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
     return true;
   };
   auto op = [&](size_t n) { return code[n].Op; };
+  auto source = [&](size_t n) { return SourceOf(code[n].Op); };
   for (size_t n = 0; n < count; ++n) {
     Instruction& first = code[n];
     if (first.Op == Opcode::opPushVar && free_run(n, 2) && op(n + 1) == Opcode::opRet) {
@@ -389,24 +460,24 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
       n += 3;
     } else if (IsOperandPush(first.Op) && free_run(n, 4) && IsOperandPush(op(n + 1)) &&
                IsComparison(op(n + 2)) && IsConditionalJump(op(n + 3))) {
-      first.Handler = Select<PushPushCompareJumpOf>(op(n + 2));
+      first.Handler = Select<PushPushCompareJumpOf>(op(n + 2), source(n), source(n + 1));
       n += 3;
     } else if (IsOperandPush(first.Op) && free_run(n, 4) && IsOperandPush(op(n + 1)) &&
                IsFusableOperation(op(n + 2)) && op(n + 3) == Opcode::opStoreVar) {
-      first.Handler = Select<PushPushOperateStoreOf>(op(n + 2));
+      first.Handler = Select<PushPushOperateStoreOf>(op(n + 2), source(n), source(n + 1));
       n += 3;
     } else if (IsOperandPush(first.Op) && free_run(n, 3) && IsOperandPush(op(n + 1)) &&
                IsFusableOperation(op(n + 2))) {
-      first.Handler = Select<PushPushOperateOf>(op(n + 2));
+      first.Handler = Select<PushPushOperateOf>(op(n + 2), source(n), source(n + 1));
       n += 2;
     } else if (IsOperandPush(first.Op) && free_run(n, 2) && IsFusableOperation(op(n + 1))) {
-      first.Handler = Select<PushOperateOf>(op(n + 1));
+      first.Handler = SelectOne<PushOperateOf>(op(n + 1), source(n));
       n += 1;
     } else if (IsFusableOperation(first.Op) && free_run(n, 2) && op(n + 1) == Opcode::opStoreVar) {
-      first.Handler = Select<OperateStoreOf>(first.Op);
+      first.Handler = SelectOne<OperateStoreOf>(first.Op);
       n += 1;
     } else if (IsComparison(first.Op) && free_run(n, 2) && IsConditionalJump(op(n + 1))) {
-      first.Handler = Select<CompareJumpOf>(first.Op);
+      first.Handler = SelectOne<CompareJumpOf>(first.Op);
       n += 1;
     }
   }
