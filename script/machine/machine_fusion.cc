@@ -33,6 +33,13 @@ bool IsSimplePush(Opcode op) {
   return IsOperandPush(op) || op == Opcode::opPushString || op == Opcode::opPushConst;
 }
 
+// The one operand of a push-operate sequence may also be a routine's output.
+bool IsOperandOrOutputPush(Opcode op) { return IsOperandPush(op) || op == Opcode::opPushOutput; }
+
+// Any push of one value that cannot fail but for want of room: the first
+// push of push-push-push-operate, which is only copied.
+bool IsValuePush(Opcode op) { return IsSimplePush(op) || op == Opcode::opPushOutput; }
+
 constexpr bool IsComparison(Opcode op) {
   return op >= Opcode::opOperNE && op <= Opcode::opOperLess;
 }
@@ -124,9 +131,16 @@ namespace {
 using Source = Op::Source;
 
 Source SourceOf(Opcode op) {
-  if (op == Opcode::opPushVar) return Source::kLocal;
-  if (op == Opcode::opPushGlobalVar) return Source::kGlobal;
-  return Source::kConstant;
+  switch (op) {
+    case Opcode::opPushVar:
+      return Source::kLocal;
+    case Opcode::opPushGlobalVar:
+      return Source::kGlobal;
+    case Opcode::opPushOutput:
+      return Source::kOutput;
+    default:
+      return Source::kConstant;
+  }
 }
 
 // The value in a variable's slot: its own, or that of the variable it
@@ -135,27 +149,30 @@ inline const Variant& ValueIn(const Variant& slot) {
   return slot.Type() != VariantType::kReference ? slot : slot.Dereference();
 }
 
-// The value the simple push `push`, reading from `kSource`, would push.
+}  // namespace
+
 template <Source kSource>
-const Variant& OperandOf(const Instruction& push, const Variant* bp, const Variant* base) {
-  if constexpr (kSource == Source::kLocal) return ValueIn(bp[push.A]);
-  if constexpr (kSource == Source::kGlobal) return ValueIn(base[push.A]);
+const Variant& Op::OperandOf(const VirtualMachine& m, const Instruction& push) {
+  if constexpr (kSource == Source::kLocal) return ValueIn(m.bp_[push.A]);
+  if constexpr (kSource == Source::kGlobal) return ValueIn(m.base_[push.A]);
   if constexpr (kSource == Source::kConstant) return push.Constant;
+  // opPushOutput pushes the output as it is, a reference too.
+  if constexpr (kSource == Source::kOutput) return m.out_[push.A];
 }
 
-// The same for a push whose source is known only when running.
-const Variant& OperandOf(const Instruction& push, const Variant* bp, const Variant* base) {
+VANTREL_FUSED_INLINE const Variant& Op::OperandOf(const VirtualMachine& m,
+                                                  const Instruction& push) {
   switch (SourceOf(push.Op)) {
     case Source::kLocal:
-      return OperandOf<Source::kLocal>(push, bp, base);
+      return OperandOf<Source::kLocal>(m, push);
     case Source::kGlobal:
-      return OperandOf<Source::kGlobal>(push, bp, base);
+      return OperandOf<Source::kGlobal>(m, push);
+    case Source::kOutput:
+      return OperandOf<Source::kOutput>(m, push);
     default:
-      return OperandOf<Source::kConstant>(push, bp, base);
+      return OperandOf<Source::kConstant>(m, push);
   }
 }
-
-}  // namespace
 
 void Op::RunPlain(VirtualMachine& m, Instruction& first, int count) {
   Instruction* instruction = &first;
@@ -171,9 +188,9 @@ void Op::RunPlain(VirtualMachine& m, Instruction& first, int count) {
 template <Opcode kOp, Source kA, Source kB>
 void Op::PushPushOperate(VirtualMachine& m, Instruction& i) {
   Instruction& second = *i.Next;
-  const Variant& a = OperandOf<kA>(i, m.bp_, m.base_);
-  const Variant& b = OperandOf<kB>(second, m.bp_, m.base_);
-  if (m.sp_ >= m.stack_end_ || !TryApply<kOp>(*m.sp_, a, b)) {
+  const Variant& a = OperandOf<kA>(m, i);
+  const Variant& b = OperandOf<kB>(m, second);
+  if (m.stack_end_ - m.sp_ < 2 || !TryApply<kOp>(*m.sp_, a, b)) {
     RunPlain(m, i, 3);
     return;
   }
@@ -181,14 +198,68 @@ void Op::PushPushOperate(VirtualMachine& m, Instruction& i) {
   m.next_ = second.Next->Next;
 }
 
+// push x; push a; push b; op  →  push x; push (a op b). Any simple push or
+// opPushOutput may come first.
+template <Opcode kOp, Source kA, Source kB>
+void Op::PushPushPushOperate(VirtualMachine& m, Instruction& i) {
+  Instruction& second = *i.Next;
+  Instruction& operation = *second.Next->Next;
+  if (m.stack_end_ - m.sp_ < 3) {
+    RunPlain(m, i, 4);
+    return;
+  }
+  // In the order of the plain pushes: the first value is in place before
+  // the others are read (if the fast path fails, the plain push writes it
+  // again).
+  m.sp_[0] = OperandOf(m, i);
+  if (!TryApply<kOp>(m.sp_[1], OperandOf<kA>(m, second), OperandOf<kB>(m, *second.Next))) {
+    RunPlain(m, i, 4);
+    return;
+  }
+  m.sp_ += 2;
+  m.next_ = operation.Next;
+}
+
+// push a; push b; op; call  →  the routine called with (a op b), when
+// linking bound the call to CallPrepared.
+template <Opcode kOp, Source kA, Source kB>
+void Op::PushPushOperateCall(VirtualMachine& m, Instruction& i) {
+  Instruction& second = *i.Next;
+  Instruction& call = *second.Next->Next;
+  if (m.stack_end_ - m.sp_ < 2 ||
+      !TryApply<kOp>(*m.sp_, OperandOf<kA>(m, i), OperandOf<kB>(m, second))) {
+    RunPlain(m, i, 3);
+    return;
+  }
+  ++m.sp_;
+  // The call's own errors (a stack overflow) name the call.
+  m.current_ = &call;
+  m.next_ = call.Next;
+  CallPrepared(m, call);
+}
+
 // push b; op  →  top := top op b
 template <Opcode kOp, Source kB>
 void Op::PushOperate(VirtualMachine& m, Instruction& i) {
-  if (m.sp_ == m.base_ || !TryApply<kOp>(m.sp_[-1], m.sp_[-1], OperandOf<kB>(i, m.bp_, m.base_))) {
+  if (m.sp_ == m.base_ || m.sp_ >= m.stack_end_ ||
+      !TryApply<kOp>(m.sp_[-1], m.sp_[-1], OperandOf<kB>(m, i))) {
     RunPlain(m, i, 2);
     return;
   }
   m.next_ = i.Next->Next;
+}
+
+// push b; op; store local v  →  v := top op b, popped
+template <Opcode kOp, Source kB>
+void Op::PushOperateStore(VirtualMachine& m, Instruction& i) {
+  Instruction& store = *i.Next->Next;
+  if (m.sp_ == m.base_ || m.sp_ >= m.stack_end_ ||
+      !TryApply<kOp>(m.bp_[store.A], m.sp_[-1], OperandOf<kB>(m, i))) {
+    RunPlain(m, i, 3);
+    return;
+  }
+  --m.sp_;
+  m.next_ = store.Next;
 }
 
 // push a; push b; op; store local v  →  v := a op b
@@ -198,8 +269,8 @@ void Op::PushPushOperateStore(VirtualMachine& m, Instruction& i) {
   Instruction& store = *second.Next->Next;
   // Computed aside: the target may be one of the operands.
   Variant result;
-  if (!TryApply<kOp>(result, OperandOf<kA>(i, m.bp_, m.base_),
-                     OperandOf<kB>(second, m.bp_, m.base_))) {
+  if (m.stack_end_ - m.sp_ < 2 ||
+      !TryApply<kOp>(result, OperandOf<kA>(m, i), OperandOf<kB>(m, second))) {
     RunPlain(m, i, 4);
     return;
   }
@@ -225,8 +296,8 @@ void Op::PushPushCompareJump(VirtualMachine& m, Instruction& i) {
   Instruction& second = *i.Next;
   Instruction& jump = *second.Next->Next;
   bool outcome;
-  if (!TryCompare<kOp>(OperandOf<kA>(i, m.bp_, m.base_), OperandOf<kB>(second, m.bp_, m.base_),
-                       outcome)) {
+  if (m.stack_end_ - m.sp_ < 2 ||
+      !TryCompare<kOp>(OperandOf<kA>(m, i), OperandOf<kB>(m, second), outcome)) {
     RunPlain(m, i, 4);
     return;
   }
@@ -256,13 +327,19 @@ void Op::AppendToLocal(VirtualMachine& m, Instruction& i) {
   Instruction& push = *i.Next;
   Instruction& store = *push.Next->Next;
   Variant& target = m.bp_[i.A];
-  const Variant* piece = &OperandOf(push, m.bp_, m.base_);
-  if (target.Type() != VariantType::kString || !HasPlainText(*piece)) {
+  const Variant* piece = &OperandOf(m, push);
+  if (target.Type() != VariantType::kString || !HasPlainText(*piece) || m.stack_end_ - m.sp_ < 2) {
     RunPlain(m, i, 4);
     return;
   }
   VariantConcat(target, *piece);
   m.next_ = store.Next;
+}
+
+// copy local to local; jump  →  the copy, and on at the jump's target
+void Op::CopyVarJump(VirtualMachine& m, Instruction& i) {
+  opCopyVar(m, i);
+  m.next_ = i.Next->Target;
 }
 
 // push local v; return  →  the routine's result on the stack, then back to
@@ -289,7 +366,7 @@ void Op::ForStep(VirtualMachine& m, Instruction& i) {
   Variant& counter = m.bp_[i.Next->A];
   const Variant& stop = m.bp_[i.FusedSlot].Dereference();
   if (counter.Type() == VariantType::kInteger && i.Constant.Type() == VariantType::kInteger &&
-      stop.Type() == VariantType::kInteger) {
+      stop.Type() == VariantType::kInteger && m.stack_end_ - m.sp_ >= 2) {
     int64_t next = int64_t{counter.RawInteger()} + i.Constant.RawInteger();
     if (next == static_cast<int32_t>(next)) {
       counter.SetInteger(static_cast<int32_t>(next));
@@ -379,15 +456,37 @@ InstructionHandler Select(Opcode op, Source a = Source::kLocal, Source b = Sourc
 }
 
 // One-operand and operand-free tables are instantiated for the first
-// source only, so that Select makes no copies of them.
+// source only, so that Select makes no copies of them; their operand may
+// also be an output.
 template <template <Opcode, Source, Source> class Table>
 InstructionHandler SelectOne(Opcode op, Source b = Source::kLocal) {
-  return SelectSecond<Table, Source::kLocal>(op, b);
+  switch (b) {
+    case Source::kLocal:
+      return SelectOperation<Table, Source::kLocal, Source::kLocal>(op);
+    case Source::kGlobal:
+      return SelectOperation<Table, Source::kLocal, Source::kGlobal>(op);
+    case Source::kOutput:
+      return SelectOperation<Table, Source::kLocal, Source::kOutput>(op);
+    default:
+      return SelectOperation<Table, Source::kLocal, Source::kConstant>(op);
+  }
 }
 
 template <Opcode kOp, Source kA, Source kB>
 struct PushPushOperateOf {
   static constexpr InstructionHandler kHandler = &Op::PushPushOperate<kOp, kA, kB>;
+};
+template <Opcode kOp, Source kA, Source kB>
+struct PushPushPushOperateOf {
+  static constexpr InstructionHandler kHandler = &Op::PushPushPushOperate<kOp, kA, kB>;
+};
+template <Opcode kOp, Source kA, Source kB>
+struct PushPushOperateCallOf {
+  static constexpr InstructionHandler kHandler = &Op::PushPushOperateCall<kOp, kA, kB>;
+};
+template <Opcode kOp, Source, Source kB>
+struct PushOperateStoreOf {
+  static constexpr InstructionHandler kHandler = &Op::PushOperateStore<kOp, kB>;
 };
 template <Opcode kOp, Source, Source kB>
 struct PushOperateOf {
@@ -466,12 +565,28 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
                IsFusableOperation(op(n + 2)) && op(n + 3) == Opcode::opStoreVar) {
       first.Handler = Select<PushPushOperateStoreOf>(op(n + 2), source(n), source(n + 1));
       n += 3;
+    } else if (IsOperandPush(first.Op) && free_run(n, 4) && IsOperandPush(op(n + 1)) &&
+               IsFusableOperation(op(n + 2)) && op(n + 3) == Opcode::opCall &&
+               code[n + 3].Handler == &CallPrepared) {
+      first.Handler = Select<PushPushOperateCallOf>(op(n + 2), source(n), source(n + 1));
+      n += 3;
     } else if (IsOperandPush(first.Op) && free_run(n, 3) && IsOperandPush(op(n + 1)) &&
                IsFusableOperation(op(n + 2))) {
       first.Handler = Select<PushPushOperateOf>(op(n + 2), source(n), source(n + 1));
       n += 2;
-    } else if (IsOperandPush(first.Op) && free_run(n, 2) && IsFusableOperation(op(n + 1))) {
+    } else if (IsValuePush(first.Op) && free_run(n, 4) && IsOperandPush(op(n + 1)) &&
+               IsOperandPush(op(n + 2)) && IsFusableOperation(op(n + 3))) {
+      first.Handler = Select<PushPushPushOperateOf>(op(n + 3), source(n + 1), source(n + 2));
+      n += 3;
+    } else if (IsOperandOrOutputPush(first.Op) && free_run(n, 3) && IsFusableOperation(op(n + 1)) &&
+               op(n + 2) == Opcode::opStoreVar) {
+      first.Handler = SelectOne<PushOperateStoreOf>(op(n + 1), source(n));
+      n += 2;
+    } else if (IsOperandOrOutputPush(first.Op) && free_run(n, 2) && IsFusableOperation(op(n + 1))) {
       first.Handler = SelectOne<PushOperateOf>(op(n + 1), source(n));
+      n += 1;
+    } else if (first.Op == Opcode::opCopyVar && free_run(n, 2) && op(n + 1) == Opcode::opJump) {
+      first.Handler = &CopyVarJump;
       n += 1;
     } else if (IsFusableOperation(first.Op) && free_run(n, 2) && op(n + 1) == Opcode::opStoreVar) {
       first.Handler = SelectOne<OperateStoreOf>(first.Op);

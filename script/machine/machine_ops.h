@@ -60,19 +60,31 @@ struct MachineOps {
 
   static void AppendToLocal(VirtualMachine& m, Instruction& i);
   static void PushVarReturn(VirtualMachine& m, Instruction& i);
+  static void CopyVarJump(VirtualMachine& m, Instruction& i);
   template <Opcode kOp>
   static void ForStep(VirtualMachine& m, Instruction& i);
   // Where a fused sequence finds the value a simple push would push: the
-  // local of an opPushVar, the global of an opPushGlobalVar, or the
-  // constant linking prepared in the push (opPushInteger, opPushDouble,
-  // opPushString, opPushConst). Linking picks the handler made for the
-  // sources of its sequence, so that running does not ask.
-  enum class Source : uint8_t { kLocal, kGlobal, kConstant };
+  // local of an opPushVar, the global of an opPushGlobalVar, the constant
+  // linking prepared in the push (opPushInteger, opPushDouble,
+  // opPushString, opPushConst), or the output of an opPushOutput. Linking
+  // picks the handler made for the sources of its sequence, so that running
+  // does not ask.
+  enum class Source : uint8_t { kLocal, kGlobal, kConstant, kOutput };
+  template <Source kSource>
+  static const Variant& OperandOf(const VirtualMachine& m, const Instruction& push);
+  // The same for a push whose source is known only when running.
+  static const Variant& OperandOf(const VirtualMachine& m, const Instruction& push);
 
   template <Opcode kOp, Source kA, Source kB>
   static void PushPushOperate(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp, Source kA, Source kB>
+  static void PushPushPushOperate(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp, Source kA, Source kB>
+  static void PushPushOperateCall(VirtualMachine& m, Instruction& i);
   template <Opcode kOp, Source kB>
   static void PushOperate(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp, Source kB>
+  static void PushOperateStore(VirtualMachine& m, Instruction& i);
   template <Opcode kOp, Source kA, Source kB>
   static void PushPushOperateStore(VirtualMachine& m, Instruction& i);
   template <Opcode kOp>
