@@ -33,6 +33,13 @@ bool IsSimplePush(Opcode op) {
   return IsOperandPush(op) || op == Opcode::opPushString || op == Opcode::opPushConst;
 }
 
+// The one operand of a push-operate sequence may also be a routine's output.
+bool IsOperandOrOutputPush(Opcode op) { return IsOperandPush(op) || op == Opcode::opPushOutput; }
+
+// Any push of one value that cannot fail but for want of room: the first
+// push of push-push-push-operate, which is only copied.
+bool IsValuePush(Opcode op) { return IsSimplePush(op) || op == Opcode::opPushOutput; }
+
 constexpr bool IsComparison(Opcode op) {
   return op >= Opcode::opOperNE && op <= Opcode::opOperLess;
 }
@@ -45,8 +52,12 @@ bool IsFusableOperation(Opcode op) {
 
 // Compares two plain numbers; false when either is not one (or is not a
 // number at all), which sends the caller to the general path.
+// Inlined into every fused handler: a call would cost as much as the
+// operation.
+#define VANTREL_FUSED_INLINE [[gnu::always_inline]] inline
+
 template <Opcode kOp>
-bool TryCompare(const Variant& left, const Variant& right, bool& outcome) {
+VANTREL_FUSED_INLINE bool TryCompare(const Variant& left, const Variant& right, bool& outcome) {
   double a;
   double b;
   if (BothIntegers(left, right)) {
@@ -72,7 +83,7 @@ bool TryCompare(const Variant& left, const Variant& right, bool& outcome) {
 // non-zero divisor for div and mod) and returns true; otherwise leaves
 // result alone and returns false. `result` may be `left` itself.
 template <Opcode kOp>
-bool TryApply(Variant& result, const Variant& left, const Variant& right) {
+VANTREL_FUSED_INLINE bool TryApply(Variant& result, const Variant& left, const Variant& right) {
   if constexpr (IsComparison(kOp)) {
     bool outcome;
     if (!TryCompare<kOp>(left, right, outcome)) return false;
@@ -115,12 +126,53 @@ bool IsConditionalJump(Opcode op) {
 
 }  // namespace
 
-// The value a simple push would push: a local, a global, or the constant
-// linking prepared in the instruction.
-#define OPERAND(push)                                                        \
-  ((push).Op == Opcode::opPushVar         ? &m.bp_[(push).A].Dereference()   \
-   : (push).Op == Opcode::opPushGlobalVar ? &m.base_[(push).A].Dereference() \
-                                          : &(push).Constant)
+namespace {
+
+using Source = Op::Source;
+
+Source SourceOf(Opcode op) {
+  switch (op) {
+    case Opcode::opPushVar:
+      return Source::kLocal;
+    case Opcode::opPushGlobalVar:
+      return Source::kGlobal;
+    case Opcode::opPushOutput:
+      return Source::kOutput;
+    default:
+      return Source::kConstant;
+  }
+}
+
+// The value in a variable's slot: its own, or that of the variable it
+// refers to.
+inline const Variant& ValueIn(const Variant& slot) {
+  return slot.Type() != VariantType::kReference ? slot : slot.Dereference();
+}
+
+}  // namespace
+
+template <Source kSource>
+const Variant& Op::OperandOf(const VirtualMachine& m, const Instruction& push) {
+  if constexpr (kSource == Source::kLocal) return ValueIn(m.bp_[push.A]);
+  if constexpr (kSource == Source::kGlobal) return ValueIn(m.base_[push.A]);
+  if constexpr (kSource == Source::kConstant) return push.Constant;
+  // opPushOutput pushes the output as it is, a reference too.
+  if constexpr (kSource == Source::kOutput) return m.out_[push.A];
+}
+
+VANTREL_FUSED_INLINE const Variant& Op::OperandOf(const VirtualMachine& m,
+                                                  const Instruction& push) {
+  switch (SourceOf(push.Op)) {
+    case Source::kLocal:
+      return OperandOf<Source::kLocal>(m, push);
+    case Source::kGlobal:
+      return OperandOf<Source::kGlobal>(m, push);
+    case Source::kOutput:
+      return OperandOf<Source::kOutput>(m, push);
+    default:
+      return OperandOf<Source::kConstant>(m, push);
+  }
+}
 
 void Op::RunPlain(VirtualMachine& m, Instruction& first, int count) {
   Instruction* instruction = &first;
@@ -133,10 +185,12 @@ void Op::RunPlain(VirtualMachine& m, Instruction& first, int count) {
 }
 
 // push a; push b; op  →  push (a op b)
-template <Opcode kOp>
+template <Opcode kOp, Source kA, Source kB>
 void Op::PushPushOperate(VirtualMachine& m, Instruction& i) {
   Instruction& second = *i.Next;
-  if (m.sp_ >= m.stack_end_ || !TryApply<kOp>(*m.sp_, *OPERAND(i), *OPERAND(second))) {
+  const Variant& a = OperandOf<kA>(m, i);
+  const Variant& b = OperandOf<kB>(m, second);
+  if (m.stack_end_ - m.sp_ < 2 || !TryApply<kOp>(*m.sp_, a, b)) {
     RunPlain(m, i, 3);
     return;
   }
@@ -144,24 +198,79 @@ void Op::PushPushOperate(VirtualMachine& m, Instruction& i) {
   m.next_ = second.Next->Next;
 }
 
+// push x; push a; push b; op  →  push x; push (a op b). Any simple push or
+// opPushOutput may come first.
+template <Opcode kOp, Source kA, Source kB>
+void Op::PushPushPushOperate(VirtualMachine& m, Instruction& i) {
+  Instruction& second = *i.Next;
+  Instruction& operation = *second.Next->Next;
+  if (m.stack_end_ - m.sp_ < 3) {
+    RunPlain(m, i, 4);
+    return;
+  }
+  // In the order of the plain pushes: the first value is in place before
+  // the others are read (if the fast path fails, the plain push writes it
+  // again).
+  m.sp_[0] = OperandOf(m, i);
+  if (!TryApply<kOp>(m.sp_[1], OperandOf<kA>(m, second), OperandOf<kB>(m, *second.Next))) {
+    RunPlain(m, i, 4);
+    return;
+  }
+  m.sp_ += 2;
+  m.next_ = operation.Next;
+}
+
+// push a; push b; op; call  →  the routine called with (a op b), when
+// linking bound the call to CallPrepared.
+template <Opcode kOp, Source kA, Source kB>
+void Op::PushPushOperateCall(VirtualMachine& m, Instruction& i) {
+  Instruction& second = *i.Next;
+  Instruction& call = *second.Next->Next;
+  if (m.stack_end_ - m.sp_ < 2 ||
+      !TryApply<kOp>(*m.sp_, OperandOf<kA>(m, i), OperandOf<kB>(m, second))) {
+    RunPlain(m, i, 3);
+    return;
+  }
+  ++m.sp_;
+  // The call's own errors (a stack overflow) name the call.
+  m.current_ = &call;
+  m.next_ = call.Next;
+  CallPrepared(m, call);
+}
+
 // push b; op  →  top := top op b
-template <Opcode kOp>
+template <Opcode kOp, Source kB>
 void Op::PushOperate(VirtualMachine& m, Instruction& i) {
-  if (m.sp_ == m.base_ || !TryApply<kOp>(m.sp_[-1], m.sp_[-1], *OPERAND(i))) {
+  if (m.sp_ == m.base_ || m.sp_ >= m.stack_end_ ||
+      !TryApply<kOp>(m.sp_[-1], m.sp_[-1], OperandOf<kB>(m, i))) {
     RunPlain(m, i, 2);
     return;
   }
   m.next_ = i.Next->Next;
 }
 
+// push b; op; store local v  →  v := top op b, popped
+template <Opcode kOp, Source kB>
+void Op::PushOperateStore(VirtualMachine& m, Instruction& i) {
+  Instruction& store = *i.Next->Next;
+  if (m.sp_ == m.base_ || m.sp_ >= m.stack_end_ ||
+      !TryApply<kOp>(m.bp_[store.A], m.sp_[-1], OperandOf<kB>(m, i))) {
+    RunPlain(m, i, 3);
+    return;
+  }
+  --m.sp_;
+  m.next_ = store.Next;
+}
+
 // push a; push b; op; store local v  →  v := a op b
-template <Opcode kOp>
+template <Opcode kOp, Source kA, Source kB>
 void Op::PushPushOperateStore(VirtualMachine& m, Instruction& i) {
   Instruction& second = *i.Next;
   Instruction& store = *second.Next->Next;
   // Computed aside: the target may be one of the operands.
   Variant result;
-  if (!TryApply<kOp>(result, *OPERAND(i), *OPERAND(second))) {
+  if (m.stack_end_ - m.sp_ < 2 ||
+      !TryApply<kOp>(result, OperandOf<kA>(m, i), OperandOf<kB>(m, second))) {
     RunPlain(m, i, 4);
     return;
   }
@@ -182,12 +291,13 @@ void Op::OperateStore(VirtualMachine& m, Instruction& i) {
 }
 
 // push a; push b; compare; jump if false or true  →  one conditional jump
-template <Opcode kOp>
+template <Opcode kOp, Source kA, Source kB>
 void Op::PushPushCompareJump(VirtualMachine& m, Instruction& i) {
   Instruction& second = *i.Next;
   Instruction& jump = *second.Next->Next;
   bool outcome;
-  if (!TryCompare<kOp>(*OPERAND(i), *OPERAND(second), outcome)) {
+  if (m.stack_end_ - m.sp_ < 2 ||
+      !TryCompare<kOp>(OperandOf<kA>(m, i), OperandOf<kB>(m, second), outcome)) {
     RunPlain(m, i, 4);
     return;
   }
@@ -217,8 +327,8 @@ void Op::AppendToLocal(VirtualMachine& m, Instruction& i) {
   Instruction& push = *i.Next;
   Instruction& store = *push.Next->Next;
   Variant& target = m.bp_[i.A];
-  const Variant* piece = OPERAND(push);
-  if (target.Type() != VariantType::kString || !HasPlainText(*piece)) {
+  const Variant* piece = &OperandOf(m, push);
+  if (target.Type() != VariantType::kString || !HasPlainText(*piece) || m.stack_end_ - m.sp_ < 2) {
     RunPlain(m, i, 4);
     return;
   }
@@ -226,7 +336,22 @@ void Op::AppendToLocal(VirtualMachine& m, Instruction& i) {
   m.next_ = store.Next;
 }
 
-#undef OPERAND
+// copy local to local; jump  →  the copy, and on at the jump's target
+void Op::CopyVarJump(VirtualMachine& m, Instruction& i) {
+  opCopyVar(m, i);
+  m.next_ = i.Next->Target;
+}
+
+// push local v; return  →  the routine's result on the stack, then back to
+// the caller.
+void Op::PushVarReturn(VirtualMachine& m, Instruction& i) {
+  if (m.sp_ >= m.stack_end_) {
+    RunPlain(m, i, 2);
+    return;
+  }
+  *m.sp_++ = m.bp_[i.A].Dereference();
+  m.Return();
+}
 
 // The step of a for loop and the test at its head:
 //   n: push step; push v; add; jump head
@@ -241,7 +366,7 @@ void Op::ForStep(VirtualMachine& m, Instruction& i) {
   Variant& counter = m.bp_[i.Next->A];
   const Variant& stop = m.bp_[i.FusedSlot].Dereference();
   if (counter.Type() == VariantType::kInteger && i.Constant.Type() == VariantType::kInteger &&
-      stop.Type() == VariantType::kInteger) {
+      stop.Type() == VariantType::kInteger && m.stack_end_ - m.sp_ >= 2) {
     int64_t next = int64_t{counter.RawInteger()} + i.Constant.RawInteger();
     if (next == static_cast<int32_t>(next)) {
       counter.SetInteger(static_cast<int32_t>(next));
@@ -281,12 +406,14 @@ bool IsForStep(const InstructionList& code, const std::vector<bool>& targeted, s
          code[head + 4].Op == Opcode::opJumpIfFalse;
 }
 
-template <template <Opcode> class Table>
-InstructionHandler Select(Opcode op) {
+// The handler Table<op, a, b> for the operation and the operand sources
+// of a sequence (tables of sequences with fewer operands ignore a or b).
+template <template <Opcode, Source, Source> class Table, Source kA, Source kB>
+InstructionHandler SelectOperation(Opcode op) {
   switch (op) {
 #define VANTREL_FUSED_CASE(name) \
   case name:                     \
-    return Table<name>::kHandler;
+    return Table<name, kA, kB>::kHandler;
     VANTREL_FUSED_CASE(Opcode::opOperNE)
     VANTREL_FUSED_CASE(Opcode::opOperGE)
     VANTREL_FUSED_CASE(Opcode::opOperLE)
@@ -304,19 +431,72 @@ InstructionHandler Select(Opcode op) {
   }
 }
 
-template <Opcode kOp>
+template <template <Opcode, Source, Source> class Table, Source kA>
+InstructionHandler SelectSecond(Opcode op, Source b) {
+  switch (b) {
+    case Source::kLocal:
+      return SelectOperation<Table, kA, Source::kLocal>(op);
+    case Source::kGlobal:
+      return SelectOperation<Table, kA, Source::kGlobal>(op);
+    default:
+      return SelectOperation<Table, kA, Source::kConstant>(op);
+  }
+}
+
+template <template <Opcode, Source, Source> class Table>
+InstructionHandler Select(Opcode op, Source a = Source::kLocal, Source b = Source::kLocal) {
+  switch (a) {
+    case Source::kLocal:
+      return SelectSecond<Table, Source::kLocal>(op, b);
+    case Source::kGlobal:
+      return SelectSecond<Table, Source::kGlobal>(op, b);
+    default:
+      return SelectSecond<Table, Source::kConstant>(op, b);
+  }
+}
+
+// One-operand and operand-free tables are instantiated for the first
+// source only, so that Select makes no copies of them; their operand may
+// also be an output.
+template <template <Opcode, Source, Source> class Table>
+InstructionHandler SelectOne(Opcode op, Source b = Source::kLocal) {
+  switch (b) {
+    case Source::kLocal:
+      return SelectOperation<Table, Source::kLocal, Source::kLocal>(op);
+    case Source::kGlobal:
+      return SelectOperation<Table, Source::kLocal, Source::kGlobal>(op);
+    case Source::kOutput:
+      return SelectOperation<Table, Source::kLocal, Source::kOutput>(op);
+    default:
+      return SelectOperation<Table, Source::kLocal, Source::kConstant>(op);
+  }
+}
+
+template <Opcode kOp, Source kA, Source kB>
 struct PushPushOperateOf {
-  static constexpr InstructionHandler kHandler = &Op::PushPushOperate<kOp>;
+  static constexpr InstructionHandler kHandler = &Op::PushPushOperate<kOp, kA, kB>;
 };
-template <Opcode kOp>
+template <Opcode kOp, Source kA, Source kB>
+struct PushPushPushOperateOf {
+  static constexpr InstructionHandler kHandler = &Op::PushPushPushOperate<kOp, kA, kB>;
+};
+template <Opcode kOp, Source kA, Source kB>
+struct PushPushOperateCallOf {
+  static constexpr InstructionHandler kHandler = &Op::PushPushOperateCall<kOp, kA, kB>;
+};
+template <Opcode kOp, Source, Source kB>
+struct PushOperateStoreOf {
+  static constexpr InstructionHandler kHandler = &Op::PushOperateStore<kOp, kB>;
+};
+template <Opcode kOp, Source, Source kB>
 struct PushOperateOf {
-  static constexpr InstructionHandler kHandler = &Op::PushOperate<kOp>;
+  static constexpr InstructionHandler kHandler = &Op::PushOperate<kOp, kB>;
 };
-template <Opcode kOp>
+template <Opcode kOp, Source kA, Source kB>
 struct PushPushOperateStoreOf {
-  static constexpr InstructionHandler kHandler = &Op::PushPushOperateStore<kOp>;
+  static constexpr InstructionHandler kHandler = &Op::PushPushOperateStore<kOp, kA, kB>;
 };
-template <Opcode kOp>
+template <Opcode kOp, Source, Source>
 struct OperateStoreOf {
   static constexpr InstructionHandler kHandler = &Op::OperateStore<kOp>;
 };
@@ -324,9 +504,9 @@ constexpr bool IsComparisonOpcode(Opcode op) {
   return op >= Opcode::opOperNE && op <= Opcode::opOperLess;
 }
 
-template <Opcode kOp>
+template <Opcode kOp, Source kA, Source kB>
 constexpr InstructionHandler PushPushCompareJumpHandler() {
-  if constexpr (IsComparisonOpcode(kOp)) return &Op::PushPushCompareJump<kOp>;
+  if constexpr (IsComparisonOpcode(kOp)) return &Op::PushPushCompareJump<kOp, kA, kB>;
   return nullptr;
 }
 template <Opcode kOp>
@@ -335,11 +515,11 @@ constexpr InstructionHandler CompareJumpHandler() {
   return nullptr;
 }
 
-template <Opcode kOp>
+template <Opcode kOp, Source kA, Source kB>
 struct PushPushCompareJumpOf {
-  static constexpr InstructionHandler kHandler = PushPushCompareJumpHandler<kOp>();
+  static constexpr InstructionHandler kHandler = PushPushCompareJumpHandler<kOp, kA, kB>();
 };
-template <Opcode kOp>
+template <Opcode kOp, Source, Source>
 struct CompareJumpOf {
   static constexpr InstructionHandler kHandler = CompareJumpHandler<kOp>();
 };
@@ -357,9 +537,13 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
     return true;
   };
   auto op = [&](size_t n) { return code[n].Op; };
+  auto source = [&](size_t n) { return SourceOf(code[n].Op); };
   for (size_t n = 0; n < count; ++n) {
     Instruction& first = code[n];
-    if (IsForStep(code, targeted, n)) {
+    if (first.Op == Opcode::opPushVar && free_run(n, 2) && op(n + 1) == Opcode::opRet) {
+      first.Handler = &PushVarReturn;
+      n += 1;
+    } else if (IsForStep(code, targeted, n)) {
       const size_t head = static_cast<size_t>(code[n + 3].A);
       const Instruction& exit = code[head + 4];
       first.FusedSlot = code[head + 2].A;
@@ -375,24 +559,40 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
       n += 3;
     } else if (IsOperandPush(first.Op) && free_run(n, 4) && IsOperandPush(op(n + 1)) &&
                IsComparison(op(n + 2)) && IsConditionalJump(op(n + 3))) {
-      first.Handler = Select<PushPushCompareJumpOf>(op(n + 2));
+      first.Handler = Select<PushPushCompareJumpOf>(op(n + 2), source(n), source(n + 1));
       n += 3;
     } else if (IsOperandPush(first.Op) && free_run(n, 4) && IsOperandPush(op(n + 1)) &&
                IsFusableOperation(op(n + 2)) && op(n + 3) == Opcode::opStoreVar) {
-      first.Handler = Select<PushPushOperateStoreOf>(op(n + 2));
+      first.Handler = Select<PushPushOperateStoreOf>(op(n + 2), source(n), source(n + 1));
+      n += 3;
+    } else if (IsOperandPush(first.Op) && free_run(n, 4) && IsOperandPush(op(n + 1)) &&
+               IsFusableOperation(op(n + 2)) && op(n + 3) == Opcode::opCall &&
+               code[n + 3].Handler == &CallPrepared) {
+      first.Handler = Select<PushPushOperateCallOf>(op(n + 2), source(n), source(n + 1));
       n += 3;
     } else if (IsOperandPush(first.Op) && free_run(n, 3) && IsOperandPush(op(n + 1)) &&
                IsFusableOperation(op(n + 2))) {
-      first.Handler = Select<PushPushOperateOf>(op(n + 2));
+      first.Handler = Select<PushPushOperateOf>(op(n + 2), source(n), source(n + 1));
       n += 2;
-    } else if (IsOperandPush(first.Op) && free_run(n, 2) && IsFusableOperation(op(n + 1))) {
-      first.Handler = Select<PushOperateOf>(op(n + 1));
+    } else if (IsValuePush(first.Op) && free_run(n, 4) && IsOperandPush(op(n + 1)) &&
+               IsOperandPush(op(n + 2)) && IsFusableOperation(op(n + 3))) {
+      first.Handler = Select<PushPushPushOperateOf>(op(n + 3), source(n + 1), source(n + 2));
+      n += 3;
+    } else if (IsOperandOrOutputPush(first.Op) && free_run(n, 3) && IsFusableOperation(op(n + 1)) &&
+               op(n + 2) == Opcode::opStoreVar) {
+      first.Handler = SelectOne<PushOperateStoreOf>(op(n + 1), source(n));
+      n += 2;
+    } else if (IsOperandOrOutputPush(first.Op) && free_run(n, 2) && IsFusableOperation(op(n + 1))) {
+      first.Handler = SelectOne<PushOperateOf>(op(n + 1), source(n));
+      n += 1;
+    } else if (first.Op == Opcode::opCopyVar && free_run(n, 2) && op(n + 1) == Opcode::opJump) {
+      first.Handler = &CopyVarJump;
       n += 1;
     } else if (IsFusableOperation(first.Op) && free_run(n, 2) && op(n + 1) == Opcode::opStoreVar) {
-      first.Handler = Select<OperateStoreOf>(first.Op);
+      first.Handler = SelectOne<OperateStoreOf>(first.Op);
       n += 1;
     } else if (IsComparison(first.Op) && free_run(n, 2) && IsConditionalJump(op(n + 1))) {
-      first.Handler = Select<CompareJumpOf>(first.Op);
+      first.Handler = SelectOne<CompareJumpOf>(first.Op);
       n += 1;
     }
   }

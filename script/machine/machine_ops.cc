@@ -140,14 +140,27 @@ void Op::StoreElement(VirtualMachine& m, Instruction& i, Variant& container) {
 // The handlers reach into the machine's registers: m.sp_, m.bp_, ...
 #define PUSH(value) m.Push(value)
 
-void Op::opPrepare(VirtualMachine& m, Instruction& i) {
+namespace {
+
+// True when the locals of the routine entry `prepare` fit on the stack.
+bool LocalsFit(const Instruction& prepare, const Variant* sp, const Variant* stack_end) {
+  return prepare.A >= 0 && prepare.A <= stack_end - sp;
+}
+
+}  // namespace
+
+void Op::EnterRoutine(VirtualMachine& m, Instruction& prepare) {
   Variant* locals = m.sp_;
-  if (i.A < 0 || i.A > m.stack_end_ - locals) m.StackOverflow();
-  m.sp_ += i.A;
+  m.sp_ += prepare.A;
   // Locals start Unassigned (Empty) in every call, not with what an
   // earlier call left.
   for (Variant* slot = locals; slot < m.sp_; ++slot) slot->Clear();
-  m.routine_entry_ = &i;
+  m.routine_entry_ = &prepare;
+}
+
+void Op::opPrepare(VirtualMachine& m, Instruction& i) {
+  if (!LocalsFit(i, m.sp_, m.stack_end_)) m.StackOverflow();
+  EnterRoutine(m, i);
 }
 
 void Op::opPushInteger(VirtualMachine& m, Instruction& i) {
@@ -403,6 +416,18 @@ void Op::opCall(VirtualMachine& m, Instruction& i) {
   m.PushFrame(entry, i.B);
 }
 
+// opCall of a routine whose entry linking found to be an opPrepare: the
+// call and that opPrepare in one dispatch. When the locals do not fit, the
+// opPrepare runs on its own and reports the overflow.
+void Op::CallPrepared(VirtualMachine& m, Instruction& i) {
+  Instruction& entry = *i.Target;
+  m.Need(i.B);
+  m.PushFrame(&entry, i.B);
+  if (!LocalsFit(entry, m.sp_, m.stack_end_)) return;
+  EnterRoutine(m, entry);
+  m.next_ = entry.Next;
+}
+
 void Op::opRet(VirtualMachine& m, Instruction&) { m.Return(); }
 
 void Op::opExecFun(VirtualMachine& m, Instruction&) {
@@ -574,6 +599,9 @@ class Linker {
         targeted[static_cast<size_t>(i.X)] = true;
       }
       BindOperands(n, i);
+      if (i.Op == opCall && i.Target != nullptr && i.Target->Op == opPrepare) {
+        i.Handler = &MachineOps::CallPrepared;
+      }
     }
     MachineOps::Fuse(code_, targeted);
   }

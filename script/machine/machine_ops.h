@@ -48,20 +48,48 @@ struct MachineOps {
   static void Fuse(InstructionList& code, const std::vector<bool>& targeted);
   // Runs `count` instructions from `first` one by one, as the run loop
   // would: what a fused handler does when its fast path does not apply.
-  static void RunPlain(VirtualMachine& m, Instruction& first, int count);
+  // Kept out of line, so that the fast paths need no registers saved.
+  [[gnu::noinline, gnu::cold]] static void RunPlain(VirtualMachine& m, Instruction& first,
+                                                    int count);
+
+  // Reserves the locals of the routine entry `prepare` (known to fit),
+  // Unassigned, and makes it the running routine.
+  static void EnterRoutine(VirtualMachine& m, Instruction& prepare);
+  // opCall bound by linking when its entry is an opPrepare.
+  static void CallPrepared(VirtualMachine& m, Instruction& i);
 
   static void AppendToLocal(VirtualMachine& m, Instruction& i);
+  static void PushVarReturn(VirtualMachine& m, Instruction& i);
+  static void CopyVarJump(VirtualMachine& m, Instruction& i);
   template <Opcode kOp>
   static void ForStep(VirtualMachine& m, Instruction& i);
-  template <Opcode kOp>
+  // Where a fused sequence finds the value a simple push would push: the
+  // local of an opPushVar, the global of an opPushGlobalVar, the constant
+  // linking prepared in the push (opPushInteger, opPushDouble,
+  // opPushString, opPushConst), or the output of an opPushOutput. Linking
+  // picks the handler made for the sources of its sequence, so that running
+  // does not ask.
+  enum class Source : uint8_t { kLocal, kGlobal, kConstant, kOutput };
+  template <Source kSource>
+  static const Variant& OperandOf(const VirtualMachine& m, const Instruction& push);
+  // The same for a push whose source is known only when running.
+  static const Variant& OperandOf(const VirtualMachine& m, const Instruction& push);
+
+  template <Opcode kOp, Source kA, Source kB>
   static void PushPushOperate(VirtualMachine& m, Instruction& i);
-  template <Opcode kOp>
+  template <Opcode kOp, Source kA, Source kB>
+  static void PushPushPushOperate(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp, Source kA, Source kB>
+  static void PushPushOperateCall(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp, Source kB>
   static void PushOperate(VirtualMachine& m, Instruction& i);
-  template <Opcode kOp>
+  template <Opcode kOp, Source kB>
+  static void PushOperateStore(VirtualMachine& m, Instruction& i);
+  template <Opcode kOp, Source kA, Source kB>
   static void PushPushOperateStore(VirtualMachine& m, Instruction& i);
   template <Opcode kOp>
   static void OperateStore(VirtualMachine& m, Instruction& i);
-  template <Opcode kOp>
+  template <Opcode kOp, Source kA, Source kB>
   static void PushPushCompareJump(VirtualMachine& m, Instruction& i);
   template <Opcode kOp>
   static void CompareJump(VirtualMachine& m, Instruction& i);

@@ -17,10 +17,6 @@
 namespace vantrel {
 namespace {
 
-constexpr uint8_t kAttendHalt = 1;
-constexpr uint8_t kAttendPause = 2;
-constexpr uint8_t kAttendDebug = 4;
-
 // A runtime error the machine made from another error an instruction raised;
 // the original is already the last error, so protected blocks keep it.
 class InstructionError : public ScriptRuntimeError {
@@ -64,10 +60,10 @@ VirtualMachine::VirtualMachine()
       out_(base_),
       arg_base_(base_),
       input_base_(base_),
-      index_base_(base_) {
+      index_base_(base_),
+      frames_(std::make_unique<Frame[]>(kMaxCallDepth)) {
   // The slots start Unassigned; the first run sets those above the globals
   // to Null.
-  frames_.reserve(kMaxCallDepth);
 }
 
 VirtualMachine::~VirtualMachine() = default;
@@ -277,7 +273,7 @@ Variant VirtualMachine::ExecuteWithArguments(std::string_view routine,
       if (machine.objects_ != nullptr) machine.objects_->LeaveRun();
       if (!outermost) return;
       machine.NullAboveGlobals();
-      machine.frames_.clear();
+      machine.frame_count_ = 0;
       machine.loop_floor_ = 0;
       machine.current_object_ = nullptr;
       machine.sp_ = machine.base_ + machine.global_count_;
@@ -327,7 +323,7 @@ void VirtualMachine::RunFrameCode(InstructionList& code) {
   if (code.empty()) return;
   // The frame base stays: the code's local slots are the running routine's.
   const Registers saved = SaveRegisters();
-  const size_t depth = frames_.size();
+  const size_t depth = frame_count_;
   const size_t saved_floor = loop_floor_;
   struct Restorer {
     VirtualMachine& machine;
@@ -349,39 +345,17 @@ void VirtualMachine::RunFrameCode(InstructionList& code) {
   Run();
 }
 
-void VirtualMachine::PushFrame(Instruction* entry, int argc) {
-  if (frames_.size() >= static_cast<size_t>(kMaxCallDepth)) StackOverflow();
-  out_ = sp_ + entry->A;
-  frames_.push_back({sp_, bp_, arg_base_, out_, cursor_, routine_entry_, next_, argc});
-  arg_base_ = sp_ - argc;
-  cursor_ = 0;
-  bp_ = sp_;
-  next_ = entry;
-}
-
-void VirtualMachine::Return() {
-  if (frames_.size() <= loop_floor_) {
-    // The routine this run loop was started for: the loop ends.
-    next_ = nullptr;
-    return;
-  }
-  Frame frame = frames_.back();
-  frames_.pop_back();
-  Restore(frame);
-  sp_ -= frame.argc;
-}
-
 void VirtualMachine::UnwindTo(size_t depth) {
-  if (frames_.size() <= depth) return;
+  if (frame_count_ <= depth) return;
   Restore(frames_[depth]);
-  frames_.resize(depth);
+  frame_count_ = depth;
 }
 
 Variant* VirtualMachine::CallRoutine(Instruction* entry, int argc) {
-  const size_t depth = frames_.size();
+  const size_t depth = frame_count_;
   const size_t saved_floor = loop_floor_;
   PushFrame(entry, argc);
-  loop_floor_ = frames_.size();
+  loop_floor_ = frame_count_;
   Variant* routine_end;
   try {
     Run();
@@ -396,17 +370,6 @@ Variant* VirtualMachine::CallRoutine(Instruction* entry, int argc) {
   UnwindTo(depth);
   sp_ -= argc;
   return routine_end;
-}
-
-void VirtualMachine::Restore(const Frame& frame) {
-  sp_ = frame.sp;
-  bp_ = frame.bp;
-  arg_base_ = frame.arg_base;
-  out_ = frame.out;
-  cursor_ = frame.cursor;
-  routine_entry_ = frame.routine_entry;
-  // A halt ends every routine on the way out.
-  next_ = (attention_.load(std::memory_order_relaxed) & kAttendHalt) ? nullptr : frame.next;
 }
 
 template <typename KeepGoing>
@@ -441,7 +404,7 @@ void VirtualMachine::Run() {
 
 void VirtualMachine::RunPart(const Instruction* begin, const Instruction* end, size_t depth) {
   RunWhile([this, begin, end, depth] {
-    return frames_.size() != depth || (next_ >= begin && next_ < end);
+    return frame_count_ != depth || (next_ >= begin && next_ < end);
   });
 }
 
@@ -531,7 +494,7 @@ void VirtualMachine::CallHost(Instruction& instruction, Variant* out, TObject* i
 
 void VirtualMachine::RunProtected(Instruction& instruction, bool except_part) {
   Variant* saved_sp = sp_;
-  const size_t depth = frames_.size();
+  const size_t depth = frame_count_;
   const size_t saved_floor = loop_floor_;
   Instruction* const part = instruction.Target;  // The finally or except part.
   Instruction* const code = code_->data();

@@ -208,14 +208,41 @@ class VirtualMachine : public TObject {
   Variant* CallRoutine(Instruction* entry, int argc);
   // A call from script code (opCall): saves the caller's registers in a new
   // frame and continues at `entry` in the same run loop.
-  void PushFrame(Instruction* entry, int argc);
+  void PushFrame(Instruction* entry, int argc) {
+    if (frame_count_ >= static_cast<size_t>(kMaxCallDepth)) [[unlikely]]
+      StackOverflow();
+    out_ = sp_ + entry->A;
+    frames_[frame_count_++] = {sp_, bp_, arg_base_, out_, cursor_, routine_entry_, next_, argc};
+    arg_base_ = sp_ - argc;
+    cursor_ = 0;
+    bp_ = sp_;
+    next_ = entry;
+  }
   // opRet: back to the caller, or the end of the run loop when the routine
   // is the one the loop was started for.
-  void Return();
+  void Return() {
+    if (frame_count_ <= loop_floor_) {
+      // The routine this run loop was started for: the loop ends.
+      next_ = nullptr;
+      return;
+    }
+    const Frame& frame = frames_[--frame_count_];
+    Restore(frame);
+    sp_ -= frame.argc;
+  }
   // Drops the frames above `depth`, restoring the registers of the routine
   // that was running when frame `depth` was pushed.
   void UnwindTo(size_t depth);
-  void Restore(const Frame& frame);
+  void Restore(const Frame& frame) {
+    sp_ = frame.sp;
+    bp_ = frame.bp;
+    arg_base_ = frame.arg_base;
+    out_ = frame.out;
+    cursor_ = frame.cursor;
+    routine_entry_ = frame.routine_entry;
+    // A halt ends every routine on the way out.
+    next_ = (attention_.load(std::memory_order_relaxed) & kAttendHalt) ? nullptr : frame.next;
+  }
   // Runs from next_ while `keep_going()` holds and next_ is not null;
   // errors other than runtime errors become runtime errors naming the
   // instruction.
@@ -291,10 +318,13 @@ class VirtualMachine : public TObject {
   HostClass* current_class_ = nullptr;
   TObject* with_instance_ = nullptr;  // Set by opWithObject for the next host call.
   bool has_with_instance_ = false;
-  std::vector<Frame> frames_;  // One per running script routine call.
-  size_t loop_floor_ = 0;      // frames_.size() when the innermost run loop began.
-  int executions_ = 0;         // Nested Execute calls; 0 when idle.
-  int frame_code_depth_ = 0;   // Nested RunFrameCode calls.
+  // One per running script routine call: frames_[0, frame_count_) are in
+  // use. A fixed array of kMaxCallDepth, so that a call allocates nothing.
+  std::unique_ptr<Frame[]> frames_;
+  size_t frame_count_ = 0;
+  size_t loop_floor_ = 0;     // frame_count_ when the innermost run loop began.
+  int executions_ = 0;        // Nested Execute calls; 0 when idle.
+  int frame_code_depth_ = 0;  // Nested RunFrameCode calls.
   int global_count_ = 0;
 
   InstructionList* code_ = nullptr;  // The linked code; not owned.
@@ -305,6 +335,9 @@ class VirtualMachine : public TObject {
 
   // Read between instructions; set from any thread. Bits: kAttendHalt,
   // kAttendPause, kAttendDebug.
+  static constexpr uint8_t kAttendHalt = 1;
+  static constexpr uint8_t kAttendPause = 2;
+  static constexpr uint8_t kAttendDebug = 4;
   std::atomic<uint8_t> attention_{0};
   // Written under run_state_mutex_ (read without it): Halt must not set a
   // halt for a run that has just ended.

@@ -616,24 +616,40 @@ namespace {
 class FusionTest : public ::testing::Test {
  protected:
   enum Tail { kNone, kJump, kStore, kAppend };
+  // Where the operands come from: two locals, a global and a local, or a
+  // local and a constant pushed by the instruction itself (numbers only).
+  enum Operands { kLocals, kGlobalLeft, kConstantRight };
 
   // x = left: y = right: x <op> y, then nothing, a conditional jump, a
   // store into a local, or (kAppend) `x = x & y`, run fused or not; returns
   // the result's text or the error message.
-  std::string Run(const Variant& left, const Variant& right, Opcode op, Tail tail, bool fused) {
+  std::string Run(const Variant& left, const Variant& right, Opcode op, Tail tail, bool fused,
+                  Operands operands = kLocals) {
     test::Assembler a;
     a.Emit(opGlobalPrepare, 2);
     a.Emit(opPrepare, 3);
     Store(a, 0, left);
     Store(a, 1, right);
+    if (operands == kGlobalLeft) {  // Global 1: local 1 holds the other operand.
+      a.Emit(opPushVar, 0);
+      a.Emit(opStoreGlobalVar, 1);
+    }
     // A jump that is never taken; landing on the second push, it keeps the
     // sequence unfused.
     a.Emit(opPushConst).B = 1;
     Instruction& blocker = a.Emit(opJumpIfTrue);
     int start = a.Here();
     blocker.A = fused ? start : start + 1;
-    a.Emit(opPushVar, 0);
-    a.Emit(opPushVar, 1);
+    if (operands == kGlobalLeft) {
+      a.Emit(opPushGlobalVar, 1);
+    } else {
+      a.Emit(opPushVar, 0);
+    }
+    if (operands == kConstantRight) {
+      Push(a, right);
+    } else {
+      a.Emit(opPushVar, 1);
+    }
     a.Emit(op);
     if (tail == kAppend) {
       a.Emit(opStoreVar, 0);
@@ -689,6 +705,14 @@ class FusionTest : public ::testing::Test {
     a.Emit(opStoreVar, slot);
   }
 
+  static void Push(test::Assembler& a, const Variant& value) {
+    if (value.Type() == VariantType::kInteger) {
+      a.Emit(opPushInteger, value.RawInteger());
+    } else {
+      a.PushDouble(value.RawDouble());
+    }
+  }
+
   VirtualMachine machine_;
   InstructionList code_;
 };
@@ -715,10 +739,18 @@ TEST_F(FusionTest, FusedSequencesGiveTheResultsAndErrorsOfSingleInstructions) {
         for (Tail tail : {kNone, kJump, kStore, kAppend}) {
           if (tail == kJump && (op < opOperNE || op > opOperLess)) continue;
           if (tail == kAppend && op != opOperConcat) continue;
-          std::string plain = Run(left, right, op, tail, false);
-          std::string fused = Run(left, right, op, tail, true);
-          EXPECT_EQ(fused, plain) << OpcodeName(op) << " " << left.TypeName() << " "
-                                  << right.TypeName() << " tail " << tail;
+          for (Operands operands : {kLocals, kGlobalLeft, kConstantRight}) {
+            const VariantType right_type = right.Type();
+            if (operands == kConstantRight && right_type != VariantType::kInteger &&
+                right_type != VariantType::kDouble) {
+              continue;
+            }
+            std::string plain = Run(left, right, op, tail, false, operands);
+            std::string fused = Run(left, right, op, tail, true, operands);
+            EXPECT_EQ(fused, plain)
+                << OpcodeName(op) << " " << left.TypeName() << " " << right.TypeName() << " tail "
+                << tail << " operands " << operands;
+          }
         }
       }
     }
