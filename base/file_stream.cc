@@ -22,30 +22,33 @@ int ErrorForKind(mode_t mode) {
   return S_ISDIR(mode) ? EISDIR : ENOENT;
 }
 
-// What fstat says of the open descriptor; a regular file is then switched
-// back to blocking reads (all a regular file knows anyway).
-int CheckOpenedFile(int fd) {
+// What fstat says of the open descriptor, whose size it stores in `size`;
+// a regular file is then switched back to blocking reads (all a regular
+// file knows anyway). O_NONBLOCK is the only status flag the file was
+// opened with, so clearing all of them clears just that one.
+int CheckOpenedFile(int fd, std::int64_t& size) {
   struct stat info;
   if (::fstat(fd, &info) != 0) return errno;
   if (const int error = ErrorForKind(info.st_mode); error != 0) return error;
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) return errno;
+  if (::fcntl(fd, F_SETFL, 0) < 0) return errno;
+  size = info.st_size;
   return 0;
 }
 
-// Opens `path` into `fd` when it is a regular file; returns 0 or the
-// errno value. A FIFO or a device could block the open or every read for
-// ever, or act on being opened: stat keeps such a file from being opened at
-// all, O_NONBLOCK makes the open return at once should the name be replaced
-// meanwhile, and fstat checks what was actually opened.
-int OpenRegularFile(const std::string& path, int& fd) {
+// Opens `path` into `fd` when it is a regular file, storing its size in
+// `size`; returns 0 or the errno value. A FIFO or a device could block the
+// open or every read for ever, or act on being opened: stat keeps such a
+// file from being opened at all, O_NONBLOCK makes the open return at once
+// should the name be replaced meanwhile, and fstat checks what was
+// actually opened.
+int OpenRegularFile(const std::string& path, int& fd, std::int64_t& size) {
   struct stat info;
   if (::stat(path.c_str(), &info) != 0) return errno;
   if (const int error = ErrorForKind(info.st_mode); error != 0) return error;
   const int opened = RetryOnInterrupt(
       [&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK); });
   if (opened < 0) return errno;
-  if (const int error = CheckOpenedFile(opened); error != 0) {
+  if (const int error = CheckOpenedFile(opened, size); error != 0) {
     ::close(opened);
     return error;
   }
@@ -56,7 +59,7 @@ int OpenRegularFile(const std::string& path, int& fd) {
 }  // namespace
 
 FileStream::FileStream(const std::string& path) : path_(path) {
-  const int error = OpenRegularFile(path, fd_);
+  const int error = OpenRegularFile(path, fd_, opened_size_);
   if (error != 0) throw MakeFileOpenError(path, error);
 }
 

@@ -31,6 +31,10 @@ class FileStream final : public Stream {
   void SetSize(std::int64_t size) override;
 
   std::int64_t Size() const override;
+  // The size the file had when it was opened, without asking the file
+  // again: for a caller that announces a length and then sends exactly
+  // that many bytes, for which the size at any one moment serves.
+  std::int64_t OpenedSize() const { return opened_size_; }
   std::int64_t Position() const override { return position_; }
   std::int64_t Seek(std::int64_t offset, SeekOrigin origin = SeekOrigin::kBegin) override;
 
@@ -41,8 +45,9 @@ class FileStream final : public Stream {
 
  private:
   std::string path_;
-  int fd_ = -1;                // Open for the whole life of the object.
-  std::int64_t position_ = 0;  // >= 0; reads use pread at this offset.
+  int fd_ = -1;                   // Open for the whole life of the object.
+  std::int64_t position_ = 0;     // >= 0; reads use pread at this offset.
+  std::int64_t opened_size_ = 0;  // Set once by the constructor.
 };
 
 }  // namespace vantrel

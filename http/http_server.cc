@@ -165,7 +165,7 @@ std::int64_t HttpServer::ServeDocument(HttpResponseInfo& response, const std::st
     response.ContentType = mime_table_.GetFileMIMEType(file_name);
   }
   FileStream file(file_name);
-  const std::int64_t size = file.Size();
+  const std::int64_t size = file.OpenedSize();
   response.ContentLength = size;
   std::string block = response.ComposeHeader();
   if (size > kSingleSendFileBytes) {
