@@ -25,8 +25,9 @@ constexpr std::array<InstructionHandler, kOpcodeCount> kHandlers = {
 #undef VANTREL_HANDLER_ENTRY
 };
 
-// The value of constant B of opPushConst and opStoreVarConst.
-Variant ConstantValue(uint8_t b) {
+}  // namespace
+
+Variant Op::ConstantValue(uint8_t b) {
   switch (b) {
     case 0:
       return Variant(true);
@@ -40,8 +41,6 @@ Variant ConstantValue(uint8_t b) {
       return Variant::Byte(0);
   }
 }
-
-}  // namespace
 
 InstructionHandler Op::HandlerOf(Opcode op) { return kHandlers[op]; }
 
@@ -531,194 +530,5 @@ void Op::opTestIfTrue(VirtualMachine& m, Instruction& i) {
 }
 
 #undef PUSH
-
-// ---- Linking. ----
-
-namespace {
-
-bool IsJump(Opcode op) {
-  switch (op) {
-    case opJumpIfFalse:
-    case opJumpIfTrue:
-    case opJump:
-    case opVarTest:
-    case opVarTestInteger:
-    case opVarTestDouble:
-    case opVarTestString:
-    case opVarTestVar:
-    case opCall:
-    case opTestIfFalse:
-    case opTestIfTrue:
-    case opTryFinally:
-    case opTryExcept:
-      return true;
-    default:
-      return false;
-  }
-}
-
-// Opcodes whose A is a local slot, and those whose X or Y is one too.
-bool UsesLocalA(Opcode op) {
-  return (op >= opStoreVar && op <= opPushVarByRef) || op == opWithObject;
-}
-bool UsesLocalX(Opcode op) {
-  return op == opCopyVar || op == opCopyVarRef || op == opVarTest || op == opVarTestInteger ||
-         op == opVarTestString || op == opVarTestVar;
-}
-bool UsesGlobalA(Opcode op) { return op >= opStoreGlobalVar && op <= opPushGlobalVarByRef; }
-
-class Linker {
- public:
-  Linker(InstructionList& code, const HostBinding* host, InstructionList* enclosing)
-      : code_(code), host_(host), enclosing_(enclosing) {}
-
-  void Run() {
-    size_t count = code_.size();
-    std::vector<bool> targeted(count + 1, false);
-    for (size_t n = 0; n < count; ++n) {
-      Instruction& i = code_[n];
-      if (i.Op >= kOpcodeCount) Fail(n, "invalid opcode");
-      i.Handler = kHandlers[i.Op];
-      i.Next = n + 1 < count ? &code_[n + 1] : nullptr;
-      i.Target = i.Target2 = nullptr;
-      i.FusedSlot = 0;
-      i.Instance = nullptr;
-      i.Class = nullptr;
-      i.ClassRef = nullptr;
-      i.Host = {};
-      i.Constant = Variant();
-      CheckSlots(n, i);
-      if (i.Op == opCall && (i.F & kFlagEnclosingEntry) != 0) {
-        i.Target = EnclosingEntry(n, i.A);
-      } else if (IsJump(i.Op)) {
-        i.Target = At(n, i.A);
-        targeted[static_cast<size_t>(i.A)] = true;
-      }
-      if (i.Op == opTryFinally || i.Op == opTryExcept) {
-        i.Target2 = At(n, i.X);
-        targeted[static_cast<size_t>(i.X)] = true;
-      }
-      BindOperands(n, i);
-      if (i.Op == opCall && i.Target != nullptr && i.Target->Op == opPrepare) {
-        i.Handler = &MachineOps::CallPrepared;
-      }
-    }
-    MachineOps::Fuse(code_, targeted);
-  }
-
- private:
-  [[noreturn]] void Fail(size_t n, const char* what) {
-    throw ScriptInternalError(Format("Invalid instruction %d: %s", {static_cast<int>(n), what}));
-  }
-
-  // Instruction `number` as a reference; the number one past the end means
-  // "the end" (null).
-  Instruction* At(size_t n, int32_t number) {
-    if (number < 0 || static_cast<size_t>(number) > code_.size())
-      Fail(n, "reference outside the code");
-    return static_cast<size_t>(number) == code_.size() ? nullptr
-                                                       : &code_[static_cast<size_t>(number)];
-  }
-
-  // Instruction `number` of the enclosing code: a routine entry of the
-  // code that frame code runs inside.
-  Instruction* EnclosingEntry(size_t n, int32_t number) {
-    if (enclosing_ == nullptr) Fail(n, "call into enclosing code outside frame code");
-    if (number < 0 || static_cast<size_t>(number) >= enclosing_->size()) {
-      Fail(n, "reference outside the enclosing code");
-    }
-    return &(*enclosing_)[static_cast<size_t>(number)];
-  }
-
-  // Slots must lie within the stack's guard zones, so that even broken code
-  // cannot reach outside the machine's memory.
-  void CheckSlots(size_t n, const Instruction& i) {
-    auto local_ok = [](int32_t slot) {
-      return slot >= -VirtualMachine::kArgumentGuard && slot < VirtualMachine::kStackSize;
-    };
-    if (UsesLocalA(i.Op) && !local_ok(i.A)) Fail(n, "local slot out of range");
-    if (UsesLocalX(i.Op) && !local_ok(i.X)) Fail(n, "local slot out of range");
-    if (i.Op == opVarTestVar && !local_ok(i.Y)) Fail(n, "local slot out of range");
-    if (i.Op == opVarTestDouble && !local_ok(i.N)) Fail(n, "local slot out of range");
-    if (UsesGlobalA(i.Op) && (i.A < 0 || i.A >= VirtualMachine::kStackSize)) {
-      Fail(n, "global slot out of range");
-    }
-    if (i.Op == opPushOutput && (i.A < 0 || i.A >= VirtualMachine::kStackSize)) {
-      Fail(n, "output slot out of range");
-    }
-  }
-
-  void BindOperands(size_t n, Instruction& i) {
-    switch (i.Op) {
-      case opPushString:
-        i.Constant = Variant(i.S);
-        break;
-      // Fused sequences read their numeric operands from here.
-      case opPushInteger:
-        i.Constant = Variant(i.A);
-        break;
-      case opPushDouble:
-        i.Constant = Variant(i.D());
-        break;
-      case opPushConst:
-        i.Constant = ConstantValue(i.B);
-        break;
-      case opStoreVarString:
-      case opStoreVarRefString:
-      case opVarTestString:
-        i.Constant =
-            Variant(std::string_view(i.S).substr(0, static_cast<size_t>(std::max(i.Y, 0))));
-        break;
-      case opPushClass:
-      case opCastClass:
-        BindClass(i, i.S.empty() ? Class(i.A) : Class(i.S));
-        break;
-      case opCallProc:
-        if (i.A >= 0 && (host_ == nullptr || !host_->DefaultInstance(i.A, i.Instance))) {
-          Fail(n, "unknown default instance");
-        }
-        BindMember(n, i);
-        break;
-      case opCallClassProc: {
-        HostBinding::BoundClass bound = Class(i.A);
-        if (bound.entry == nullptr) Fail(n, "unknown class");
-        BindClass(i, bound);
-        BindMember(n, i);
-        break;
-      }
-      default:
-        break;
-    }
-  }
-
-  HostBinding::BoundClass Class(int32_t index) const {
-    return host_ == nullptr ? HostBinding::BoundClass{} : host_->ClassAt(index);
-  }
-  HostBinding::BoundClass Class(std::string_view name) const {
-    return host_ == nullptr ? HostBinding::BoundClass{} : host_->ClassNamed(name);
-  }
-  static void BindClass(Instruction& i, HostBinding::BoundClass bound) {
-    i.Class = bound.entry;
-    i.ClassRef = bound.class_ref;
-  }
-
-  void BindMember(size_t n, Instruction& i) {
-    if (host_ == nullptr) Fail(n, "unknown member class");
-    HostBinding::BoundMember bound = host_->Member(i.Y);
-    if (bound.error != nullptr) Fail(n, bound.error);
-    i.Host = bound.handler;
-    if (i.Op == opCallProc) i.Class = bound.entry;
-  }
-
-  InstructionList& code_;
-  const HostBinding* host_;     // May be null: nothing of the host is known.
-  InstructionList* enclosing_;  // Null unless linking frame code.
-};
-
-}  // namespace
-
-void Op::Link(VirtualMachine& machine, InstructionList& code, InstructionList* enclosing) {
-  Linker(code, machine.host_, enclosing).Run();
-}
 
 }  // namespace vantrel

@@ -37,6 +37,8 @@ struct MachineOps {
 
   // The handler of an opcode.
   static InstructionHandler HandlerOf(Opcode op);
+  // The value of constant B of opPushConst and opStoreVarConst.
+  static Variant ConstantValue(uint8_t b);
   // The value to store from a popped stack slot: moved out, or the
   // variable's value when the slot holds a reference.
   static Variant Take(Variant& slot);
