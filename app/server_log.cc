@@ -29,7 +29,7 @@ void ServerLog::WriteLog(std::string_view message) {
   std::lock_guard lock(mutex_);
   std::string line = CurrentTimeStamp();
   // Messages carry text from clients and pages: one message stays one line.
-  line += EscapeControlCharacters(message);
+  AppendEscapingControlCharacters(line, message);
   if (text_.size() > kMaxTextLength) {
     text_.clear();
     has_lines_ = false;

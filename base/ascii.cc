@@ -55,25 +55,30 @@ std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle, s
   return std::string_view::npos;
 }
 
-std::string EscapeControlCharacters(std::string_view text) {
+void AppendEscapingControlCharacters(std::string& out, std::string_view text) {
   constexpr char kHexDigits[] = "0123456789ABCDEF";
-  std::string escaped;
-  escaped.reserve(text.size());
-  for (const char c : text) {
+  auto is_control = [](char c) {
     const auto byte = static_cast<unsigned char>(c);
-    if ((byte >= 0x20 && byte != 0x7F) || c == '\t') {
-      escaped += c;
-    } else if (c == '\r') {
-      escaped += "\\r";
+    return (byte < 0x20 && c != '\t') || byte == 0x7F;
+  };
+  std::size_t start = 0;
+  for (std::size_t n = 0; n < text.size(); ++n) {
+    const char c = text[n];
+    if (!is_control(c)) continue;
+    out.append(text.substr(start, n - start));  // The ordinary run before it, at once.
+    start = n + 1;
+    if (c == '\r') {
+      out += "\\r";
     } else if (c == '\n') {
-      escaped += "\\n";
+      out += "\\n";
     } else {
-      escaped += "\\x";
-      escaped += kHexDigits[byte >> 4];
-      escaped += kHexDigits[byte & 0x0F];
+      const auto byte = static_cast<unsigned char>(c);
+      out += "\\x";
+      out += kHexDigits[byte >> 4];
+      out += kHexDigits[byte & 0x0F];
     }
   }
-  return escaped;
+  out.append(text.substr(start));
 }
 
 }  // namespace vantrel

@@ -36,12 +36,12 @@ bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix);
 std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle,
                            std::size_t from = 0);
 
-// `text` with every control byte but the tab written out visibly: CR and LF
-// as \r and \n, the others (ESC, DEL, ...) as \xHH. Text from outside
-// (a client's request line, say) goes through here before it reaches a
-// line-based log or a terminal, so it can neither start a line of its own
-// nor send the terminal escape sequences.
-std::string EscapeControlCharacters(std::string_view text);
+// Appends `text` to `out` with every control byte but the tab written out
+// visibly: CR and LF as \r and \n, the others (ESC, DEL, ...) as \xHH.
+// Text from outside (a client's request line, say) goes through here before
+// it reaches a line-based log or a terminal, so it can neither start a line
+// of its own nor send the terminal escape sequences.
+void AppendEscapingControlCharacters(std::string& out, std::string_view text);
 
 }  // namespace vantrel
 

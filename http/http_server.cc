@@ -139,7 +139,8 @@ bool HttpServer::DoExecute(PeerThread& thread) {
 
 void HttpServer::Respond(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response) {
   if (session_state_) LookUpSession(request, response);
-  response.ServerSoftware = EffectiveServerSoftware();
+  // The response starts with the default; only a setting replaces it.
+  if (!IsBlank(server_software_)) response.ServerSoftware = server_software_;
 
   // The one place where a failing handler becomes a response.
   try {
