@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <array>
@@ -111,6 +112,22 @@ int PlatformSocketStack::TryAccept(int handle, std::string& peer_ip, int& peer_p
   return accepted;
 }
 
+void PlatformSocketStack::SetAcceptWait(int handle, int timeout_ms) {
+  // A blocking accept with a receive time-out: the kernel queues waiting
+  // acceptors and wakes exactly one per connection, which a poll does not.
+  const int flags = ::fcntl(handle, F_GETFL);
+  if (flags < 0) RaiseSocketError(errno);
+  const int wanted = timeout_ms > 0 ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
+  if (wanted != flags && ::fcntl(handle, F_SETFL, wanted) < 0) RaiseSocketError(errno);
+  if (timeout_ms <= 0) return;
+  timeval limit{};
+  limit.tv_sec = timeout_ms / 1000;
+  limit.tv_usec = (timeout_ms % 1000) * 1000;
+  if (::setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) != 0) {
+    RaiseSocketError(errno);
+  }
+}
+
 int PlatformSocketStack::Accept(int handle, std::string& peer_ip, int& peer_port) {
   // Listening sockets do not block (see Listen): wait for a connection.
   for (;;) {
@@ -144,6 +161,13 @@ void PlatformSocketStack::PeerAddress(int handle, std::string& ip, int& port) {
 int PlatformSocketStack::Receive(int handle, void* buffer, int length, int& error) {
   const ssize_t count =
       RetryOnInterrupt([&] { return ::recv(handle, buffer, static_cast<size_t>(length), 0); });
+  error = count < 0 ? WinsockCodeFromErrno(errno) : 0;
+  return static_cast<int>(count);
+}
+
+int PlatformSocketStack::TryReceive(int handle, void* buffer, int length, int& error) {
+  const ssize_t count = RetryOnInterrupt(
+      [&] { return ::recv(handle, buffer, static_cast<size_t>(length), MSG_DONTWAIT); });
   error = count < 0 ? WinsockCodeFromErrno(errno) : 0;
   return static_cast<int>(count);
 }

@@ -62,6 +62,11 @@ class SocketStack {
   // The same without waiting: -1 at once when no connection is waiting, so
   // that a listener can take every waiting connection after one wait.
   virtual int TryAccept(int handle, std::string& peer_ip, int& peer_port) = 0;
+  // Makes TryAccept on the listening socket `handle` wait up to `timeout_ms`
+  // for a connection (0 or less: not at all) and return -1 only when none
+  // came. Several threads may wait in it at once; the system hands each new
+  // connection to one of them and wakes no other.
+  virtual void SetAcceptWait(int handle, int timeout_ms) = 0;
 
   virtual void LocalAddress(int handle, std::string& ip, int& port) = 0;
   virtual void PeerAddress(int handle, std::string& ip, int& port) = 0;
@@ -69,6 +74,9 @@ class SocketStack {
   // Receives up to `length` bytes. Returns the count (0: the peer closed),
   // or -1 with the Windows Sockets code in `error`.
   virtual int Receive(int handle, void* buffer, int length, int& error) = 0;
+  // The same without waiting: -1 with code 10035 at once when nothing has
+  // arrived.
+  virtual int TryReceive(int handle, void* buffer, int length, int& error) = 0;
 
   // Sends up to `length` bytes, never raising a signal. Returns the count
   // sent (possibly less than `length`), or -1 with the code in `error`.

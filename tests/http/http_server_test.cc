@@ -203,6 +203,19 @@ TEST_F(HttpServerTest, PostWithoutLengthIsReadUntilTheClientStopsSending) {
 }
 
 TEST_F(HttpServerTest, RequestsThatStallAreClosedAndTheirThreadsGoBackToThePool) {
+  // A thread that ends through an exception is never kept, so an ordinary
+  // end is one where every thread made so far is still alive and idle.
+  struct CountedThread : PeerThread {
+    explicit CountedThread(std::atomic<int>& ended) : ended_(ended) {}
+    ~CountedThread() override { ++ended_; }
+    std::atomic<int>& ended_;
+  };
+  std::atomic<int> made{0};
+  std::atomic<int> ended{0};
+  server_.SetThreadClass([&made, &ended] {
+    ++made;
+    return std::make_unique<CountedThread>(ended);
+  });
   auto manager = std::make_shared<DefaultThreadManager>();
   server_.SetThreadMgr(manager);
   server_.SetRequestHeaderTimeout(200);
@@ -210,11 +223,10 @@ TEST_F(HttpServerTest, RequestsThatStallAreClosedAndTheirThreadsGoBackToThePool)
   server_.SetOnCommandGet(
       [this](PeerThread&, HttpRequestInfo&, HttpResponseInfo&) { events_.Add("handled"); });
   Start();
-  // Each connection takes the pool's one idle thread; an ordinary end
-  // gives it back, an end by an exception would not.
-  const auto back_in_pool = [&manager] {
-    return test::WaitUntil([&manager] { return manager->IdleThreadCount() == 1; },
-                           std::chrono::milliseconds(5000));
+  const auto back_in_pool = [&manager, &made, &ended] {
+    return test::WaitUntil([&] { return manager->IdleThreadCount() + ended == made && made > 0; },
+                           std::chrono::milliseconds(5000)) &&
+           ended == 0;
   };
   const auto closes_unanswered = [this](const std::string& request) {
     TestClient client;

@@ -56,6 +56,35 @@ TEST_F(ServerThreadsTest, SequentialConnectionsReuseFinishedThreads) {
   EXPECT_LE(created.load(), 10);
 }
 
+// Finished threads wait in accept for their next connection themselves;
+// deactivation must wake them (and the listener waiting on them) at once,
+// not after their wait time, and leave the port free for the next binding.
+TEST_F(ServerThreadsTest, ThreadsWaitingInAcceptAreWokenByDeactivation) {
+  auto manager = std::make_shared<DefaultThreadManager>();
+  TcpServer server;
+  server.SetThreadMgr(manager);
+  ServeOneLinePerConnection(server);
+  server.SetAcceptWaitTime(30000);
+  const int port = test::ActivateOnLoopback(server);
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 10; ++i) ASSERT_TRUE(RoundTrip(port, "n" + std::to_string(i)));
+    ASSERT_TRUE(test::WaitUntil(
+        [&] { return manager->ActiveThreadCount() == 0 && manager->IdleThreadCount() > 0; },
+        milliseconds(5000)));
+
+    const auto start = std::chrono::steady_clock::now();
+    server.SetActive(false);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(5000));
+
+    server.Bindings()[0].LocalPort = port;
+    server.SetActive(true);
+    ASSERT_TRUE(RoundTrip(port, "again"));
+  }
+  const auto start = std::chrono::steady_clock::now();
+  server.SetActive(false);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(5000));
+}
+
 TEST_F(ServerThreadsTest, ConcurrentConnectionsAreAllServedCorrectly) {
   TcpServer server;
   ServeOneLinePerConnection(server);
