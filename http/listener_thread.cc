@@ -21,23 +21,14 @@ constexpr std::chrono::milliseconds kFailedPassBackoff{100};
 // Connections taken from one binding in one pass at most.
 constexpr int kMaxAcceptsPerPass = 64;
 
-// The gate for a server whose bindings are already listening: one for a
-// single binding, none for several.
-std::shared_ptr<AcceptGate> GateFor(TcpServer& server) {
-  const SocketHandles& bindings = server.Bindings();
-  if (bindings.Count() != 1 || !bindings[0].HandleAllocated) return nullptr;
-  return std::make_shared<AcceptGate>(server, bindings[0].Handle);
-}
-
 }  // namespace
 
 ListenerThread::ListenerThread(TcpServer& server, std::shared_ptr<ThreadManager> manager)
-    : server_(server), thread_mgr_(std::move(manager)), gate_(GateFor(server)) {}
+    : server_(server), thread_mgr_(std::move(manager)) {}
 
 ListenerThread::~ListenerThread() { TerminateAndWait(); }
 
 void ListenerThread::Wake() {
-  if (gate_) gate_->Close();
   std::lock_guard<std::mutex> lock(bindings_mutex_);
   for (const SocketHandle& binding : server_.Bindings()) {
     if (binding.HandleAllocated) server_.Stack().Shutdown(binding.Handle, ShutdownDirection::kBoth);
@@ -55,10 +46,6 @@ void ListenerThread::RunOnce() {
 }
 
 void ListenerThread::AcceptPass() {
-  if (gate_) {
-    GatedPass();
-    return;
-  }
   {
     std::lock_guard<std::mutex> lock(bindings_mutex_);
     handles_.clear();
@@ -80,22 +67,10 @@ void ListenerThread::AcceptPass() {
   }
 }
 
-void ListenerThread::GatedPass() {
-  const int wait = accept_wait_time_;
-  if (wait != gate_wait_time_) {
-    gate_->SetAcceptWaitTime(wait);
-    gate_wait_time_ = wait;
-  }
-  if (gate_->WaitWhileFollowed(wait) || Terminated()) return;
-  auto connection = std::make_unique<TcpServerConnection>(server_);
-  if (connection->TryAccept(gate_->ListeningHandle())) StartPeer(std::move(connection));
-}
-
 void ListenerThread::StartPeer(std::unique_ptr<TcpServerConnection> connection) {
   PeerThread* thread = thread_mgr_->GetThread();
   thread->SetConnection(std::move(connection));
   thread->SetThreadMgr(thread_mgr_);
-  thread->SetAcceptGate(gate_);
   server_.Threads().Add(thread);
   try {
     thread->StartLoop();
@@ -110,8 +85,6 @@ void ListenerThread::StartPeer(std::unique_ptr<TcpServerConnection> connection) 
 }
 
 void ListenerThread::AfterRun() {
-  // Followers wait in accept on the binding: they leave before it closes.
-  if (gate_) gate_->Close();
   std::lock_guard<std::mutex> lock(bindings_mutex_);
   for (SocketHandle& binding : server_.Bindings()) {
     binding.CloseSocket(server_.Stack(), /*reset_local=*/false);

@@ -9,13 +9,6 @@
 // load. A failure inside a pass (say, accept failing for lack of
 // descriptors) ends only that pass: the listener backs off briefly and
 // keeps accepting, so a passing shortage never stops the server for good.
-//
-// A server with one binding accepts through an AcceptGate: the peer
-// threads it started accept their next connections themselves while they
-// are idle, and a pass of the listener then only waits (up to
-// AcceptWaitTime) until no thread follows; when none does, the pass waits
-// in accept itself (again up to AcceptWaitTime) and hands the connection
-// over as above.
 // When the loop ends (AfterRun) the listener closes the bindings' sockets,
 // keeping their local address and port.
 //
@@ -30,7 +23,6 @@
 #include <mutex>
 #include <vector>
 
-#include "http/accept_gate.h"
 #include "http/worker_thread.h"
 
 namespace vantrel {
@@ -61,17 +53,12 @@ class ListenerThread final : public WorkerThread {
 
  private:
   void AcceptPass();
-  void GatedPass();
   // Hands an accepted connection to a peer thread and starts it.
   void StartPeer(std::unique_ptr<TcpServerConnection> connection);
 
   TcpServer& server_;
   std::shared_ptr<ThreadManager> thread_mgr_;  // Never changes while the thread runs.
   std::atomic<int> accept_wait_time_{1000};
-  // Present when the server has exactly one binding; shared with the peer
-  // threads the listener starts.
-  const std::shared_ptr<AcceptGate> gate_;
-  int gate_wait_time_ = -1;   // The accept wait last set on the gate; listener thread only.
   std::vector<int> handles_;  // Scratch for one pass; listener thread only.
   // Guards the handles of the server's bindings between the listener, which
   // reads and finally closes them, and Wake on another thread.

@@ -3,7 +3,6 @@
 #include <exception>
 #include <utility>
 
-#include "http/accept_gate.h"
 #include "http/net_errors.h"
 #include "http/socket_error_text.h"
 #include "http/tcp_server.h"
@@ -20,8 +19,6 @@ void PeerThread::SetConnection(std::unique_ptr<TcpServerConnection> connection) 
 void PeerThread::SetThreadMgr(std::shared_ptr<ThreadManager> manager) {
   thread_mgr_ = std::move(manager);
 }
-
-void PeerThread::SetAcceptGate(std::shared_ptr<AcceptGate> gate) { accept_gate_ = std::move(gate); }
 
 void PeerThread::BeforeRun() { connection_->Server().DoConnect(*this); }
 
@@ -56,14 +53,8 @@ void PeerThread::AfterRun() {
   }
   server.Threads().Remove(this);  // From here on the server may be gone.
   connection_.reset();
-  // Last: the thread may serve again at once, having accepted its next
-  // connection itself or been handed one from the pool.
   std::shared_ptr<ThreadManager> manager = std::move(thread_mgr_);
-  if (manager) {
-    const bool serving_again =
-        !failure && !Terminated() && accept_gate_ && accept_gate_->Follow(*this, manager);
-    if (!serving_again) manager->ReleaseThread(*this);
-  }
+  if (manager) manager->ReleaseThread(*this);  // Last: the thread may serve again at once.
   if (failure) std::rethrow_exception(failure);
 }
 

@@ -7,8 +7,7 @@
 // hook, and the thread leaves Threads, frees the connection and releases
 // itself to its manager (AfterRun). Releasing comes last: a pooled thread
 // may be handed the next connection at once, so after it nothing of the
-// previous connection is touched. A thread started with an AcceptGate may
-// instead accept its next connection itself (see accept_gate.h).
+// previous connection is touched.
 //
 // The execute hook's handler reads and writes through Connection(). An
 // exception other than the quiet ends below ends the thread; the client
@@ -23,7 +22,6 @@
 
 namespace vantrel {
 
-class AcceptGate;
 class ThreadManager;
 
 class PeerThread : public WorkerThread {
@@ -39,9 +37,6 @@ class PeerThread : public WorkerThread {
   // Called by the listener while the thread is stopped, before StartLoop.
   void SetConnection(std::unique_ptr<TcpServerConnection> connection);
   void SetThreadMgr(std::shared_ptr<ThreadManager> manager);
-  // The gate through which the thread may accept its next connection; kept
-  // while the thread is pooled.
-  void SetAcceptGate(std::shared_ptr<AcceptGate> gate);
 
  protected:
   void RunOnce() override;
@@ -55,7 +50,6 @@ class PeerThread : public WorkerThread {
   // The manager the thread was got from, held while serving so it stays
   // alive until the thread has released itself.
   std::shared_ptr<ThreadManager> thread_mgr_;
-  std::shared_ptr<AcceptGate> accept_gate_;
 };
 
 }  // namespace vantrel

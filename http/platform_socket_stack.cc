@@ -8,7 +8,6 @@
 #include <signal.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <array>
@@ -110,22 +109,6 @@ int PlatformSocketStack::TryAccept(int handle, std::string& peer_ip, int& peer_p
   peer_ip = AddressText(address);
   peer_port = ntohs(address.sin_port);
   return accepted;
-}
-
-void PlatformSocketStack::SetAcceptWait(int handle, int timeout_ms) {
-  // A blocking accept with a receive time-out: the kernel queues waiting
-  // acceptors and wakes exactly one per connection, which a poll does not.
-  const int flags = ::fcntl(handle, F_GETFL);
-  if (flags < 0) RaiseSocketError(errno);
-  const int wanted = timeout_ms > 0 ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
-  if (wanted != flags && ::fcntl(handle, F_SETFL, wanted) < 0) RaiseSocketError(errno);
-  if (timeout_ms <= 0) return;
-  timeval limit{};
-  limit.tv_sec = timeout_ms / 1000;
-  limit.tv_usec = (timeout_ms % 1000) * 1000;
-  if (::setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) != 0) {
-    RaiseSocketError(errno);
-  }
 }
 
 int PlatformSocketStack::Accept(int handle, std::string& peer_ip, int& peer_port) {

@@ -26,7 +26,6 @@ class PlatformSocketStack final : public SocketStack {
   int WaitForReadable(std::vector<int>& handles, int timeout_ms) override;
   int Accept(int handle, std::string& peer_ip, int& peer_port) override;
   int TryAccept(int handle, std::string& peer_ip, int& peer_port) override;
-  void SetAcceptWait(int handle, int timeout_ms) override;
   void LocalAddress(int handle, std::string& ip, int& port) override;
   void PeerAddress(int handle, std::string& ip, int& port) override;
   int Receive(int handle, void* buffer, int length, int& error) override;

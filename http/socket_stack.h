@@ -62,11 +62,6 @@ class SocketStack {
   // The same without waiting: -1 at once when no connection is waiting, so
   // that a listener can take every waiting connection after one wait.
   virtual int TryAccept(int handle, std::string& peer_ip, int& peer_port) = 0;
-  // Makes TryAccept on the listening socket `handle` wait up to `timeout_ms`
-  // for a connection (0 or less: not at all) and return -1 only when none
-  // came. Several threads may wait in it at once; the system hands each new
-  // connection to one of them and wakes no other.
-  virtual void SetAcceptWait(int handle, int timeout_ms) = 0;
 
   virtual void LocalAddress(int handle, std::string& ip, int& port) = 0;
   virtual void PeerAddress(int handle, std::string& ip, int& port) = 0;

@@ -25,12 +25,6 @@ std::unique_ptr<PeerThread> ThreadManager::CreateNewThread() {
   return thread;
 }
 
-bool ThreadManager::StartFollowing(PeerThread& /*thread*/) { return false; }
-
-void ThreadManager::StopFollowing(PeerThread& thread, bool serving) {
-  if (serving) AddActiveThread(&thread);
-}
-
 int ThreadManager::ActiveThreadCount() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return static_cast<int>(active_threads_.size());
@@ -81,33 +75,13 @@ void DefaultThreadManager::ReleaseThread(PeerThread& thread) {
   {
     std::lock_guard<std::mutex> lock(pool_mutex_);
     if (!shut_down_ && !thread.Terminated() &&
-        static_cast<int>(idle_threads_.size()) + following_ < max_idle_threads_) {
+        static_cast<int>(idle_threads_.size()) < max_idle_threads_) {
       idle_threads_.emplace_back(&thread);
       return;
     }
   }
   thread.SetFreeOnTerminate(true);
   thread.Terminate();
-}
-
-bool DefaultThreadManager::StartFollowing(PeerThread& thread) {
-  {
-    std::lock_guard<std::mutex> lock(pool_mutex_);
-    if (shut_down_ || static_cast<int>(idle_threads_.size()) + following_ >= max_idle_threads_) {
-      return false;
-    }
-    ++following_;
-  }
-  RemoveActiveThread(&thread);
-  return true;
-}
-
-void DefaultThreadManager::StopFollowing(PeerThread& thread, bool serving) {
-  {
-    std::lock_guard<std::mutex> lock(pool_mutex_);
-    --following_;
-  }
-  ThreadManager::StopFollowing(thread, serving);
 }
 
 void DefaultThreadManager::Shutdown() {
@@ -132,7 +106,7 @@ void DefaultThreadManager::Shutdown() {
 
 int DefaultThreadManager::IdleThreadCount() const {
   std::lock_guard<std::mutex> lock(pool_mutex_);
-  return static_cast<int>(idle_threads_.size()) + following_;
+  return static_cast<int>(idle_threads_.size());
 }
 
 }  // namespace vantrel

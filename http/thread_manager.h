@@ -49,15 +49,6 @@ class ThreadManager {
   // frees it.
   virtual void ReleaseThread(PeerThread& thread) = 0;
 
-  // Following (see AcceptGate). StartFollowing is called on `thread`, which
-  // has just finished its connection, before it waits to accept one of its
-  // own; it returns whether the manager lets it, and the thread then counts
-  // as idle instead of active. StopFollowing ends that: with `serving` the
-  // thread is active again; otherwise the caller releases it (ReleaseThread)
-  // at once. The base never lets a thread follow.
-  virtual bool StartFollowing(PeerThread& thread);
-  virtual void StopFollowing(PeerThread& thread, bool serving);
-
   // Called by the owner that frees the manager: afterwards no thread is
   // kept for reuse. The base keeps none, so does nothing.
   virtual void Shutdown() {}
@@ -79,8 +70,7 @@ class ThreadManager {
 // MaxIdleThreads of them) instead of ending, so the next connection skips
 // creating a thread. Every connection still gets a thread of its own at
 // once, and the number of connections is not limited. A thread that ended
-// through an exception is never kept. Finished threads may follow instead
-// of waiting in the pool; the followers count among the idle threads.
+// through an exception is never kept.
 class DefaultThreadManager final : public ThreadManager {
  public:
   static constexpr int kDefaultMaxIdleThreads = 64;
@@ -91,15 +81,12 @@ class DefaultThreadManager final : public ThreadManager {
 
   PeerThread* GetThread() override;
   void ReleaseThread(PeerThread& thread) override;
-  bool StartFollowing(PeerThread& thread) override;
-  void StopFollowing(PeerThread& thread, bool serving) override;
 
   // Terminates, waits for and frees the idle threads; threads released
   // later free themselves. Idempotent.
   void Shutdown() override;
 
   int MaxIdleThreads() const { return max_idle_threads_; }
-  // Threads in the pool plus threads following.
   int IdleThreadCount() const;
 
  private:
@@ -109,7 +96,6 @@ class DefaultThreadManager final : public ThreadManager {
   // handed out again. Guarded by pool_mutex_; at most max_idle_threads_,
   // and empty once shut_down_.
   std::vector<std::unique_ptr<PeerThread>> idle_threads_;
-  int following_ = 0;  // Guarded by pool_mutex_; with idle_threads_, at most max_idle_threads_.
   bool shut_down_ = false;  // Guarded by pool_mutex_.
 };
 

@@ -56,10 +56,10 @@ TEST_F(ServerThreadsTest, SequentialConnectionsReuseFinishedThreads) {
   EXPECT_LE(created.load(), 10);
 }
 
-// Finished threads wait in accept for their next connection themselves;
-// deactivation must wake them (and the listener waiting on them) at once,
-// not after their wait time, and leave the port free for the next binding.
-TEST_F(ServerThreadsTest, ThreadsWaitingInAcceptAreWokenByDeactivation) {
+// Deactivation wakes the listener at once, not after its wait time, with
+// finished threads waiting in the pool, and leaves the port free for the
+// next activation.
+TEST_F(ServerThreadsTest, DeactivationWakesTheListenerAtOnce) {
   auto manager = std::make_shared<DefaultThreadManager>();
   TcpServer server;
   server.SetThreadMgr(manager);
