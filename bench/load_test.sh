@@ -6,6 +6,11 @@
 #
 #   bench/load_test.sh [VANTREL_BINARY] [SECONDS]
 #
+# On a shared machine one measurement can be 15% off either way, so each
+# file is measured ROUNDS times (3 by default), the two servers taking turns,
+# and the median rates are compared; SECONDS is the length of one
+# measurement.
+#
 # Installs wrk and nginx-light when they are missing. Every address used is
 # on the loopback interface.
 set -euo pipefail
@@ -15,6 +20,7 @@ binary=${1:-build/bin/vantrel}
 seconds=${2:-10}
 threads=2
 connections=${CONNECTIONS:-32}
+rounds=${ROUNDS:-3}
 vantrel_port=18480
 nginx_port=18481
 
@@ -74,9 +80,19 @@ rate() {
   awk '/Requests\/sec/ { print $2 }' <<<"$output"
 }
 
+# The middle value of the numbers given.
+median() {
+  printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+}
+
 printf '%-8s %14s %14s %8s\n' file vantrel/s nginx/s ratio
 for file in 1k.bin 1m.bin; do
-  v=$(rate "http://127.0.0.1:$vantrel_port/$file")
-  n=$(rate "http://127.0.0.1:$nginx_port/$file")
+  vs=() ns=()
+  for _ in $(seq "$rounds"); do
+    vs+=("$(rate "http://127.0.0.1:$vantrel_port/$file")")
+    ns+=("$(rate "http://127.0.0.1:$nginx_port/$file")")
+  done
+  v=$(median "${vs[@]}")
+  n=$(median "${ns[@]}")
   printf '%-8s %14s %14s %8s\n' "$file" "$v" "$n" "$(awk -v v="$v" -v n="$n" 'BEGIN { printf "%.2f", v / n }')"
 done

@@ -19,7 +19,6 @@ inline constexpr int kWsaAccessDenied = 10013;       // Access denied.
 inline constexpr int kWsaAddressInUse = 10048;       // Address already in use.
 inline constexpr int kWsaConnectionAborted = 10053;  // Software caused connection abort.
 inline constexpr int kWsaConnectionReset = 10054;    // Connection reset by peer.
-inline constexpr int kWsaWouldBlock = 10035;         // Nothing to receive without waiting.
 inline constexpr int kWsaShutdown = 10058;           // Cannot send or receive after close.
 inline constexpr int kWsaTimedOut = 10060;           // Connection timed out.
 

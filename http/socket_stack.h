@@ -69,9 +69,6 @@ class SocketStack {
   // Receives up to `length` bytes. Returns the count (0: the peer closed),
   // or -1 with the Windows Sockets code in `error`.
   virtual int Receive(int handle, void* buffer, int length, int& error) = 0;
-  // The same without waiting: -1 with code 10035 at once when nothing has
-  // arrived.
-  virtual int TryReceive(int handle, void* buffer, int length, int& error) = 0;
 
   // Sends up to `length` bytes, never raising a signal. Returns the count
   // sent (possibly less than `length`), or -1 with the code in `error`.

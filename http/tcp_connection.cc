@@ -60,6 +60,8 @@ int TcpConnection::ReceiveStep(bool raise, int timeout_ms, char* target, int tar
   CheckForDisconnect(raise, /*ignore_buffer=*/false);
   if (!socket_.HandleAllocated) return 0;
 
+  if (!WaitForBytes(timeout_ms)) return 0;
+
   char* into = target;
   int length = target_size;
   if (into == nullptr) {
@@ -67,20 +69,7 @@ int TcpConnection::ReceiveStep(bool raise, int timeout_ms, char* target, int tar
     length = recv_buffer_size_;
   }
   int error = 0;
-  int count = 0;
-  const int wait = WaitTime(timeout_ms);
-  if (wait == kNoTimeout) {
-    // The blocking receive is the wait; a drop from another thread shuts
-    // the socket down, which ends it as well.
-    count = Stack().Receive(socket_.Handle, into, length, error);
-  } else {
-    // Bytes that are already there need no wait: one call instead of two.
-    count = Stack().TryReceive(socket_.Handle, into, length, error);
-    if (count < 0 && error == kWsaWouldBlock) {
-      if (!WaitForBytes(wait, timeout_ms)) return 0;
-      count = Stack().Receive(socket_.Handle, into, length, error);
-    }
-  }
+  const int count = Stack().Receive(socket_.Handle, into, length, error);
   closed_gracefully_ = count == 0;
   if (count < 0) {
     if (error != kWsaShutdown) throw SocketError(error);
@@ -97,17 +86,16 @@ int TcpConnection::ReceiveStep(bool raise, int timeout_ms, char* target, int tar
   return count;
 }
 
-int TcpConnection::WaitTime(int timeout_ms) const {
+bool TcpConnection::WaitForBytes(int timeout_ms) {
   const int limit = ReadLimitWait();
   const bool limited = limit != kNoTimeout && (timeout_ms == kNoTimeout || limit < timeout_ms);
-  return limited ? limit : timeout_ms;
-}
-
-bool TcpConnection::WaitForBytes(int wait, int timeout_ms) {
+  const int wait = limited ? limit : timeout_ms;
+  // Without a time-out the blocking receive is the wait; a drop from
+  // another thread shuts the socket down, which ends it as well.
+  if (wait == kNoTimeout) return true;
   std::vector<int> handles{socket_.Handle};
   if (Stack().WaitForReadable(handles, wait) > 0) return true;
-  // The wait was the read limit's, not the caller's: the limit has passed.
-  if (wait != timeout_ms) throw SocketError(kWsaTimedOut);
+  if (limited) throw SocketError(kWsaTimedOut);
   return false;
 }
 

@@ -171,12 +171,9 @@ class TcpConnection : public NetComponent {
   // the peer has closed (raising instead when `raise` is set and the read
   // buffer is empty).
   int ReceiveStep(bool raise, int timeout_ms, char* target = nullptr, int target_size = 0);
-  // How long the next receive may wait: the caller's `timeout_ms`
-  // (kNoTimeout: no limit) or, when shorter, what the read limits allow.
-  int WaitTime(int timeout_ms) const;
-  // Waits up to `wait` (from WaitTime) for bytes; false when the caller's
-  // time-out passed, SocketError 10060 when a read limit did.
-  bool WaitForBytes(int wait, int timeout_ms);
+  // Waits up to `timeout_ms` (kNoTimeout: no limit) for bytes within the
+  // read limits; false when the caller's time-out passed first.
+  bool WaitForBytes(int timeout_ms);
   // The longest the next wait may last under the read limits, in ms, or
   // kNoTimeout. Raises SocketError 10060 once the deadline has passed.
   int ReadLimitWait() const;
