@@ -163,7 +163,7 @@ TEST_F(CgiRunnerTest, HeadersWithoutBlankAfterColonAreNotReadAndTypeLineIsRemove
 TEST_F(CgiRunnerTest, HangingProgramIsKilledAndAnswered500WithTheTimeOutPage) {
   runner_.SetTimeOut(500);
   SetCommand(test::WriteScript(dir_, "hang.sh",
-                               "echo $$ > " + dir_.File("pid") +
+                               test::PrintProcessMark("$$") + " > " + dir_.File("pid") +
                                    "\nprintf 'Content-type: text/plain\\r\\n\\r\\n'"
                                    "\nexec sleep 30\n"));
   const auto start = std::chrono::steady_clock::now();
@@ -172,7 +172,7 @@ TEST_F(CgiRunnerTest, HangingProgramIsKilledAndAnswered500WithTheTimeOutPage) {
   EXPECT_EQ(reply.status_line, "HTTP/1.1 500 Internal Server Error");
   EXPECT_EQ(reply.body, CgiRunner::kDefaultTimeOutMsg);
   EXPECT_EQ(reply.Header("Content-Length"), std::to_string(reply.body.size()));
-  EXPECT_TRUE(test::ProcessEnds(static_cast<pid_t>(std::stol(dir_.Read("pid")))));
+  EXPECT_TRUE(test::ProcessEnds(dir_.Read("pid")));
 }
 
 TEST_F(CgiRunnerTest, CrashingProgramWithoutHeaderGivesEmptyPage) {

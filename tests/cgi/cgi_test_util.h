@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -28,19 +29,44 @@ inline std::string WriteScript(const TempDir& dir, std::string_view name, std::s
   return path;
 }
 
-// True when process `pid` no longer runs: it is gone, or a zombie waiting
-// for its parent.
-inline bool ProcessGone(pid_t pid) {
+// A shell command that prints the mark of process `pid` ("$$" or "$!"):
+// its id and its start time. Ids come back quickly while many threads come
+// and go, so only both together tell the process from a later one.
+inline std::string PrintProcessMark(std::string_view pid) {
+  const std::string id(pid);
+  return "echo " + id + " $(cut -d' ' -f22 /proc/" + id + "/stat)";
+}
+
+// True when the process a mark names no longer runs: no process has its
+// id, or the one that has is a zombie waiting for its parent or started at
+// another time.
+inline bool ProcessGone(std::string_view mark) {
+  std::istringstream marked{std::string(mark)};
+  long pid = 0;
+  std::string start;
+  if (!(marked >> pid >> start) || pid <= 0) {
+    ADD_FAILURE() << "not a process mark: " << mark;
+    return true;
+  }
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
   std::string text;
   if (!std::getline(stat, text)) return true;
   const std::size_t name_end = text.rfind(')');
-  return name_end == std::string::npos || text.compare(name_end, 3, ") Z") == 0;
+  if (name_end == std::string::npos) return true;
+  // After the name: the state (field 3), then on to the start time (22).
+  std::istringstream fields(text.substr(name_end + 1));
+  std::string state;
+  std::string started;
+  fields >> state;
+  for (int number = 4; number <= 22; ++number) fields >> started;
+  return state == "Z" || started != start;
 }
 
-// Waits a little for `pid` to go: a killed process dies asynchronously.
-inline bool ProcessEnds(pid_t pid) {
-  return WaitUntil([pid] { return ProcessGone(pid); }, std::chrono::milliseconds(2000));
+// Waits a little for the marked process to go: a killed process dies
+// asynchronously.
+inline bool ProcessEnds(std::string_view mark) {
+  const std::string kept(mark);
+  return WaitUntil([&kept] { return ProcessGone(kept); }, std::chrono::milliseconds(2000));
 }
 
 // True when this process has no child at all, running or unreaped.

@@ -43,11 +43,7 @@ class ProgramRunTest : public test::NoLeftoversTest {
     return result;
   }
 
-  pid_t ReadPid(std::string_view name) {
-    const pid_t pid = static_cast<pid_t>(std::stol("0" + dir_.Read(name)));
-    EXPECT_GT(pid, 0) << name;
-    return pid;
-  }
+  std::string ReadMark(std::string_view name) { return dir_.Read(name); }
 
   test::TempDir dir_;
   PosixProcessSpawner spawner_;
@@ -72,14 +68,14 @@ TEST_F(ProgramRunTest, InputAndOutputLargerThanPipesDoNotDeadlock) {
 }
 
 TEST_F(ProgramRunTest, HangingProgramIsKilledWithItsWholeGroupAtTheTimeOut) {
-  const std::string program = test::WriteScript(dir_, "hang.sh",
-                                                "sleep 30 &\necho $! > " + dir_.File("child") +
-                                                    "\necho $$ > " + dir_.File("self") +
-                                                    "\nprintf 'Status: 200\\r\\n\\r\\n'\n"
-                                                    "exec sleep 30\n");
+  const std::string program =
+      test::WriteScript(dir_, "hang.sh",
+                        "sleep 30 &\n" + test::PrintProcessMark("$!") + " > " + dir_.File("child") +
+                            "\n" + test::PrintProcessMark("$$") + " > " + dir_.File("self") +
+                            "\nprintf 'Status: 200\\r\\n\\r\\n'\nexec sleep 30\n");
   RunExpectingTimeOut(program);
-  EXPECT_TRUE(test::ProcessEnds(ReadPid("self")));
-  EXPECT_TRUE(test::ProcessEnds(ReadPid("child")));
+  EXPECT_TRUE(test::ProcessEnds(ReadMark("self")));
+  EXPECT_TRUE(test::ProcessEnds(ReadMark("child")));
 }
 
 TEST_F(ProgramRunTest, ProgramThatNeverReadsItsInputCannotHoldTheRun) {
@@ -112,9 +108,9 @@ TEST_F(ProgramRunTest, OutputOverTheLimitIsNotKept) {
 }
 
 TEST_F(ProgramRunTest, ProcessesTheProgramLeavesBehindAreKilledWhenItEnds) {
-  const ProgramRunResult result = Run("sleep 30 >/dev/null 2>&1 & echo $!");
+  const ProgramRunResult result = Run("sleep 30 >/dev/null 2>&1 & " + test::PrintProcessMark("$!"));
   ASSERT_EQ(result.outcome, ProgramRunOutcome::kEnded);
-  EXPECT_TRUE(test::ProcessEnds(static_cast<pid_t>(std::stol(result.output))));
+  EXPECT_TRUE(test::ProcessEnds(result.output));
 }
 
 TEST_F(ProgramRunTest, ProgramInheritsOnlyItsThreePipeEnds) {
