@@ -124,10 +124,6 @@ bool IsConditionalJump(Opcode op) {
   return op == Opcode::opJumpIfFalse || op == Opcode::opJumpIfTrue;
 }
 
-}  // namespace
-
-namespace {
-
 using Source = Op::Source;
 
 Source SourceOf(Opcode op) {
@@ -500,18 +496,14 @@ template <Opcode kOp, Source, Source>
 struct OperateStoreOf {
   static constexpr InstructionHandler kHandler = &Op::OperateStore<kOp>;
 };
-constexpr bool IsComparisonOpcode(Opcode op) {
-  return op >= Opcode::opOperNE && op <= Opcode::opOperLess;
-}
-
 template <Opcode kOp, Source kA, Source kB>
 constexpr InstructionHandler PushPushCompareJumpHandler() {
-  if constexpr (IsComparisonOpcode(kOp)) return &Op::PushPushCompareJump<kOp, kA, kB>;
+  if constexpr (IsComparison(kOp)) return &Op::PushPushCompareJump<kOp, kA, kB>;
   return nullptr;
 }
 template <Opcode kOp>
 constexpr InstructionHandler CompareJumpHandler() {
-  if constexpr (IsComparisonOpcode(kOp)) return &Op::CompareJump<kOp>;
+  if constexpr (IsComparison(kOp)) return &Op::CompareJump<kOp>;
   return nullptr;
 }
 

@@ -43,8 +43,6 @@ class ProgramRunTest : public test::NoLeftoversTest {
     return result;
   }
 
-  std::string ReadMark(std::string_view name) { return dir_.Read(name); }
-
   test::TempDir dir_;
   PosixProcessSpawner spawner_;
   std::vector<std::string> environment_ = {"PATH=/usr/bin:/bin"};
@@ -74,8 +72,8 @@ TEST_F(ProgramRunTest, HangingProgramIsKilledWithItsWholeGroupAtTheTimeOut) {
                             "\n" + test::PrintProcessMark("$$") + " > " + dir_.File("self") +
                             "\nprintf 'Status: 200\\r\\n\\r\\n'\nexec sleep 30\n");
   RunExpectingTimeOut(program);
-  EXPECT_TRUE(test::ProcessEnds(ReadMark("self")));
-  EXPECT_TRUE(test::ProcessEnds(ReadMark("child")));
+  EXPECT_TRUE(test::ProcessEnds(dir_.Read("self")));
+  EXPECT_TRUE(test::ProcessEnds(dir_.Read("child")));
 }
 
 TEST_F(ProgramRunTest, ProgramThatNeverReadsItsInputCannotHoldTheRun) {

@@ -28,15 +28,18 @@ using FaultTest = test::LoadGatewayTest;
 
 // A stand-in PHP program whose behaviour the page's name picks. Each run
 // writes its process mark (id and start time) to web/<page>.pid first.
-constexpr const char* kFakePhp =
-    "echo $$ $(cut -d' ' -f22 /proc/$$/stat) > \"$SCRIPT_FILENAME.pid\"\n"
-    "case \"$SCRIPT_FILENAME\" in\n"
-    "  *hang*) printf 'Content-type: text/plain\\r\\n\\r\\nwaiting'; exec sleep 60 ;;\n"
-    // A mebibyte (M) more than the runner keeps.
-    "  *flood*) printf 'Content-type: text/plain\\r\\n\\r\\n'; exec head -c 257M /dev/zero ;;\n"
-    "  *crash*) printf 'Content-type: text/plain\\r\\n\\r\\npartial'; kill -SEGV $$ ;;\n"
-    "  *) printf 'Content-type: text/plain\\r\\n\\r\\nfine' ;;\n"
-    "esac\n";
+std::string FakePhp() {
+  return test::PrintProcessMark("$$") +
+         " > \"$SCRIPT_FILENAME.pid\"\n"
+         "case \"$SCRIPT_FILENAME\" in\n"
+         "  *hang*) printf 'Content-type: text/plain\\r\\n\\r\\nwaiting'; exec sleep 60 ;;\n"
+         // A mebibyte (M) more than the runner keeps.
+         "  *flood*) printf 'Content-type: text/plain\\r\\n\\r\\n'\n"
+         "    exec head -c 257M /dev/zero ;;\n"
+         "  *crash*) printf 'Content-type: text/plain\\r\\n\\r\\npartial'; kill -SEGV $$ ;;\n"
+         "  *) printf 'Content-type: text/plain\\r\\n\\r\\nfine' ;;\n"
+         "esac\n";
+}
 
 // Runs concurrently: a program that hangs is killed at the time-out and
 // answered 500 with the time-out page; one that writes more than the
@@ -46,7 +49,7 @@ constexpr const char* kFakePhp =
 // shows as a wrong answer, a live process or a leftover thread.
 TEST_F(FaultTest, HangingFloodingAndCrashingPhpProgramsAreAnsweredAndLeaveNoProcess) {
   constexpr int kTimeOut = 4000 * test::kSlowdown;
-  const std::string php = test::WriteScript(dir_, "fake-php", kFakePhp);
+  const std::string php = test::WriteScript(dir_, "fake-php", FakePhp());
   const std::vector<std::string> pages = {"hang1", "hang2", "flood", "crash1", "crash2", "fine"};
   for (const std::string& page : pages) dir_.Write("web/" + page + ".php", "<?php ?>");
   Start(test::Config(port_, "", php),
