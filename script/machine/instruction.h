@@ -108,6 +108,7 @@ struct Instruction {
   const ClassInfo* ClassRef = nullptr;  // The class that entry stands for.
   Variant Constant;                     // The value an instruction pushes or stores, made once.
   int32_t FusedSlot = 0;                // A local slot a fused sequence reads (a for loop's limit).
+  uint8_t InPlace = 0;  // The run loop's case for Handler (MachineOps::InPlaceCaseOf); 0 for none.
 };
 
 using InstructionList = std::vector<Instruction>;

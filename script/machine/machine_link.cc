@@ -9,6 +9,7 @@
 #include "base/format.h"
 #include "script/errors/script_errors.h"
 #include "script/machine/host_binding.h"
+#include "script/machine/machine_fused.h"
 #include "script/machine/machine_ops.h"
 #include "script/machine/virtual_machine.h"
 
@@ -84,6 +85,7 @@ class Linker {
       }
     }
     MachineOps::Fuse(code_, targeted);
+    for (Instruction& i : code_) i.InPlace = MachineOps::InPlaceCaseOf(i.Handler);
   }
 
  private:

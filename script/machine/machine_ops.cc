@@ -8,6 +8,7 @@
 #include "base/format.h"
 #include "script/errors/script_errors.h"
 #include "script/machine/host_binding.h"
+#include "script/machine/machine_fused.h"
 #include "script/machine/virtual_machine.h"
 #include "script/values/class_info.h"
 #include "script/values/tobject.h"
@@ -139,26 +140,8 @@ void Op::StoreElement(VirtualMachine& m, Instruction& i, Variant& container) {
 // The handlers reach into the machine's registers: m.sp_, m.bp_, ...
 #define PUSH(value) m.Push(value)
 
-namespace {
-
-// True when the locals of the routine entry `prepare` fit on the stack.
-bool LocalsFit(const Instruction& prepare, const Variant* sp, const Variant* stack_end) {
-  return prepare.A >= 0 && prepare.A <= stack_end - sp;
-}
-
-}  // namespace
-
-void Op::EnterRoutine(VirtualMachine& m, Instruction& prepare) {
-  Variant* locals = m.sp_;
-  m.sp_ += prepare.A;
-  // Locals start Unassigned (Empty) in every call, not with what an
-  // earlier call left.
-  for (Variant* slot = locals; slot < m.sp_; ++slot) slot->Clear();
-  m.routine_entry_ = &prepare;
-}
-
 void Op::opPrepare(VirtualMachine& m, Instruction& i) {
-  if (!LocalsFit(i, m.sp_, m.stack_end_)) m.StackOverflow();
+  if (!fusion::LocalsFit(i, m.sp_, m.stack_end_)) m.StackOverflow();
   EnterRoutine(m, i);
 }
 
@@ -413,18 +396,6 @@ void Op::opCall(VirtualMachine& m, Instruction& i) {
   }
   m.Need(i.B);
   m.PushFrame(entry, i.B);
-}
-
-// opCall of a routine whose entry linking found to be an opPrepare: the
-// call and that opPrepare in one dispatch. When the locals do not fit, the
-// opPrepare runs on its own and reports the overflow.
-void Op::CallPrepared(VirtualMachine& m, Instruction& i) {
-  Instruction& entry = *i.Target;
-  m.Need(i.B);
-  m.PushFrame(&entry, i.B);
-  if (!LocalsFit(entry, m.sp_, m.stack_end_)) return;
-  EnterRoutine(m, entry);
-  m.next_ = entry.Next;
 }
 
 void Op::opRet(VirtualMachine& m, Instruction&) { m.Return(); }

@@ -54,6 +54,10 @@ struct MachineOps {
   [[gnu::noinline, gnu::cold]] static void RunPlain(VirtualMachine& m, Instruction& first,
                                                     int count);
 
+  // The case of the run loop (machine_run.cc) that runs `handler` in
+  // place, without a call; 0 when the loop calls it.
+  static uint8_t InPlaceCaseOf(InstructionHandler handler);
+
   // Reserves the locals of the routine entry `prepare` (known to fit),
   // Unassigned, and makes it the running routine.
   static void EnterRoutine(VirtualMachine& m, Instruction& prepare);

@@ -372,42 +372,6 @@ Variant* VirtualMachine::CallRoutine(Instruction* entry, int argc) {
   return routine_end;
 }
 
-template <typename KeepGoing>
-void VirtualMachine::RunWhile(KeepGoing keep_going) {
-  try {
-    while (next_ != nullptr && keep_going()) {
-      Instruction* instruction = next_;
-      current_ = instruction;
-      next_ = instruction->Next;
-      instruction->Handler(*this, *instruction);
-      if (attention_.load(std::memory_order_relaxed) != 0) [[unlikely]]
-        Attend();
-    }
-  } catch (const MachineRuntimeError& error) {
-    RaiseFromInstruction(error.Text(), error.ClassName());
-  } catch (const ScriptRuntimeError&) {
-    throw;
-  } catch (const SilentError&) {
-    throw;
-  } catch (const Exception& error) {
-    RaiseFromInstruction(error.Message(), error.ClassName(), error.HelpContext());
-  } catch (const std::bad_alloc& error) {
-    RaiseFromInstruction(error.what(), "EOutOfMemory");
-  } catch (const std::exception& error) {
-    RaiseFromInstruction(error.what(), "Exception");
-  }
-}
-
-void VirtualMachine::Run() {
-  RunWhile([] { return true; });
-}
-
-void VirtualMachine::RunPart(const Instruction* begin, const Instruction* end, size_t depth) {
-  RunWhile([this, begin, end, depth] {
-    return frame_count_ != depth || (next_ >= begin && next_ < end);
-  });
-}
-
 // Handles halting, pausing and the debug hook between two instructions.
 void VirtualMachine::Attend() {
   uint8_t flags = attention_.load(std::memory_order_acquire);

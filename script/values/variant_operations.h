@@ -86,8 +86,12 @@ inline bool ExactInt32(const Variant& v, std::int32_t& out) {
   }
   return false;
 }
-inline void SetInt64Result(Variant& left, std::int64_t value) {
-  if (value == static_cast<std::int32_t>(value)) {
+
+// Sets an integer result, or a Double when it does not fit 32 bits. Always
+// inlined: the integer operators' fast paths end here, and a
+// call would cost more than the operation.
+[[gnu::always_inline]] inline void SetInt64Result(Variant& left, std::int64_t value) {
+  if (value == static_cast<std::int32_t>(value)) [[likely]] {
     left.SetInteger(static_cast<std::int32_t>(value));
   } else {
     left.SetDouble(static_cast<double>(value));
