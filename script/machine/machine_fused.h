@@ -1,8 +1,8 @@
-// The handlers of fused sequences (superinstructions; machine_fusion.cc
-// binds them) and of routine calls, defined here so that the run loop
+// The steps of fused sequences (superinstructions; machine_fusion.cc binds
+// them) and of routine calls, defined here so that the run loop
 // (machine_run.cc) can run the common ones in place, without a call.
 //
-// Each fused handler has a fast path for the cases that cannot fail (plain
+// Each fused step has a fast path for the cases that cannot fail (plain
 // numbers) and otherwise runs the sequence's own instructions one by one
 // (MachineOps::RunPlain), so results, errors and their messages are exactly
 // those of the unfused code. Internal to the machine.
@@ -148,166 +148,187 @@ VANTREL_FUSED_INLINE void MachineOps::EnterRoutine(VirtualMachine& m, Instructio
   m.routine_entry_ = &prepare;
 }
 
+template <MachineOps::Step kStep>
+VANTREL_FUSED_INLINE void MachineOps::StepHandler(VirtualMachine& m, Instruction& i) {
+  m.next_ = kStep(m, i, m.sp_);
+}
+
+VANTREL_FUSED_INLINE Instruction* MachineOps::RunPlainFrom(VirtualMachine& m, Instruction& first,
+                                                           int count, Variant*& sp) {
+  m.sp_ = sp;
+  RunPlain(m, first, count);
+  sp = m.sp_;
+  return m.next_;
+}
+
+namespace fusion {
+
+// The instruction `k` places after `i`. The instructions of a linked list
+// lie one after another, and a fused sequence never reaches past its
+// list's end, so a step finds the instructions of its sequence without
+// following Next from one to the other.
+VANTREL_FUSED_INLINE Instruction& After(Instruction& i, int k) { return (&i)[k]; }
+
+}  // namespace fusion
+
 // opCall of a routine whose entry linking found to be an opPrepare: the
 // call and that opPrepare in one dispatch. When the locals do not fit, the
 // opPrepare runs on its own and reports the overflow.
-VANTREL_FUSED_INLINE void MachineOps::CallPrepared(VirtualMachine& m, Instruction& i) {
+VANTREL_FUSED_INLINE Instruction* MachineOps::CallPrepared(VirtualMachine& m, Instruction& i,
+                                                           Variant*& sp) {
   Instruction& entry = *i.Target;
+  m.sp_ = sp;
+  m.next_ = i.Next;  // Where the caller goes on; the frame keeps it.
   m.Need(i.B);
   m.PushFrame(&entry, i.B);
-  if (!fusion::LocalsFit(entry, m.sp_, m.stack_end_)) return;
-  EnterRoutine(m, entry);
-  m.next_ = entry.Next;
+  if (fusion::LocalsFit(entry, m.sp_, m.stack_end_)) {
+    EnterRoutine(m, entry);
+    m.next_ = entry.Next;
+  }
+  sp = m.sp_;
+  return m.next_;
 }
 
 // push a; push b; op  →  push (a op b)
 template <Opcode kOp, MachineOps::Source kA, MachineOps::Source kB>
-VANTREL_FUSED_INLINE void MachineOps::PushPushOperate(VirtualMachine& m, Instruction& i) {
-  Instruction& second = *i.Next;
+VANTREL_FUSED_INLINE Instruction* MachineOps::PushPushOperate(VirtualMachine& m, Instruction& i,
+                                                              Variant*& sp) {
   const Variant& a = OperandOf<kA>(m, i);
-  const Variant& b = OperandOf<kB>(m, second);
-  if (m.stack_end_ - m.sp_ < 2 || !fusion::TryApply<kOp>(*m.sp_, a, b)) {
-    RunPlain(m, i, 3);
-    return;
-  }
-  ++m.sp_;
-  m.next_ = second.Next->Next;
+  const Variant& b = OperandOf<kB>(m, fusion::After(i, 1));
+  if (m.stack_end_ - sp < 2 || !fusion::TryApply<kOp>(*sp, a, b)) return RunPlainFrom(m, i, 3, sp);
+  ++sp;
+  return fusion::After(i, 2).Next;
 }
 
 // push x; push a; push b; op  →  push x; push (a op b). Any simple push or
 // opPushOutput may come first.
 template <Opcode kOp, MachineOps::Source kA, MachineOps::Source kB>
-VANTREL_FUSED_INLINE void MachineOps::PushPushPushOperate(VirtualMachine& m, Instruction& i) {
-  Instruction& second = *i.Next;
-  Instruction& operation = *second.Next->Next;
-  if (m.stack_end_ - m.sp_ < 3) {
-    RunPlain(m, i, 4);
-    return;
-  }
+VANTREL_FUSED_INLINE Instruction* MachineOps::PushPushPushOperate(VirtualMachine& m, Instruction& i,
+                                                                  Variant*& sp) {
+  if (m.stack_end_ - sp < 3) return RunPlainFrom(m, i, 4, sp);
   // In the order of the plain pushes: the first value is in place before
   // the others are read (if the fast path fails, the plain push writes it
   // again).
-  m.sp_[0] = OperandOf(m, i);
-  if (!fusion::TryApply<kOp>(m.sp_[1], OperandOf<kA>(m, second), OperandOf<kB>(m, *second.Next))) {
-    RunPlain(m, i, 4);
-    return;
+  sp[0] = OperandOf(m, i);
+  if (!fusion::TryApply<kOp>(sp[1], OperandOf<kA>(m, fusion::After(i, 1)),
+                             OperandOf<kB>(m, fusion::After(i, 2)))) {
+    return RunPlainFrom(m, i, 4, sp);
   }
-  m.sp_ += 2;
-  m.next_ = operation.Next;
+  sp += 2;
+  return fusion::After(i, 3).Next;
 }
 
 // push a; push b; op; call  →  the routine called with (a op b), when
 // linking bound the call to CallPrepared.
 template <Opcode kOp, MachineOps::Source kA, MachineOps::Source kB>
-VANTREL_FUSED_INLINE void MachineOps::PushPushOperateCall(VirtualMachine& m, Instruction& i) {
-  Instruction& second = *i.Next;
-  Instruction& call = *second.Next->Next;
-  if (m.stack_end_ - m.sp_ < 2 ||
-      !fusion::TryApply<kOp>(*m.sp_, OperandOf<kA>(m, i), OperandOf<kB>(m, second))) {
-    RunPlain(m, i, 3);
-    return;
+VANTREL_FUSED_INLINE Instruction* MachineOps::PushPushOperateCall(VirtualMachine& m, Instruction& i,
+                                                                  Variant*& sp) {
+  if (m.stack_end_ - sp < 2 ||
+      !fusion::TryApply<kOp>(*sp, OperandOf<kA>(m, i), OperandOf<kB>(m, fusion::After(i, 1)))) {
+    return RunPlainFrom(m, i, 3, sp);
   }
-  ++m.sp_;
+  ++sp;
+  Instruction& call = fusion::After(i, 3);
   // The call's own errors (a stack overflow) name the call.
   m.current_ = &call;
-  m.next_ = call.Next;
-  CallPrepared(m, call);
+  return CallPrepared(m, call, sp);
 }
 
 // push b; op  →  top := top op b
 template <Opcode kOp, MachineOps::Source kB>
-VANTREL_FUSED_INLINE void MachineOps::PushOperate(VirtualMachine& m, Instruction& i) {
-  if (m.sp_ == m.base_ || m.sp_ >= m.stack_end_ ||
-      !fusion::TryApply<kOp>(m.sp_[-1], m.sp_[-1], OperandOf<kB>(m, i))) {
-    RunPlain(m, i, 2);
-    return;
+VANTREL_FUSED_INLINE Instruction* MachineOps::PushOperate(VirtualMachine& m, Instruction& i,
+                                                          Variant*& sp) {
+  if (sp == m.base_ || sp >= m.stack_end_ ||
+      !fusion::TryApply<kOp>(sp[-1], sp[-1], OperandOf<kB>(m, i))) {
+    return RunPlainFrom(m, i, 2, sp);
   }
-  m.next_ = i.Next->Next;
+  return fusion::After(i, 1).Next;
 }
 
 // push b; op; store local v  →  v := top op b, popped
 template <Opcode kOp, MachineOps::Source kB>
-VANTREL_FUSED_INLINE void MachineOps::PushOperateStore(VirtualMachine& m, Instruction& i) {
-  Instruction& store = *i.Next->Next;
-  if (m.sp_ == m.base_ || m.sp_ >= m.stack_end_ ||
-      !fusion::TryApply<kOp>(m.bp_[store.A], m.sp_[-1], OperandOf<kB>(m, i))) {
-    RunPlain(m, i, 3);
-    return;
+VANTREL_FUSED_INLINE Instruction* MachineOps::PushOperateStore(VirtualMachine& m, Instruction& i,
+                                                               Variant*& sp) {
+  Instruction& store = fusion::After(i, 2);
+  if (sp == m.base_ || sp >= m.stack_end_ ||
+      !fusion::TryApply<kOp>(m.bp_[store.A], sp[-1], OperandOf<kB>(m, i))) {
+    return RunPlainFrom(m, i, 3, sp);
   }
-  --m.sp_;
-  m.next_ = store.Next;
+  --sp;
+  return store.Next;
 }
 
 // push a; push b; op; store local v  →  v := a op b
 template <Opcode kOp, MachineOps::Source kA, MachineOps::Source kB>
-VANTREL_FUSED_INLINE void MachineOps::PushPushOperateStore(VirtualMachine& m, Instruction& i) {
-  Instruction& second = *i.Next;
-  Instruction& store = *second.Next->Next;
+VANTREL_FUSED_INLINE Instruction* MachineOps::PushPushOperateStore(VirtualMachine& m,
+                                                                   Instruction& i, Variant*& sp) {
+  Instruction& store = fusion::After(i, 3);
   // Computed aside: the target may be one of the operands.
   Variant result;
-  if (m.stack_end_ - m.sp_ < 2 ||
-      !fusion::TryApply<kOp>(result, OperandOf<kA>(m, i), OperandOf<kB>(m, second))) {
-    RunPlain(m, i, 4);
-    return;
+  if (m.stack_end_ - sp < 2 ||
+      !fusion::TryApply<kOp>(result, OperandOf<kA>(m, i), OperandOf<kB>(m, fusion::After(i, 1)))) {
+    return RunPlainFrom(m, i, 4, sp);
   }
   m.bp_[store.A] = std::move(result);
-  m.next_ = store.Next;
+  return store.Next;
 }
 
 // op; store local v  →  v := left op right, both popped
 template <Opcode kOp>
-VANTREL_FUSED_INLINE void MachineOps::OperateStore(VirtualMachine& m, Instruction& i) {
-  Instruction& store = *i.Next;
-  if (m.sp_ - m.base_ < 2 || !fusion::TryApply<kOp>(m.bp_[store.A], m.sp_[-2], m.sp_[-1])) {
-    RunPlain(m, i, 2);
-    return;
+VANTREL_FUSED_INLINE Instruction* MachineOps::OperateStore(VirtualMachine& m, Instruction& i,
+                                                           Variant*& sp) {
+  Instruction& store = fusion::After(i, 1);
+  if (sp - m.base_ < 2 || !fusion::TryApply<kOp>(m.bp_[store.A], sp[-2], sp[-1])) {
+    return RunPlainFrom(m, i, 2, sp);
   }
-  m.sp_ -= 2;
-  m.next_ = store.Next;
+  sp -= 2;
+  return store.Next;
 }
 
 // push a; push b; compare; jump if false or true  →  one conditional jump
 template <Opcode kOp, MachineOps::Source kA, MachineOps::Source kB>
-VANTREL_FUSED_INLINE void MachineOps::PushPushCompareJump(VirtualMachine& m, Instruction& i) {
-  Instruction& second = *i.Next;
-  Instruction& jump = *second.Next->Next;
+VANTREL_FUSED_INLINE Instruction* MachineOps::PushPushCompareJump(VirtualMachine& m, Instruction& i,
+                                                                  Variant*& sp) {
+  Instruction& jump = fusion::After(i, 3);
   bool outcome;
-  if (m.stack_end_ - m.sp_ < 2 ||
-      !fusion::TryCompare<kOp>(OperandOf<kA>(m, i), OperandOf<kB>(m, second), outcome)) {
-    RunPlain(m, i, 4);
-    return;
+  if (m.stack_end_ - sp < 2 ||
+      !fusion::TryCompare<kOp>(OperandOf<kA>(m, i), OperandOf<kB>(m, fusion::After(i, 1)),
+                               outcome)) {
+    return RunPlainFrom(m, i, 4, sp);
   }
-  m.next_ = outcome == (jump.Op == Opcode::opJumpIfTrue) ? jump.Target : jump.Next;
+  return outcome == (jump.Op == Opcode::opJumpIfTrue) ? jump.Target : jump.Next;
 }
 
 // compare; jump if false or true  →  one conditional jump
 template <Opcode kOp>
-VANTREL_FUSED_INLINE void MachineOps::CompareJump(VirtualMachine& m, Instruction& i) {
-  Instruction& jump = *i.Next;
+VANTREL_FUSED_INLINE Instruction* MachineOps::CompareJump(VirtualMachine& m, Instruction& i,
+                                                          Variant*& sp) {
+  Instruction& jump = fusion::After(i, 1);
   bool outcome;
-  if (m.sp_ - m.base_ < 2 || !fusion::TryCompare<kOp>(m.sp_[-2], m.sp_[-1], outcome)) {
-    RunPlain(m, i, 2);
-    return;
+  if (sp - m.base_ < 2 || !fusion::TryCompare<kOp>(sp[-2], sp[-1], outcome)) {
+    return RunPlainFrom(m, i, 2, sp);
   }
-  m.sp_ -= 2;
-  m.next_ = outcome == (jump.Op == Opcode::opJumpIfTrue) ? jump.Target : jump.Next;
+  sp -= 2;
+  return outcome == (jump.Op == Opcode::opJumpIfTrue) ? jump.Target : jump.Next;
 }
 
 // copy local to local; jump  →  the copy, and on at the jump's target
-VANTREL_FUSED_INLINE void MachineOps::CopyVarJump(VirtualMachine& m, Instruction& i) {
+VANTREL_FUSED_INLINE Instruction* MachineOps::CopyVarJump(VirtualMachine& m, Instruction& i,
+                                                          Variant*&) {
   opCopyVar(m, i);
-  m.next_ = i.Next->Target;
+  return fusion::After(i, 1).Target;
 }
 
 // push local v; return  →  the routine's result on the stack, then back to
 // the caller.
-VANTREL_FUSED_INLINE void MachineOps::PushVarReturn(VirtualMachine& m, Instruction& i) {
-  if (m.sp_ >= m.stack_end_) {
-    RunPlain(m, i, 2);
-    return;
-  }
-  *m.sp_++ = m.bp_[i.A].Dereference();
+VANTREL_FUSED_INLINE Instruction* MachineOps::PushVarReturn(VirtualMachine& m, Instruction& i,
+                                                            Variant*& sp) {
+  if (sp >= m.stack_end_) return RunPlainFrom(m, i, 2, sp);
+  *sp++ = m.bp_[i.A].Dereference();
+  m.sp_ = sp;
   m.Return();
+  sp = m.sp_;
+  return m.next_;
 }
 
 // The step of a for loop and the test at its head:
@@ -317,22 +338,22 @@ VANTREL_FUSED_INLINE void MachineOps::PushVarReturn(VirtualMachine& m, Instructi
 // With whole numbers and no overflow: v := v + step and straight on to the
 // body or the end, in one dispatch.
 template <Opcode kOp>
-VANTREL_FUSED_INLINE void MachineOps::ForStep(VirtualMachine& m, Instruction& i) {
+VANTREL_FUSED_INLINE Instruction* MachineOps::ForStep(VirtualMachine& m, Instruction& i,
+                                                      Variant*& sp) {
   // Linking put the loop's limit slot in FusedSlot, the body in Target2
   // and the end in Target.
-  Variant& counter = m.bp_[i.Next->A];
+  Variant& counter = m.bp_[fusion::After(i, 1).A];
   const Variant& stop = m.bp_[i.FusedSlot].Dereference();
   if (counter.Type() == VariantType::kInteger && i.Constant.Type() == VariantType::kInteger &&
-      stop.Type() == VariantType::kInteger && m.stack_end_ - m.sp_ >= 2) {
+      stop.Type() == VariantType::kInteger && m.stack_end_ - sp >= 2) {
     int64_t next = int64_t{counter.RawInteger()} + i.Constant.RawInteger();
     if (next == static_cast<int32_t>(next)) {
       counter.SetInteger(static_cast<int32_t>(next));
       bool go_on = kOp == Opcode::opOperLE ? next <= stop.RawInteger() : next >= stop.RawInteger();
-      m.next_ = go_on ? i.Target2 : i.Target;
-      return;
+      return go_on ? i.Target2 : i.Target;
     }
   }
-  RunPlain(m, i, 4);
+  return RunPlainFrom(m, i, 4, sp);
 }
 
 }  // namespace vantrel

@@ -182,40 +182,44 @@ InstructionHandler SelectOne(Opcode op, Source b = Source::kLocal) {
 
 template <Opcode kOp, Source kA, Source kB>
 struct PushPushOperateOf {
-  static constexpr InstructionHandler kHandler = &Op::PushPushOperate<kOp, kA, kB>;
+  static constexpr InstructionHandler kHandler =
+      &Op::StepHandler<&Op::PushPushOperate<kOp, kA, kB>>;
 };
 template <Opcode kOp, Source kA, Source kB>
 struct PushPushPushOperateOf {
-  static constexpr InstructionHandler kHandler = &Op::PushPushPushOperate<kOp, kA, kB>;
+  static constexpr InstructionHandler kHandler =
+      &Op::StepHandler<&Op::PushPushPushOperate<kOp, kA, kB>>;
 };
 template <Opcode kOp, Source kA, Source kB>
 struct PushPushOperateCallOf {
-  static constexpr InstructionHandler kHandler = &Op::PushPushOperateCall<kOp, kA, kB>;
+  static constexpr InstructionHandler kHandler =
+      &Op::StepHandler<&Op::PushPushOperateCall<kOp, kA, kB>>;
 };
 template <Opcode kOp, Source, Source kB>
 struct PushOperateStoreOf {
-  static constexpr InstructionHandler kHandler = &Op::PushOperateStore<kOp, kB>;
+  static constexpr InstructionHandler kHandler = &Op::StepHandler<&Op::PushOperateStore<kOp, kB>>;
 };
 template <Opcode kOp, Source, Source kB>
 struct PushOperateOf {
-  static constexpr InstructionHandler kHandler = &Op::PushOperate<kOp, kB>;
+  static constexpr InstructionHandler kHandler = &Op::StepHandler<&Op::PushOperate<kOp, kB>>;
 };
 template <Opcode kOp, Source kA, Source kB>
 struct PushPushOperateStoreOf {
-  static constexpr InstructionHandler kHandler = &Op::PushPushOperateStore<kOp, kA, kB>;
+  static constexpr InstructionHandler kHandler =
+      &Op::StepHandler<&Op::PushPushOperateStore<kOp, kA, kB>>;
 };
 template <Opcode kOp, Source, Source>
 struct OperateStoreOf {
-  static constexpr InstructionHandler kHandler = &Op::OperateStore<kOp>;
+  static constexpr InstructionHandler kHandler = &Op::StepHandler<&Op::OperateStore<kOp>>;
 };
 template <Opcode kOp, Source kA, Source kB>
 constexpr InstructionHandler PushPushCompareJumpHandler() {
-  if constexpr (IsComparison(kOp)) return &Op::PushPushCompareJump<kOp, kA, kB>;
+  if constexpr (IsComparison(kOp)) return &Op::StepHandler<&Op::PushPushCompareJump<kOp, kA, kB>>;
   return nullptr;
 }
 template <Opcode kOp>
 constexpr InstructionHandler CompareJumpHandler() {
-  if constexpr (IsComparison(kOp)) return &Op::CompareJump<kOp>;
+  if constexpr (IsComparison(kOp)) return &Op::StepHandler<&Op::CompareJump<kOp>>;
   return nullptr;
 }
 
@@ -245,7 +249,7 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
   for (size_t n = 0; n < count; ++n) {
     Instruction& first = code[n];
     if (first.Op == Opcode::opPushVar && free_run(n, 2) && op(n + 1) == Opcode::opRet) {
-      first.Handler = &PushVarReturn;
+      first.Handler = &StepHandler<&PushVarReturn>;
       n += 1;
     } else if (IsForStep(code, targeted, n)) {
       const size_t head = static_cast<size_t>(code[n + 3].A);
@@ -254,7 +258,8 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
       first.Target = exit.Target;
       first.Target2 = exit.Next;
       bool up = code[head + 3].Op == Opcode::opOperLE;
-      first.Handler = up ? &ForStep<Opcode::opOperLE> : &ForStep<Opcode::opOperGE>;
+      first.Handler =
+          up ? &StepHandler<&ForStep<Opcode::opOperLE>> : &StepHandler<&ForStep<Opcode::opOperGE>>;
       n += 3;
     } else if (first.Op == Opcode::opPushVar && free_run(n, 4) && IsSimplePush(op(n + 1)) &&
                op(n + 2) == Opcode::opOperConcat && op(n + 3) == Opcode::opStoreVar &&
@@ -271,7 +276,7 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
       n += 3;
     } else if (IsOperandPush(first.Op) && free_run(n, 4) && IsOperandPush(op(n + 1)) &&
                IsFusableOperation(op(n + 2)) && op(n + 3) == Opcode::opCall &&
-               code[n + 3].Handler == &CallPrepared) {
+               code[n + 3].Handler == &StepHandler<&CallPrepared>) {
       first.Handler = Select<PushPushOperateCallOf>(op(n + 2), source(n), source(n + 1));
       n += 3;
     } else if (IsOperandPush(first.Op) && free_run(n, 3) && IsOperandPush(op(n + 1)) &&
@@ -290,7 +295,7 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
       first.Handler = SelectOne<PushOperateOf>(op(n + 1), source(n));
       n += 1;
     } else if (first.Op == Opcode::opCopyVar && free_run(n, 2) && op(n + 1) == Opcode::opJump) {
-      first.Handler = &CopyVarJump;
+      first.Handler = &StepHandler<&CopyVarJump>;
       n += 1;
     } else if (IsFusableOperation(first.Op) && free_run(n, 2) && op(n + 1) == Opcode::opStoreVar) {
       first.Handler = SelectOne<OperateStoreOf>(first.Op);

@@ -81,7 +81,7 @@ class Linker {
       }
       BindOperands(n, i);
       if (i.Op == opCall && i.Target != nullptr && i.Target->Op == opPrepare) {
-        i.Handler = &MachineOps::CallPrepared;
+        i.Handler = &MachineOps::StepHandler<&MachineOps::CallPrepared>;
       }
     }
     MachineOps::Fuse(code_, targeted);

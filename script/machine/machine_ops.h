@@ -61,14 +61,29 @@ struct MachineOps {
   // Reserves the locals of the routine entry `prepare` (known to fit),
   // Unassigned, and makes it the running routine.
   static void EnterRoutine(VirtualMachine& m, Instruction& prepare);
-  // opCall bound by linking when its entry is an opPrepare.
-  static void CallPrepared(VirtualMachine& m, Instruction& i);
-
   static void AppendToLocal(VirtualMachine& m, Instruction& i);
-  static void PushVarReturn(VirtualMachine& m, Instruction& i);
-  static void CopyVarJump(VirtualMachine& m, Instruction& i);
+
+  // Steps: the handlers of routine calls and fused sequences, written so
+  // that the run loop can keep the stack top and the next instruction in
+  // registers. A step runs the instruction or sequence at `i` with the
+  // stack top in `sp` (not in the machine's sp_), updates `sp`, and
+  // returns the instruction to run next (null ends the routine). Whatever
+  // else it runs (a plain instruction, a routine call) sees the machine's
+  // registers up to date.
+  using Step = Instruction* (*)(VirtualMachine& m, Instruction& i, Variant*& sp);
+  // The handler that runs step kStep on the machine's own registers.
+  template <Step kStep>
+  static void StepHandler(VirtualMachine& m, Instruction& i);
+  // RunPlain from a step: the machine's registers are brought up to date
+  // first, and `sp` and the next instruction taken back after.
+  static Instruction* RunPlainFrom(VirtualMachine& m, Instruction& first, int count, Variant*& sp);
+
+  // opCall bound by linking when its entry is an opPrepare.
+  static Instruction* CallPrepared(VirtualMachine& m, Instruction& i, Variant*& sp);
+  static Instruction* PushVarReturn(VirtualMachine& m, Instruction& i, Variant*& sp);
+  static Instruction* CopyVarJump(VirtualMachine& m, Instruction& i, Variant*& sp);
   template <Opcode kOp>
-  static void ForStep(VirtualMachine& m, Instruction& i);
+  static Instruction* ForStep(VirtualMachine& m, Instruction& i, Variant*& sp);
   // Where a fused sequence finds the value a simple push would push: the
   // local of an opPushVar, the global of an opPushGlobalVar, the constant
   // linking prepared in the push (opPushInteger, opPushDouble,
@@ -82,23 +97,23 @@ struct MachineOps {
   static const Variant& OperandOf(const VirtualMachine& m, const Instruction& push);
 
   template <Opcode kOp, Source kA, Source kB>
-  static void PushPushOperate(VirtualMachine& m, Instruction& i);
+  static Instruction* PushPushOperate(VirtualMachine& m, Instruction& i, Variant*& sp);
   template <Opcode kOp, Source kA, Source kB>
-  static void PushPushPushOperate(VirtualMachine& m, Instruction& i);
+  static Instruction* PushPushPushOperate(VirtualMachine& m, Instruction& i, Variant*& sp);
   template <Opcode kOp, Source kA, Source kB>
-  static void PushPushOperateCall(VirtualMachine& m, Instruction& i);
+  static Instruction* PushPushOperateCall(VirtualMachine& m, Instruction& i, Variant*& sp);
   template <Opcode kOp, Source kB>
-  static void PushOperate(VirtualMachine& m, Instruction& i);
+  static Instruction* PushOperate(VirtualMachine& m, Instruction& i, Variant*& sp);
   template <Opcode kOp, Source kB>
-  static void PushOperateStore(VirtualMachine& m, Instruction& i);
+  static Instruction* PushOperateStore(VirtualMachine& m, Instruction& i, Variant*& sp);
   template <Opcode kOp, Source kA, Source kB>
-  static void PushPushOperateStore(VirtualMachine& m, Instruction& i);
+  static Instruction* PushPushOperateStore(VirtualMachine& m, Instruction& i, Variant*& sp);
   template <Opcode kOp>
-  static void OperateStore(VirtualMachine& m, Instruction& i);
+  static Instruction* OperateStore(VirtualMachine& m, Instruction& i, Variant*& sp);
   template <Opcode kOp, Source kA, Source kB>
-  static void PushPushCompareJump(VirtualMachine& m, Instruction& i);
+  static Instruction* PushPushCompareJump(VirtualMachine& m, Instruction& i, Variant*& sp);
   template <Opcode kOp>
-  static void CompareJump(VirtualMachine& m, Instruction& i);
+  static Instruction* CompareJump(VirtualMachine& m, Instruction& i, Variant*& sp);
 };
 
 }  // namespace vantrel

@@ -1,12 +1,15 @@
 // The machine's run loop.
 //
 // Most instructions are run by calling their handler. The handlers that
-// loops, routine calls and arithmetic spend their time in are also run in
-// place, as cases of the loop's switch: linking gives each instruction the
-// case of its handler (Instruction::InPlace), 0 for none. A case runs the
-// same inline handler body (machine_fused.h) that the call would, so the
-// two ways cannot differ; the case saves the call, the handler's entry and
-// exit, and the reloading of the machine's registers around them.
+// loops, routine calls and arithmetic spend their time in are steps
+// (MachineOps::Step, machine_fused.h), and the loop also runs those in
+// place, as cases of its switch: linking gives each instruction the case
+// of its handler (Instruction::InPlace), 0 for none. A case runs the very
+// step its handler wraps, so the two ways cannot differ. In place, the
+// stack top and the next instruction stay in registers from one step to
+// the next, instead of making a round trip through the machine's memory
+// on every instruction, which made each instruction wait for the one
+// before.
 #include <new>
 
 #include "base/exception.h"
@@ -84,8 +87,8 @@ enum InPlaceCase : uint8_t {
 }  // namespace
 
 uint8_t MachineOps::InPlaceCaseOf(InstructionHandler handler) {
-#define VANTREL_IN_PLACE_MATCH(name, in_place) \
-  if (handler == in_place) return k##name;
+#define VANTREL_IN_PLACE_MATCH(name, step) \
+  if (handler == &Op::StepHandler<&step>) return k##name;
   VANTREL_IN_PLACE_HANDLERS(VANTREL_IN_PLACE_MATCH)
 #undef VANTREL_IN_PLACE_MATCH
   return kCallHandler;
@@ -93,24 +96,39 @@ uint8_t MachineOps::InPlaceCaseOf(InstructionHandler handler) {
 
 template <typename KeepGoing>
 void VirtualMachine::RunWhile(KeepGoing keep_going) {
+  // The next instruction and the stack top live in registers while steps
+  // run in place; the machine's next_ and sp_ are brought up to date
+  // around everything else. When an instruction raises, sp_ is already
+  // up to date: steps update it before anything that can raise.
+  Instruction* instruction = next_;
+  Variant* sp = sp_;
   try {
-    while (next_ != nullptr && keep_going()) {
-      Instruction* instruction = next_;
+    while (instruction != nullptr && keep_going(instruction)) {
       current_ = instruction;
-      next_ = instruction->Next;
       switch (instruction->InPlace) {
-#define VANTREL_IN_PLACE_RUN(name, in_place) \
-  case k##name:                              \
-    in_place(*this, *instruction);           \
+#define VANTREL_IN_PLACE_RUN(name, step)         \
+  case k##name:                                  \
+    instruction = step(*this, *instruction, sp); \
     break;
         VANTREL_IN_PLACE_HANDLERS(VANTREL_IN_PLACE_RUN)
 #undef VANTREL_IN_PLACE_RUN
         default:
+          sp_ = sp;
+          next_ = instruction->Next;
           instruction->Handler(*this, *instruction);
+          instruction = next_;
+          sp = sp_;
       }
-      if (attention_.load(std::memory_order_relaxed) != 0) [[unlikely]]
+      if (attention_.load(std::memory_order_relaxed) != 0) [[unlikely]] {
+        sp_ = sp;
+        next_ = instruction;
         Attend();
+        instruction = next_;
+        sp = sp_;
+      }
     }
+    sp_ = sp;
+    next_ = instruction;
   } catch (const MachineRuntimeError& error) {
     RaiseFromInstruction(error.Text(), error.ClassName());
   } catch (const ScriptRuntimeError&) {
@@ -127,12 +145,12 @@ void VirtualMachine::RunWhile(KeepGoing keep_going) {
 }
 
 void VirtualMachine::Run() {
-  RunWhile([] { return true; });
+  RunWhile([](const Instruction*) { return true; });
 }
 
 void VirtualMachine::RunPart(const Instruction* begin, const Instruction* end, size_t depth) {
-  RunWhile([this, begin, end, depth] {
-    return frame_count_ != depth || (next_ >= begin && next_ < end);
+  RunWhile([this, begin, end, depth](const Instruction* next) {
+    return frame_count_ != depth || (next >= begin && next < end);
   });
 }
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <functional>
+#include <set>
 #include <thread>
 
 #include "script/errors/script_errors.h"
@@ -44,6 +45,16 @@ class MachineTest : public ::testing::Test {
       return error.Message();
     }
     return "no error";
+  }
+
+  // Runs the linked main block while another thread halts it.
+  void RunUntilHaltedFromAnotherThread() {
+    std::thread halter([this] {
+      while (!machine_.IsRunning()) std::this_thread::yield();
+      machine_.Halt();
+    });
+    EXPECT_NO_THROW(machine_.Execute("", Variant::Null()));
+    halter.join();
   }
 
   HostClasses classes_;
@@ -320,14 +331,67 @@ TEST_F(MachineTest, HaltFromAnotherThreadEndsAnEndlessLoop) {
   int loop = code_.Here();
   code_.Emit(opJump, loop);
   machine_.Link(code_.Code());
-  std::thread halter([this] {
-    while (!machine_.IsRunning()) std::this_thread::yield();
-    machine_.Halt();
-  });
-  EXPECT_NO_THROW(machine_.Execute("", Variant::Null()));
-  halter.join();
+  RunUntilHaltedFromAnotherThread();
   EXPECT_FALSE(machine_.IsRunning());
   EXPECT_FALSE(machine_.IsHalting());
+}
+
+// for i = 1 to 2 step 0 (endless), with `body` inside; local 0 is i, 1 the
+// limit, 2 free for the body.
+void EmitEndlessForLoop(Assembler& a, const std::function<void(Assembler&)>& body) {
+  a.Emit(opGlobalPrepare, 1);
+  a.Emit(opPrepare, 3);
+  a.Emit(opPushInteger, 2);
+  a.Emit(opStoreVar, 1);
+  a.Emit(opPushInteger, 1);
+  const int head = a.Here();
+  a.Emit(opStoreVar, 0);
+  a.Emit(opPushVar, 0);
+  a.Emit(opPushVar, 1);
+  a.Emit(opOperLE);
+  Instruction& exit = a.Emit(opJumpIfFalse);
+  body(a);
+  a.Emit(opPushInteger, 0);
+  a.Emit(opPushVar, 0);
+  a.Emit(opOperAdd);
+  a.Emit(opJump, head);
+  exit.A = a.Here();
+  a.Emit(opRet);
+}
+
+// The run loop keeps the stack top in a register while fused sequences
+// run; a halt and the debug hook between them must still be seen, and the
+// hook must see the stack as the sequences left it.
+TEST_F(MachineTest, HaltAndTheDebugHookReachLoopsOfFusedSequences) {
+  // Local `from` plus 1, stored by `store` into slot `to`.
+  const auto add_one = [](int from, Opcode store, int to) {
+    return [=](Assembler& a) {
+      a.Emit(opPushVar, from);
+      a.Emit(opPushInteger, 1);
+      a.Emit(opOperAdd);
+      a.Emit(store, to);
+    };
+  };
+  // x = x + 1 in one fused sequence: the loop never leaves the fast steps.
+  EmitEndlessForLoop(code_, add_one(2, opStoreVar, 2));
+  machine_.Link(code_.Code());
+  RunUntilHaltedFromAnotherThread();
+
+  // limit + 1 pushed by a fused sequence, then stored by a plain
+  // instruction.
+  Assembler traced;
+  EmitEndlessForLoop(traced, add_one(1, opStoreGlobalVar, 0));
+  machine_.Link(traced.Code());
+  int steps = 0;
+  std::set<int> depths;  // Stack slots in use above the locals.
+  machine_.SetOnDebugHook([&](VirtualMachine& m) {
+    depths.insert(m.FreeSlot() - 3);
+    if (++steps == 100) m.Halt();
+  });
+  machine_.SetDebugging(true);
+  EXPECT_NO_THROW(machine_.Execute("", Variant::Null()));
+  EXPECT_EQ(steps, 100);
+  EXPECT_EQ(depths, (std::set<int>{0, 1}));
 }
 
 TEST_F(MachineTest, HaltWhileIdleDoesNotRefuseOrStopTheNextRun) {
