@@ -81,6 +81,9 @@ struct BasicScript::Impl {
     parser.SetComments(
         {SyntaxComment{"'", "\r", ""}, SyntaxComment{"REM", "\r", " \t:\r\n", " \t\r\n"}});
     parser.SetOnValidate(parser.RuleIndex("id"), ValidateId);
+    // A statement matches the same wherever it is tried: ValidateId looks
+    // no higher than the statement's own node.
+    parser.RememberFailures(parser.RuleIndex("statement"));
   }
 
   [[noreturn]] void Fail(const std::string& text, int position) const {

@@ -65,6 +65,10 @@ class NonTerminal {
   void SetOnValidate(NodeValidateHandler handler) { on_validate_ = std::move(handler); }
   const CharCheckHandler& OnCharCheck() const { return on_char_check_; }
   void SetOnCharCheck(CharCheckHandler handler) { on_char_check_ = std::move(handler); }
+  // Whether a parse remembers where the rule failed, so that trying it
+  // again at the same place fails at once (SyntaxParser::RememberFailures).
+  bool RemembersFailures() const { return remembers_failures_; }
+  void SetRemembersFailures(bool remember) { remembers_failures_ = remember; }
 
  private:
   friend class NonTerminals;
@@ -77,6 +81,7 @@ class NonTerminal {
   NodeHandler on_exit_;
   NodeValidateHandler on_validate_;
   CharCheckHandler on_char_check_;
+  bool remembers_failures_ = false;
 };
 
 // The element kinds of a compiled body, one per notation.

@@ -90,6 +90,10 @@ void SyntaxParser::SetOnCharCheck(int rule_index, CharCheckHandler handler) {
   RuleAt(rule_index).SetOnCharCheck(std::move(handler));
 }
 
+void SyntaxParser::RememberFailures(int rule_index) {
+  RuleAt(rule_index).SetRemembersFailures(true);
+}
+
 void SyntaxParser::SetInput(const StringList& input) {
   RefuseWhileBusy();
   input_ = input;
@@ -240,6 +244,7 @@ bool SyntaxParser::Parse() {
 bool SyntaxParser::Parse(ParseResult& result) {
   Clear();
   PrepareTables();
+  failures_.clear();
   ResetInput();
   farthest_ = SyntaxFailure{};
   depth_ = 0;
@@ -378,9 +383,27 @@ void SyntaxParser::MatchOptional(const SyntaxElement& element, NonTerminalNode* 
 }
 
 MatchStatus SyntaxParser::MatchRule(int rule_index, NonTerminalNode* target) {
+  // Skipping a repeated attempt must not change what handlers see, as
+  // with prediction (predicting_); comment handlers see every attempt too.
+  if (rules_[rule_index].RemembersFailures() && predicting_ && !on_comment_) {
+    return MatchRemembered(rule_index, target);
+  }
   NonTerminalNode* node = StartNode(rule_index, target);
   if (node == nullptr) return MatchStatus::kMismatch;
   return FinishNode(node, MatchSequence(BodyBegin(rule_index), BodyEnd(rule_index), node));
+}
+
+MatchStatus SyntaxParser::MatchRemembered(int rule_index, NonTerminalNode* target) {
+  // Failing again here records nothing new: the farthest failure only
+  // moves forward, and the first attempt has recorded its own.
+  const std::uint64_t key = FailureKey(rule_index, buffer_, position_);
+  if (const auto found = failures_.find(key); found != failures_.end()) return found->second;
+  NonTerminalNode* node = StartNode(rule_index, target);
+  if (node == nullptr) return MatchStatus::kMismatch;
+  const MatchStatus status =
+      FinishNode(node, MatchSequence(BodyBegin(rule_index), BodyEnd(rule_index), node));
+  if (IsFailure(status)) failures_.emplace(key, status);
+  return status;
 }
 
 NonTerminalNode* SyntaxParser::StartNode(int rule_index, NonTerminalNode* target) {

@@ -71,6 +71,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/ascii.h"
@@ -182,6 +183,18 @@ class SyntaxParser {
   void SetOnExit(int rule_index, NodeHandler handler);
   void SetOnValidate(int rule_index, NodeValidateHandler handler);
   void SetOnCharCheck(int rule_index, CharCheckHandler handler);
+  // Makes each parse remember the places where rule `rule_index` failed:
+  // tried again at the same place (under another alternative of an
+  // enclosing rule), it fails at once, with the same status, instead of
+  // matching the same text again. Without it, statements nested in
+  // constructs whose alternatives begin alike (do ... loop) are matched
+  // twice per level when they fail, which takes time exponential in the
+  // nesting. Only for rules whose matching depends on nothing but the
+  // input from their place: no node or comment handlers while parsing, and
+  // no validate or character check handler of the rule or within it that
+  // looks above the rule's node. Setting the grammar drops it, as it drops
+  // the handlers. ParserError for an index out of range.
+  void RememberFailures(int rule_index);
 
   // The input lines; the text parsed is each line followed by CR LF.
   const StringList& Input() const { return input_; }
@@ -298,6 +311,14 @@ class SyntaxParser {
   MatchStatus MatchSequence(const SyntaxElement* element, const SyntaxElement* end,
                             NonTerminalNode* target);
   MatchStatus MatchRule(int rule_index, NonTerminalNode* target);
+  // MatchRule of a rule whose failures are remembered.
+  MatchStatus MatchRemembered(int rule_index, NonTerminalNode* target);
+  // Where a remembered rule failed: the rule, the buffer and the position.
+  static std::uint64_t FailureKey(int rule_index, int buffer, int position) {
+    return (std::uint64_t{static_cast<std::uint16_t>(rule_index)} << 48) |
+           (std::uint64_t{static_cast<std::uint16_t>(buffer)} << 32) |
+           static_cast<std::uint32_t>(position);
+  }
   // The node for a match of rule `rule_index`, or null when lookahead rules
   // the rule out; FinishNode completes or removes it.
   NonTerminalNode* StartNode(int rule_index, NonTerminalNode* target);
@@ -478,6 +499,8 @@ class SyntaxParser {
   int depth_ = 0;
   std::uintptr_t stack_base_ = 0;  // Parse's frame address.
   int failed_offset_ = 0;          // Body offset of the last element that failed.
+  // The failures of rules that remember them (FailureKey), in this parse.
+  std::unordered_map<std::uint64_t, MatchStatus> failures_;
   // Comments given to the comment handler and not yet retracted.
   std::uint32_t reported_comments_ = 0;
   std::vector<Mark> marks_;

@@ -113,6 +113,47 @@ TEST(SyntaxParserMatching, RepetitionOfSomethingEmptyDoesNotLoopForEver) {
   EXPECT_TRUE(p.Parse());
 }
 
+// Two loop forms that begin alike, and a statement that may begin like
+// the first one's test: a statement nested in an unclosed loop is tried
+// once under each form, so every level of nesting doubles the work.
+constexpr std::string_view kLoopGrammar =
+    "<r>:( <st>) \n<st>:{<test_loop>|<loop_test>|<w>}\n<test_loop>:do <cond>[( <st>)] loop\n"
+    "<loop_test>:do[( <st>)] loop <cond>\n<cond>:while x\n<w>:while x[( <st>)] wend";
+
+std::string UnclosedLoops(int depth) {
+  std::string text;
+  for (int i = 0; i < depth; ++i) text += "do while x\n";
+  return text + "z";
+}
+
+TEST(SyntaxParserMatching, RememberedFailuresKeepTheOutcomeAndEndTheExponentialWork) {
+  Parser plain(kLoopGrammar, UnclosedLoops(8));
+  Parser remembered(kLoopGrammar, UnclosedLoops(8));
+  remembered.parser.RememberFailures(remembered.parser.RuleIndex("st"));
+  EXPECT_FALSE(plain.Parse());
+  EXPECT_FALSE(remembered.Parse());
+  const ParseResult& a = plain.result;
+  const ParseResult& b = remembered.result;
+  EXPECT_EQ(b.Status, a.Status);
+  EXPECT_EQ(b.InputPosition, a.InputPosition);
+  EXPECT_EQ(b.RulePosition, a.RulePosition);
+  EXPECT_EQ(b.Farthest.InputPosition, a.Farthest.InputPosition);
+  EXPECT_EQ(b.Farthest.RuleIndex, a.Farthest.RuleIndex);
+  EXPECT_EQ(b.Farthest.Status, a.Farthest.Status);
+
+  // 2^60 attempts without remembering; the failure is still at the "z".
+  Parser deep(kLoopGrammar, UnclosedLoops(60));
+  deep.parser.RememberFailures(deep.parser.RuleIndex("st"));
+  EXPECT_FALSE(deep.Parse());
+  EXPECT_EQ(deep.result.Farthest.InputPosition, 60 * 12 + 1);
+
+  // A closed nest still parses, its statements once each.
+  Parser closed(kLoopGrammar, "do while x\ndo while x\nloop\nloop");
+  closed.parser.RememberFailures(closed.parser.RuleIndex("st"));
+  ASSERT_TRUE(closed.Parse());
+  EXPECT_EQ(closed.Texts("test_loop").size(), 2u);
+}
+
 TEST(SyntaxParserMatching, UserCharacterSetsAndCharacterCheck) {
   Parser p("<r>:(&3) <d> \n<d>:(&)", "xyx 123");
   p.parser.SetUserCharSet(3, "xy");
