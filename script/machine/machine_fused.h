@@ -344,8 +344,9 @@ VANTREL_FUSED_INLINE Instruction* MachineOps::ForStep(VirtualMachine& m, Instruc
   // and the end in Target.
   Variant& counter = m.bp_[fusion::After(i, 1).A];
   const Variant& stop = m.bp_[i.FusedSlot].Dereference();
-  if (counter.Type() == VariantType::kInteger && i.Constant.Type() == VariantType::kInteger &&
-      stop.Type() == VariantType::kInteger && m.stack_end_ - sp >= 2) {
+  // Linking fuses only whole steps (opPushInteger): Constant is an Integer.
+  if (counter.Type() == VariantType::kInteger && stop.Type() == VariantType::kInteger &&
+      m.stack_end_ - sp >= 2) {
     int64_t next = int64_t{counter.RawInteger()} + i.Constant.RawInteger();
     if (next == static_cast<int32_t>(next)) {
       counter.SetInteger(static_cast<int32_t>(next));

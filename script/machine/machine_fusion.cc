@@ -96,9 +96,10 @@ bool IsForStep(const InstructionList& code, const std::vector<bool>& targeted, s
   const Instruction& step = code[n];
   const Instruction& counter = code[n + 1];
   const Instruction& jump = code[n + 3];
-  if ((step.Op != Opcode::opPushInteger && step.Op != Opcode::opPushDouble) ||
-      counter.Op != Opcode::opPushVar || code[n + 2].Op != Opcode::opOperAdd ||
-      jump.Op != Opcode::opJump || targeted[n + 1] || targeted[n + 2] || targeted[n + 3]) {
+  // A fractional step never takes ForStep's fast path: only whole ones.
+  if (step.Op != Opcode::opPushInteger || counter.Op != Opcode::opPushVar ||
+      code[n + 2].Op != Opcode::opOperAdd || jump.Op != Opcode::opJump || targeted[n + 1] ||
+      targeted[n + 2] || targeted[n + 3]) {
     return false;
   }
   size_t head = static_cast<size_t>(jump.A);
