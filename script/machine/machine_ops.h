@@ -1,6 +1,6 @@
 // The instruction handlers of the virtual machine and the linker that binds
-// them. Internal to the machine: only virtual_machine.cc and machine_ops.cc
-// include this header.
+// them. Internal to the machine: only its own files (virtual_machine.cc and
+// the machine_* files) include this header.
 #ifndef VANTREL_SCRIPT_MACHINE_MACHINE_OPS_H_
 #define VANTREL_SCRIPT_MACHINE_MACHINE_OPS_H_
 
