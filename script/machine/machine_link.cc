@@ -85,7 +85,11 @@ class Linker {
       }
     }
     MachineOps::Fuse(code_, targeted);
-    for (Instruction& i : code_) i.InPlace = MachineOps::InPlaceCaseOf(i.Handler);
+    // Only the handlers fusion and call binding chose can run in place.
+    for (Instruction& i : code_) {
+      i.InPlace =
+          i.Handler == MachineOps::HandlerOf(i.Op) ? 0 : MachineOps::InPlaceCaseOf(i.Handler);
+    }
   }
 
  private:
