@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstring>
+#include <functional>
+#include <utility>
 
 #include "http/http_errors.h"
 
@@ -10,17 +12,20 @@ namespace {
 
 // An append-only Stream over a string, so the connection's reads land in
 // the caller's string without a second copy. Refuses to grow past its
-// limit: the read then stops with HttpRequestTooLargeError.
+// limit: the read then stops with HttpRequestTooLargeError. `on_grow`,
+// when given, hears the new size after every write.
 class StringSinkStream final : public Stream {
  public:
-  StringSinkStream(std::string& out, std::int64_t max_bytes)
-      : out_(out), start_(out.size()), max_bytes_(max_bytes) {}
+  StringSinkStream(std::string& out, std::int64_t max_bytes,
+                   std::function<void(std::int64_t)> on_grow = nullptr)
+      : out_(out), start_(out.size()), max_bytes_(max_bytes), on_grow_(std::move(on_grow)) {}
 
   std::int64_t Read(void*, std::int64_t) override { return 0; }
   std::int64_t Write(const void* buffer, std::int64_t count) override {
     if (count <= 0) return 0;
     if (count > max_bytes_ - Size()) throw HttpRequestTooLargeError(kRequestBodyTooLargeMessage);
     out_.append(static_cast<const char*>(buffer), static_cast<std::size_t>(count));
+    if (on_grow_) on_grow_(Size());
     return count;
   }
   std::int64_t Size() const override { return static_cast<std::int64_t>(out_.size() - start_); }
@@ -35,6 +40,7 @@ class StringSinkStream final : public Stream {
   std::string& out_;
   const std::size_t start_;  // Size of out_ before the first write.
   const std::int64_t max_bytes_;
+  const std::function<void(std::int64_t)> on_grow_;
 };
 
 // True when the first `max_bytes` of `buffered` cannot hold a whole line.
@@ -84,10 +90,20 @@ class ReadLimitGuard {
 }  // namespace
 
 ConnectionByteSource::ConnectionByteSource(TcpConnection& connection, int header_timeout_ms,
-                                           int body_stall_ms)
+                                           int body_stall_ms, int min_body_rate)
     : connection_(connection),
-      header_deadline_(Deadline::After(header_timeout_ms)),
-      body_stall_ms_(body_stall_ms) {}
+      header_timeout_ms_(header_timeout_ms),
+      header_deadline_(Deadline::After(header_timeout_ms, start_)),
+      body_stall_ms_(body_stall_ms),
+      min_body_rate_(min_body_rate) {}
+
+Deadline ConnectionByteSource::BodyDeadline(std::int64_t body_bytes) const {
+  if (min_body_rate_ <= 0 || header_timeout_ms_ == TcpConnection::kNoTimeout) {
+    return Deadline::Never();
+  }
+  // Bytes are at most a few GiB, so the product stays far from overflow.
+  return Deadline::After(header_timeout_ms_ + body_bytes * 1000 / min_body_rate_, start_);
+}
 
 std::string ConnectionByteSource::ReadLine(std::size_t max_bytes) {
   const std::string_view buffered = connection_.InputBuffer().View();
@@ -107,13 +123,16 @@ std::string ConnectionByteSource::ReadLine(std::size_t max_bytes) {
 
 void ConnectionByteSource::ReadExact(std::int64_t count, std::string& out) {
   StringSinkStream sink(out, count);
-  ReadLimitGuard limits(connection_, Deadline::Never(), body_stall_ms_);
+  ReadLimitGuard limits(connection_, BodyDeadline(count), body_stall_ms_);
   connection_.ReadExactToStream(sink, count);
 }
 
 void ConnectionByteSource::ReadToClose(std::string& out, std::int64_t max_bytes) {
-  StringSinkStream sink(out, max_bytes);
-  ReadLimitGuard limits(connection_, Deadline::Never(), body_stall_ms_);
+  // Every byte that arrives moves the deadline on by its share of the time.
+  StringSinkStream sink(out, max_bytes, [this](std::int64_t size) {
+    connection_.SetReadDeadline(BodyDeadline(size));
+  });
+  ReadLimitGuard limits(connection_, BodyDeadline(0), body_stall_ms_);
   connection_.ReadToCloseStream(sink);
 }
 

@@ -53,15 +53,18 @@ void ReadHeaderLines(HttpByteSource& source, HeaderList& headers) {
 }
 
 void ReadBody(HttpByteSource& source, const HttpRequestLine& line, const HeaderList& headers,
-              std::string& body) {
+              std::int64_t max_bytes, std::string& body) {
   const std::int64_t length = ContentLengthOf(headers);
   if (length >= 0) {
-    if (length > kMaxRequestBodyBytes) throw HttpRequestTooLargeError(kRequestBodyTooLargeMessage);
+    if (length > max_bytes) throw HttpRequestTooLargeError(kRequestBodyTooLargeMessage);
     source.ReadExact(length, body);
   } else if (line.Command == "POST") {
-    source.ReadToClose(body, kMaxRequestBodyBytes);
+    source.ReadToClose(body, max_bytes);
   }
 }
+
+// The request URI's path: the part before its first "?".
+std::string_view UriPath(std::string_view uri) { return uri.substr(0, uri.find('?')); }
 
 }  // namespace
 
@@ -85,28 +88,18 @@ bool IsGetCommand(std::string_view command) {
   return command == "GET" || command == "POST" || command == "HEAD";
 }
 
-void ReadRequest(HttpByteSource& source, const HttpRequestLine& line, bool parse_params,
-                 HttpRequestInfo& request) {
+void ReadRequestHead(HttpByteSource& source, const HttpRequestLine& line,
+                     HttpRequestInfo& request) {
   request.Command = line.Command;
   request.Version = line.Version;
   ReadHeaderLines(source, request.Headers);
-  ReadBody(source, line, request.Headers, request.ParamText);
-
-  const std::string_view uri = line.Uri;
-  const std::size_t question = uri.find('?');
-  const std::string_view path = uri.substr(0, question);
-  if (question != std::string_view::npos && question + 1 < uri.size()) {
-    const std::string_view query = uri.substr(question + 1);
-    if (!request.ParamText.empty()) request.ParamText.append("\r\n");
-    request.ParamText.append(query);
-  }
-  if (parse_params) DecodeParams(request.ParamText, request.Params);
 
   StringList cookie_values;
   request.Headers.ValuesByName("Cookie", cookie_values);
   for (const std::string& value : cookie_values) request.Cookies.AddCookieHeader(value);
 
   request.Host = request.Headers.ValueByName("Host");
+  const std::string_view path = UriPath(line.Uri);
   if (path == "*") {
     request.Document = "*";
   } else {
@@ -116,6 +109,25 @@ void ReadRequest(HttpByteSource& source, const HttpRequestLine& line, bool parse
   }
 
   DecodeCredentials(request.Headers.ValueByName("Authorization"), request);
+}
+
+void ReadRequestBody(HttpByteSource& source, const HttpRequestLine& line, bool parse_params,
+                     std::int64_t max_body_bytes, HttpRequestInfo& request) {
+  ReadBody(source, line, request.Headers, max_body_bytes, request.ParamText);
+  const std::string_view uri = line.Uri;
+  const std::size_t question = uri.find('?');
+  if (question != std::string_view::npos && question + 1 < uri.size()) {
+    const std::string_view query = uri.substr(question + 1);
+    if (!request.ParamText.empty()) request.ParamText.append("\r\n");
+    request.ParamText.append(query);
+  }
+  if (parse_params) DecodeParams(request.ParamText, request.Params);
+}
+
+void ReadRequest(HttpByteSource& source, const HttpRequestLine& line, bool parse_params,
+                 HttpRequestInfo& request) {
+  ReadRequestHead(source, line, request);
+  ReadRequestBody(source, line, parse_params, kMaxRequestBodyBytes, request);
 }
 
 bool ParseRequest(HttpByteSource& source, bool parse_params, HttpRequestLine& line,

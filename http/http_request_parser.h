@@ -1,10 +1,14 @@
 // Turns the bytes of one request into a request record, or an error,
 // without touching a socket: everything is read through an HttpByteSource.
 //
+// A request is read in two steps, so that a server can judge a request by
+// its line and header lines before its body is read (and refuse it without
+// reading the body at all): ReadRequestHead, then ReadRequestBody.
+//
 // Limits: a request line or header block of more than kMaxRequestHeadBytes
-// and a body of more than kMaxRequestBodyBytes raise
-// HttpRequestTooLargeError (the server then closes the connection without
-// a response). Memory grows only with bytes that actually arrived, whatever
+// raises HttpRequestTooLargeError (the server then closes the connection
+// without a response), and so does a body over the limit its reader is
+// given (kMaxRequestBodyBytes for ReadRequest). Memory grows only with bytes that actually arrived, whatever
 // Content-Length claims.
 #ifndef VANTREL_HTTP_HTTP_REQUEST_PARSER_H_
 #define VANTREL_HTTP_HTTP_REQUEST_PARSER_H_
@@ -24,8 +28,8 @@ namespace vantrel {
 // (every header line and the empty line, each counted with one byte for
 // its line end).
 inline constexpr std::size_t kMaxRequestHeadBytes = std::size_t{1} << 20;
-// The most body bytes, whether announced by Content-Length or read until
-// the client closes.
+// The most body bytes ReadRequest takes, whether announced by
+// Content-Length or read until the client closes.
 inline constexpr std::int64_t kMaxRequestBodyBytes = std::int64_t{256} << 20;
 
 // The three parts of a request line.
@@ -46,16 +50,28 @@ HttpRequestLine ReadRequestLine(HttpByteSource& source);
 // True for the methods OnCommandGet handles: GET, POST and HEAD.
 bool IsGetCommand(std::string_view command);
 
-// Reads the rest of a request whose line is `line` and fills `request`
-// (all but RemoteIP, RemotePort and Session): the header lines up to the first line
-// that is blank after trimming, the body (Content-Length bytes; for POST
-// without a usable Content-Length everything until the client closes),
-// ParamText (the body, the query, or body + CR LF + query), Params when
-// `parse_params`, Cookies, Host, Document and the Basic credentials.
+// Reads the header lines of a request whose line is `line`, up to the
+// first line that is blank after trimming, and fills Command, Version,
+// Headers, Cookies, Host, Document and the Basic credentials of `request`.
 // Raises ConnClosedGracefullyError when input ends early,
-// HttpRequestTooLargeError over the limits,
+// HttpRequestTooLargeError over the head limit,
 // HttpUnsupportedAuthSchemeError for a scheme other than Basic, and
 // TableNotFoundError for credentials that are not Base64.
+void ReadRequestHead(HttpByteSource& source, const HttpRequestLine& line,
+                     HttpRequestInfo& request);
+
+// Reads the body of the request whose head ReadRequestHead has read
+// (Content-Length bytes; for POST without a usable Content-Length
+// everything until the client closes) and fills ParamText (the body, the
+// query, or body + CR LF + query) and, when `parse_params`, Params. Raises
+// ConnClosedGracefullyError when input ends early and
+// HttpRequestTooLargeError, before reading, when Content-Length announces
+// more than `max_body_bytes`, or as soon as more arrive.
+void ReadRequestBody(HttpByteSource& source, const HttpRequestLine& line, bool parse_params,
+                     std::int64_t max_body_bytes, HttpRequestInfo& request);
+
+// ReadRequestHead, then ReadRequestBody with kMaxRequestBodyBytes: the
+// whole request (all but RemoteIP, RemotePort and Session).
 void ReadRequest(HttpByteSource& source, const HttpRequestLine& line, bool parse_params,
                  HttpRequestInfo& request);
 

@@ -18,6 +18,11 @@ namespace {
 constexpr std::int64_t kSingleSendFileBytes = 64 * 1024;
 
 constexpr int kInternalServerError = 500;
+constexpr int kRequestEntityTooLarge = 413;
+constexpr int kServiceUnavailable = 503;
+// What a refused connection may have sent already, read before the answer
+// so that closing does not reset the connection under it.
+constexpr int kRefusedRequestBytes = 16 * 1024;
 constexpr char kUnknownExceptionMessage[] = "Unknown exception.";
 
 bool IsBlank(std::string_view text) {
@@ -114,18 +119,15 @@ void HttpServer::LookUpSession(HttpRequestInfo& request, HttpResponseInfo& respo
 
 bool HttpServer::DoExecute(PeerThread& thread) {
   TcpServerConnection& connection = *thread.Connection();
-  ConnectionByteSource source(connection, request_header_timeout_, body_stall_timeout_);
+  ConnectionByteSource source(connection, request_header_timeout_, body_stall_timeout_,
+                              min_body_rate_);
   try {
     const HttpRequestLine line = ReadRequestLine(source);
     if (!IsGetCommand(line.Command) || !on_command_get_) {
       if (on_command_other_) on_command_other_(thread, line.Command, line.Uri, line.Version);
-    } else {
-      HttpRequestInfo request;
-      request.RemoteIP = connection.Socket().PeerIP;
-      request.RemotePort = connection.Socket().PeerPort;
-      ReadRequest(source, line, parse_params_, request);
-      HttpResponseInfo response(connection);
-      Respond(thread, request, response);
+    } else if (!ServeRequest(thread, source, line)) {
+      connection.DiscardInputAndClose(kDiscardTime, kDiscardBytes);
+      return true;
     }
   } catch (...) {
     // Whatever failed, the connection closes; a request that failed before
@@ -137,10 +139,65 @@ bool HttpServer::DoExecute(PeerThread& thread) {
   return true;
 }
 
-void HttpServer::Respond(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response) {
-  if (session_state_) LookUpSession(request, response);
+bool HttpServer::ServeRequest(PeerThread& thread, HttpByteSource& source,
+                              const HttpRequestLine& line) {
+  TcpServerConnection& connection = *thread.Connection();
+  HttpRequestInfo request;
+  request.RemoteIP = connection.Socket().PeerIP;
+  request.RemotePort = connection.Socket().PeerPort;
+  ReadRequestHead(source, line, request);
+  HttpResponseInfo response(connection);
   // The response starts with the default; only a setting replaces it.
   if (!IsBlank(server_software_)) response.ServerSoftware = server_software_;
+
+  const HttpAdmission admission = Admit(thread, request, response);
+  if (!admission.Admitted) {
+    WriteResponse(response);
+    return false;
+  }
+  try {
+    ReadRequestBody(source, line, parse_params_, admission.MaxBodyBytes, request);
+  } catch (const HttpRequestTooLargeError&) {
+    request.ParamText = std::string();  // What arrived is not kept while the answer goes out.
+    AnswerWithPage(response, kRequestEntityTooLarge, StatusPage(kRequestEntityTooLarge));
+    WriteResponse(response);
+    return false;
+  }
+  Respond(thread, request, response);
+  return true;
+}
+
+HttpAdmission HttpServer::Admit(PeerThread& thread, HttpRequestInfo& request,
+                                HttpResponseInfo& response) {
+  if (!on_admit_request_) return {};
+  try {
+    return on_admit_request_(thread, request, response);
+  } catch (const std::exception& error) {
+    AnswerWithPage(response, kInternalServerError, error.what());
+  } catch (...) {
+    AnswerWithPage(response, kInternalServerError, kUnknownExceptionMessage);
+  }
+  return {.Admitted = false};
+}
+
+void HttpServer::RefuseConnection(TcpServerConnection& connection) {
+  HttpResponseInfo response(connection);
+  if (!IsBlank(server_software_)) response.ServerSoftware = server_software_;
+  AnswerWithPage(response, kServiceUnavailable, StatusPage(kServiceUnavailable));
+  try {
+    // A few hundred bytes into a new connection's empty send buffer: the
+    // send does not wait.
+    WriteResponse(response);
+  } catch (const std::exception&) {
+    // The client is gone already.
+  }
+  // The request waiting already is read without waiting for more, so that
+  // closing does not reset the connection before the client reads the answer.
+  connection.DiscardInputAndClose(0, kRefusedRequestBytes);
+}
+
+void HttpServer::Respond(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response) {
+  if (session_state_) LookUpSession(request, response);
 
   // The one place where a failing handler becomes a response.
   try {
@@ -151,6 +208,10 @@ void HttpServer::Respond(PeerThread& thread, HttpRequestInfo& request, HttpRespo
     AnswerWithPage(response, kInternalServerError, kUnknownExceptionMessage);
   }
 
+  WriteResponse(response);
+}
+
+void HttpServer::WriteResponse(HttpResponseInfo& response) {
   if (!response.HeaderWritten()) {
     // Header and body text leave together in one send.
     std::string block = response.ComposeHeader();

@@ -2,16 +2,23 @@
 // per connection and then closes it.
 //
 // For every accepted connection the server reads one request on the
-// connection's peer thread. GET, POST and HEAD go to OnCommandGet with the
-// parsed request record and a fresh response record; whatever the handler
-// leaves in the response is written after it returns, and an exception
-// escaping the handler becomes a 500 response whose body is the
-// exception's message. Every other method (or every method, when
+// connection's peer thread. Of GET, POST and HEAD it first reads the line
+// and header lines and asks OnAdmitRequest (when set) whether to go on: a
+// request it refuses is answered with what it left in the response, and
+// its body is never read (nor kept: what the client still sends is thrown
+// away while the connection closes). An admitted request's body is read up
+// to the limit the admission gave (more is answered 413 without being
+// kept); then OnCommandGet gets the parsed request record and the response
+// record; whatever the handler leaves in the response is written after it
+// returns, and an exception escaping the handler or the admission becomes
+// a 500 response whose body is the exception's message. Every other method (or every method, when
 // OnCommandGet is not set) goes to OnCommandOther and gets no response.
 // A malformed request line, an unsupported authorization scheme, bad
-// Base64 credentials, a request over the size limits, a client that
-// vanishes mid-request or one too slow to send it (kRequestHeaderTimeout,
-// kBodyStallTimeout) get no response: the connection is closed.
+// Base64 credentials, a request line or header block over the size
+// limits, a client that vanishes mid-request or one too slow to send it
+// (kRequestHeaderTimeout, kBodyStallTimeout, kMinBodyRate) get no
+// response: the connection is closed. A connection refused because
+// MaxConnections stayed reached gets 503 (RefuseConnection).
 //
 // Threads: as for TcpServer, configure properties and events only while
 // the server is inactive, from the controlling thread; the events run on
@@ -24,6 +31,7 @@
 #ifndef VANTREL_HTTP_HTTP_SERVER_H_
 #define VANTREL_HTTP_HTTP_SERVER_H_
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -32,6 +40,7 @@
 #include <utility>
 
 #include "http/http_errors.h"
+#include "http/http_request_parser.h"
 #include "http/http_request_info.h"
 #include "http/http_response_info.h"
 #include "http/http_session.h"
@@ -49,6 +58,19 @@ using HttpGetEvent =
 using HttpOtherEvent = std::function<void(PeerThread& thread, const std::string& command,
                                           const std::string& data, const std::string& version)>;
 
+// What the server does with a request whose line and header lines it has
+// read.
+struct HttpAdmission {
+  // False: the handler has answered in the response record; the answer is
+  // written and the body is not read.
+  bool Admitted = true;
+  // The most body bytes the request may bring; a request announcing or
+  // sending more is answered 413.
+  std::int64_t MaxBodyBytes = kMaxRequestBodyBytes;
+};
+using HttpAdmitEvent = std::function<HttpAdmission(PeerThread& thread, HttpRequestInfo& request,
+                                                   HttpResponseInfo& response)>;
+
 class HttpServer : public TcpServer {
  public:
   static constexpr int kDefaultHttpPort = 80;
@@ -59,6 +81,16 @@ class HttpServer : public TcpServer {
   // is closed without a response and its thread is free again.
   static constexpr int kRequestHeaderTimeout = 60000;
   static constexpr int kBodyStallTimeout = 60000;
+  // The slowest a body may arrive, in bytes a second, counted over the
+  // whole request after kRequestHeaderTimeout: a request with a body of n
+  // bytes must have arrived kRequestHeaderTimeout + n / kMinBodyRate
+  // seconds after it began. A client trickling its body keeps a thread no
+  // longer than its size is worth.
+  static constexpr int kMinBodyRate = 1024;
+  // After a refused request, how long and how much of what the client
+  // still sends is read and thrown away before the connection closes.
+  static constexpr int kDiscardTime = 2000;
+  static constexpr std::int64_t kDiscardBytes = std::int64_t{1} << 20;
 
   // An inactive server on DefaultPort 80, its MIME table filled from the
   // system's files.
@@ -72,6 +104,9 @@ class HttpServer : public TcpServer {
   void SetActive(bool value) override;
 
   void SetOnCommandGet(HttpGetEvent handler) { on_command_get_ = std::move(handler); }
+  // Called for GET, POST and HEAD once the line and header lines are read,
+  // before the body; see the top of this file.
+  void SetOnAdmitRequest(HttpAdmitEvent handler) { on_admit_request_ = std::move(handler); }
   void SetOnCommandOther(HttpOtherEvent handler) { on_command_other_ = std::move(handler); }
 
   // Split and decode parameters into the request's Params (default true).
@@ -103,6 +138,9 @@ class HttpServer : public TcpServer {
   void SetRequestHeaderTimeout(int milliseconds);
   int BodyStallTimeout() const { return body_stall_timeout_; }
   void SetBodyStallTimeout(int milliseconds);
+  // Bytes a second (see kMinBodyRate); 0 turns the rate off.
+  int MinBodyRate() const { return min_body_rate_; }
+  void SetMinBodyRate(int bytes_per_second) { min_body_rate_ = std::max(0, bytes_per_second); }
 
   // The live sessions.
   HttpSessionList& Sessions() { return sessions_; }
@@ -131,6 +169,8 @@ class HttpServer : public TcpServer {
  protected:
   // Reads and answers one request, then closes the connection.
   bool DoExecute(PeerThread& thread) override;
+  // Answers 503 from the listener thread, without waiting for the client.
+  void RefuseConnection(TcpServerConnection& connection) override;
 
  private:
   void StartSessions();
@@ -138,10 +178,19 @@ class HttpServer : public TcpServer {
   // Looks the request's session up from its cookies, creating one when
   // AutoStartSession is set; sets Session in both records.
   void LookUpSession(HttpRequestInfo& request, HttpResponseInfo& response);
+  // Reads a GET, POST or HEAD request after its line and answers it.
+  // Returns false when the answer went out with the body left unread.
+  bool ServeRequest(PeerThread& thread, HttpByteSource& source, const HttpRequestLine& line);
+  // The admission of a request by OnAdmitRequest; a failing handler is
+  // answered 500 and refuses.
+  HttpAdmission Admit(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response);
   // Steps after parsing: the handler call and writing what it left.
   void Respond(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response);
+  // Writes the header, unless written, and the content the response holds.
+  static void WriteResponse(HttpResponseInfo& response);
 
   HttpGetEvent on_command_get_;
+  HttpAdmitEvent on_admit_request_;
   HttpOtherEvent on_command_other_;
   bool parse_params_ = true;
   std::string server_software_;
@@ -154,6 +203,7 @@ class HttpServer : public TcpServer {
   int session_time_out_ = 0;
   int request_header_timeout_ = kRequestHeaderTimeout;  // >= 1
   int body_stall_timeout_ = kBodyStallTimeout;          // >= 1
+  int min_body_rate_ = kMinBodyRate;                    // >= 0
   SessionStartEvent on_session_start_;
   SessionEndEvent on_session_end_;
   MimeTable mime_table_;      // Synchronised by itself.

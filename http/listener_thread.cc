@@ -21,6 +21,10 @@ constexpr std::chrono::milliseconds kFailedPassBackoff{100};
 // Connections taken from one binding in one pass at most.
 constexpr int kMaxAcceptsPerPass = 64;
 
+// While waiting for a peer thread to end, the listener looks this often
+// whether it is to stop.
+constexpr std::chrono::milliseconds kSlotWaitStep{100};
+
 }  // namespace
 
 ListenerThread::ListenerThread(TcpServer& server, std::shared_ptr<ThreadManager> manager)
@@ -60,11 +64,41 @@ void ListenerThread::AcceptPass() {
     // Every connection waiting on this binding, up to a bound so that the
     // other bindings and a stop request are not kept waiting.
     for (int taken = 0; taken < kMaxAcceptsPerPass && !Terminated(); ++taken) {
+      const Slot slot = WaitForSlot();
+      if (slot == Slot::kStop) return;
       auto connection = std::make_unique<TcpServerConnection>(server_);
       if (!connection->TryAccept(listening_handle)) break;
+      if (slot == Slot::kRefuse) {
+        server_.RefuseConnection(*connection);
+        continue;  // The connection closes as it goes.
+      }
       StartPeer(std::move(connection));
     }
   }
+}
+
+ListenerThread::Slot ListenerThread::WaitForSlot() {
+  const int limit = server_.MaxConnections();
+  ThreadList& threads = server_.Threads();
+  if (limit <= 0 || threads.Count() < limit) {
+    full_since_.reset();
+    return Slot::kFree;
+  }
+  const auto now = std::chrono::steady_clock::now();
+  if (!full_since_) full_since_ = now;
+  const auto refuse_at =
+      *full_since_ + std::chrono::milliseconds(std::max(0, server_.ConnectionWaitTime()));
+  while (!Terminated()) {
+    const auto left = refuse_at - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return Slot::kRefuse;
+    const auto step = std::min<std::chrono::steady_clock::duration>(left, kSlotWaitStep);
+    if (threads.WaitUntilBelow(limit,
+                               std::chrono::ceil<std::chrono::milliseconds>(step))) {
+      full_since_.reset();
+      return Slot::kFree;
+    }
+  }
+  return Slot::kStop;
 }
 
 void ListenerThread::StartPeer(std::unique_ptr<TcpServerConnection> connection) {

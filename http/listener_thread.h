@@ -9,6 +9,11 @@
 // load. A failure inside a pass (say, accept failing for lack of
 // descriptors) ends only that pass: the listener backs off briefly and
 // keeps accepting, so a passing shortage never stops the server for good.
+//
+// With the server's MaxConnections reached, the listener accepts nothing
+// and waits for a peer thread to end; when the limit has stayed reached for
+// the server's ConnectionWaitTime, each waiting connection is accepted and
+// handed to the server's RefuseConnection, until a thread ends.
 // When the loop ends (AfterRun) the listener closes the bindings' sockets,
 // keeping their local address and port.
 //
@@ -19,7 +24,9 @@
 #define VANTREL_HTTP_LISTENER_THREAD_H_
 
 #include <atomic>
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <vector>
 
@@ -53,6 +60,12 @@ class ListenerThread final : public WorkerThread {
 
  private:
   void AcceptPass();
+  // What to do with the next waiting connection under MaxConnections.
+  enum class Slot { kFree, kRefuse, kStop };
+  // Waits, while the limit is reached, until a peer thread ends (kFree),
+  // the limit has been reached for ConnectionWaitTime (kRefuse) or the
+  // listener is stopped (kStop).
+  Slot WaitForSlot();
   // Hands an accepted connection to a peer thread and starts it.
   void StartPeer(std::unique_ptr<TcpServerConnection> connection);
 
@@ -60,6 +73,9 @@ class ListenerThread final : public WorkerThread {
   std::shared_ptr<ThreadManager> thread_mgr_;  // Never changes while the thread runs.
   std::atomic<int> accept_wait_time_{1000};
   std::vector<int> handles_;  // Scratch for one pass; listener thread only.
+  // Since when MaxConnections has been reached without a break; empty while
+  // it is not. Listener thread only.
+  std::optional<std::chrono::steady_clock::time_point> full_since_;
   // Guards the handles of the server's bindings between the listener, which
   // reads and finally closes them, and Wake on another thread.
   std::mutex bindings_mutex_;

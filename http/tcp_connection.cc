@@ -1,7 +1,9 @@
 #include "http/tcp_connection.h"
 
 #include <algorithm>
+#include <exception>
 #include <utility>
+#include <vector>
 
 #include "base/file_stream.h"
 #include "base/format.h"
@@ -300,6 +302,29 @@ void TcpConnection::DropSocket() {
   closed_gracefully_ = true;
   DoStatus(NetStatus::kDisconnected, "Not connected.");
   if (on_disconnected_) on_disconnected_(*this);
+}
+
+void TcpConnection::DiscardInputAndClose(int max_ms, std::int64_t max_bytes) {
+  try {
+    if (socket_.HandleAllocated && !drop_requested_) {
+      Stack().Shutdown(socket_.Handle, ShutdownDirection::kSend);
+      const Deadline deadline = Deadline::After(max_ms);
+      std::vector<int> handles;
+      for (std::int64_t discarded = 0; discarded < max_bytes;) {
+        // Once the time is up, only what is there already is read.
+        handles.assign(1, socket_.Handle);
+        if (Stack().WaitForReadable(handles, deadline.MillisecondsLeft()) == 0) break;
+        char* const into = Scratch();
+        int error = 0;
+        const int count = Stack().Receive(socket_.Handle, into, scratch_size_, error);
+        if (count <= 0) break;  // Closed by the peer, reset, or dropped meanwhile.
+        discarded += count;
+      }
+    }
+  } catch (const std::exception&) {
+    // Whatever failed, the socket is dropped below.
+  }
+  DropSocket();
 }
 
 void TcpConnection::RequestDrop() {

@@ -109,6 +109,8 @@ void TcpServer::DoDisconnect(PeerThread& thread) {
   if (on_disconnect_) on_disconnect_(thread);
 }
 
+void TcpServer::RefuseConnection(TcpServerConnection&) {}
+
 bool TcpServer::DoExecute(PeerThread& thread) {
   if (!on_execute_) return false;
   on_execute_(thread);

@@ -34,6 +34,7 @@ namespace vantrel {
 
 class ListenerThread;
 class PeerThread;
+class TcpServerConnection;
 
 using ServerThreadEvent = std::function<void(PeerThread& thread)>;
 
@@ -41,6 +42,7 @@ class TcpServer : public NetComponent {
  public:
   static constexpr int kDefaultTerminateWaitTime = 5000;
   static constexpr int kDefaultAcceptWaitTime = 1000;
+  static constexpr int kDefaultConnectionWaitTime = 3000;
   // Connections the system queues before they are accepted. A browser opens
   // up to six at once for one page; a queue of five would drop some of them
   // and make the browser wait a second to retry, so the queue is as long as
@@ -92,6 +94,18 @@ class TcpServer : public NetComponent {
   const PeerThreadClass& ThreadClass() const { return thread_class_; }
   void SetThreadClass(PeerThreadClass thread_class) { thread_class_ = std::move(thread_class); }
 
+  // The most peer threads alive at once; 0 (the default) for no limit.
+  // While the limit is reached, new connections wait in the system's queue
+  // until a thread ends; one that finds the limit reached for
+  // ConnectionWaitTime ms on end is accepted and refused
+  // (RefuseConnection), so a flood of connections costs neither threads
+  // nor descriptors beyond the limit and a client is not kept waiting
+  // without an answer.
+  int MaxConnections() const { return max_connections_; }
+  void SetMaxConnections(int count) { max_connections_ = count < 0 ? 0 : count; }
+  int ConnectionWaitTime() const { return connection_wait_time_; }
+  void SetConnectionWaitTime(int milliseconds) { connection_wait_time_ = milliseconds; }
+
   // The live peer threads.
   ThreadList& Threads() { return threads_; }
   const ThreadList& Threads() const { return threads_; }
@@ -106,8 +120,13 @@ class TcpServer : public NetComponent {
   virtual void DoDisconnect(PeerThread& thread);  // Raises OnDisconnect.
   // Raises OnExecute; returns whether a handler is assigned.
   virtual bool DoExecute(PeerThread& thread);
+  // Called on the listener thread for a connection accepted only to be
+  // refused because MaxConnections stayed reached; the connection is closed
+  // afterwards. Must not wait for the peer. Does nothing by default.
+  virtual void RefuseConnection(TcpServerConnection& connection);
 
  private:
+  friend class ListenerThread;
   friend class PeerThread;
 
   void Activate();
@@ -120,6 +139,8 @@ class TcpServer : public NetComponent {
   std::atomic<bool> active_{false};
   int terminate_wait_time_ = kDefaultTerminateWaitTime;
   int accept_wait_time_ = kDefaultAcceptWaitTime;
+  int max_connections_ = 0;  // >= 0; 0: no limit.
+  int connection_wait_time_ = kDefaultConnectionWaitTime;
   std::shared_ptr<ThreadManager> thread_mgr_;
   bool thread_mgr_implicit_ = false;  // thread_mgr_ was created by activation.
   PeerThreadClass thread_class_;

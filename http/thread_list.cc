@@ -13,7 +13,7 @@ void ThreadList::Remove(PeerThread* thread) {
   std::lock_guard<std::mutex> lock(mutex_);
   const auto found = std::find(threads_.begin(), threads_.end(), thread);
   if (found != threads_.end()) threads_.erase(found);
-  if (threads_.empty()) emptied_.notify_all();
+  removed_.notify_all();
 }
 
 int ThreadList::Count() const {
@@ -28,12 +28,18 @@ void ThreadList::ForEach(const std::function<void(PeerThread& thread)>& visit) c
 
 bool ThreadList::WaitUntilEmpty(std::chrono::milliseconds timeout) const {
   std::unique_lock<std::mutex> lock(mutex_);
-  return emptied_.wait_for(lock, timeout, [this] { return threads_.empty(); });
+  return removed_.wait_for(lock, timeout, [this] { return threads_.empty(); });
 }
 
 void ThreadList::WaitUntilEmpty() const {
   std::unique_lock<std::mutex> lock(mutex_);
-  emptied_.wait(lock, [this] { return threads_.empty(); });
+  removed_.wait(lock, [this] { return threads_.empty(); });
+}
+
+bool ThreadList::WaitUntilBelow(int count, std::chrono::milliseconds timeout) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return removed_.wait_for(lock, timeout,
+                           [this, count] { return static_cast<int>(threads_.size()) < count; });
 }
 
 }  // namespace vantrel

@@ -24,9 +24,9 @@ class ThreadList {
 
   void Add(PeerThread* thread);
 
-  // Removes `thread`; wakes the waiters when the list becomes empty. The
-  // wake-up happens under the lock, so a waiter that then destroys the list
-  // (with its server) cannot pull it from under this call.
+  // Removes `thread` and wakes the waiters. The wake-up happens under the
+  // lock, so a waiter that then destroys the list (with its server) cannot
+  // pull it from under this call.
   void Remove(PeerThread* thread);
 
   int Count() const;
@@ -41,10 +41,13 @@ class ThreadList {
   bool WaitUntilEmpty(std::chrono::milliseconds timeout) const;
   // Waits without a time limit until the list is empty.
   void WaitUntilEmpty() const;
+  // Waits until the list holds fewer than `count` threads or `timeout` has
+  // passed; returns whether it does.
+  bool WaitUntilBelow(int count, std::chrono::milliseconds timeout) const;
 
  private:
   mutable std::mutex mutex_;
-  mutable std::condition_variable emptied_;  // Signalled when threads_ becomes empty.
+  mutable std::condition_variable removed_;  // Signalled whenever a thread leaves threads_.
   std::vector<PeerThread*> threads_;         // Guarded by mutex_; no duplicates.
 };
 

@@ -143,8 +143,99 @@ TEST_F(HttpServerTest, BadRequestsCloseWithoutResponseAndTheServerGoesOn) {
   EXPECT_EQ(Exchange("NOSPACE\r\n\r\n"), "");
   EXPECT_EQ(Exchange("GET / HTTP/1.1\r\nAuthorization: Digest x\r\n\r\n"), "");
   EXPECT_EQ(Exchange("GET / HTTP/1.1\r\nAuthorization: Basic !!\r\n\r\n"), "");
-  EXPECT_EQ(Exchange("GET / HTTP/1.1\r\nContent-Length: 999999999999\r\n\r\n"), "");
   EXPECT_NE(Exchange(kGetRoot).find("\r\n\r\nfine"), std::string::npos);
+}
+
+// A stranger's request must cost no more than its header until it is
+// allowed: buffering a body of hundreds of MiB before refusing the request
+// gave every client the server's memory.
+TEST_F(HttpServerTest, RefusedRequestIsAnsweredBeforeItsBodyIsRead) {
+  server_.SetOnAdmitRequest([](PeerThread&, HttpRequestInfo& request, HttpResponseInfo& response) {
+    if (request.AuthPresent) return HttpAdmission{};
+    response.SetStatusCode(401);
+    response.ContentText = "who?";
+    return HttpAdmission{.Admitted = false};
+  });
+  server_.SetOnCommandGet([this](PeerThread&, HttpRequestInfo& request, HttpResponseInfo&) {
+    events_.Add("handled " + request.ParamText);
+  });
+  Start();
+  // 256 MiB announced, 3 bytes sent: the answer comes without waiting for
+  // the rest, and the client can read it whole although it keeps sending.
+  TestClient client;
+  ASSERT_TRUE(client.Connect(port_));
+  client.Send("POST / HTTP/1.1\r\nContent-Length: 268435456\r\n\r\nabc");
+  EXPECT_EQ(client.ReadUntil("who?"),
+            "HTTP/1.1 401 Unauthorized\r\nServer: Vantrel/3.0\r\nContent-Type: text/html\r\n"
+            "Content-Length: 4\r\nConnection: close\r\n\r\nwho?");
+  client.Send(std::string(64 * 1024, 'x'));
+  EXPECT_EQ(client.ReadUntilClose(), "");
+  EXPECT_TRUE(client.ServerClosed());
+  EXPECT_FALSE(events_.Contains("handled abc"));
+
+  // An admitted request is read and handled as before.
+  EXPECT_NE(Exchange("POST / HTTP/1.1\r\nAuthorization: Basic dTpw\r\nContent-Length: 3\r\n\r\n"
+                     "a=1")
+                .find("200 OK"),
+            std::string::npos);
+  EXPECT_TRUE(events_.WaitFor("handled a=1"));
+}
+
+TEST_F(HttpServerTest, BodyOverTheAdmittedLimitIsAnswered413WithoutBeingKept) {
+  server_.SetOnAdmitRequest([](PeerThread&, HttpRequestInfo&, HttpResponseInfo&) {
+    return HttpAdmission{.MaxBodyBytes = 10};
+  });
+  server_.SetOnCommandGet([this](PeerThread&, HttpRequestInfo& request, HttpResponseInfo&) {
+    events_.Add("body " + request.ParamText);
+  });
+  Start();
+  const std::string too_large =
+      "HTTP/1.1 413 Request Entity To Long\r\nServer: Vantrel/3.0\r\nContent-Type: text/html\r\n"
+      "Content-Length: 90\r\nConnection: close\r\n\r\n<html><head><title>Error</title></head>"
+      "<body><h1>Request Entity To Long</h1></body></html>";
+  // Announced: answered at once, before a byte of the body came.
+  EXPECT_EQ(Exchange("POST / HTTP/1.1\r\nContent-Length: 11\r\n\r\n"), too_large);
+  EXPECT_EQ(Exchange("GET / HTTP/1.1\r\nContent-Length: 999999999999\r\n\r\n"), too_large);
+  // Read until the client closes: answered as soon as the limit is passed.
+  TestClient client;
+  ASSERT_TRUE(client.Connect(port_));
+  client.Send("POST / HTTP/1.1\r\n\r\n0123456789x");
+  EXPECT_EQ(client.ReadUntil("</html>"), too_large);
+  // At the limit, the body is the handler's.
+  EXPECT_NE(Exchange("POST / HTTP/1.1\r\nContent-Length: 10\r\n\r\n0123456789").find("200 OK"),
+            std::string::npos);
+  EXPECT_TRUE(events_.WaitFor("body 0123456789"));
+  EXPECT_FALSE(events_.Contains("body 0123456789x"));
+}
+
+// A body sent a byte at a time, each just before the stall time-out, kept a
+// thread for as long as the client liked: 1,100 such clients stopped the
+// server. The whole request now has a deadline its size sets.
+TEST_F(HttpServerTest, BodyArrivingSlowerThanTheMinimumRateIsCutOff) {
+  server_.SetRequestHeaderTimeout(300);
+  server_.SetBodyStallTimeout(5000);
+  server_.SetMinBodyRate(100);  // 20 bytes: 300 ms + 200 ms.
+  server_.SetOnCommandGet(
+      [this](PeerThread&, HttpRequestInfo&, HttpResponseInfo&) { events_.Add("handled"); });
+  Start();
+  for (const char* head : {"POST / HTTP/1.1\r\nContent-Length: 20\r\n\r\n", "POST / HTTP/1.1\r\n\r\n"}) {
+    TestClient trickling;
+    ASSERT_TRUE(trickling.Connect(port_));
+    trickling.Send(head);
+    const auto started = std::chrono::steady_clock::now();
+    // A byte every 100 ms: 10 bytes a second, never a stall.
+    for (int i = 0; i < 19 && !trickling.ServerClosed(); ++i) {
+      trickling.Send("a");
+      trickling.ReadFor(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(trickling.ServerClosed()) << head;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1900)) << head;
+  }
+  EXPECT_FALSE(events_.Contains("handled"));
+  // A body at the rate gets through.
+  EXPECT_NE(Exchange("POST / HTTP/1.1\r\nContent-Length: 20\r\n\r\n" + std::string(20, 'b'))
+                .find("200 OK"),
+            std::string::npos);
 }
 
 TEST_F(HttpServerTest, EndlessRequestLineIsCutOffWithoutResponse) {
