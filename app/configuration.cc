@@ -1,6 +1,7 @@
 #include "app/configuration.h"
 
 #include "app/front_end.h"
+#include "base/integer_text.h"
 #include "base/text_file.h"
 
 namespace vantrel {
@@ -47,6 +48,34 @@ std::string Configuration::SettingValue(std::string_view key) const {
 }
 
 bool Configuration::SwitchOn(std::string_view key) const { return SettingValue(key) == "yes"; }
+
+std::int32_t Configuration::IntegerSetting(std::string_view key, std::int32_t default_value,
+                                           std::int32_t minimum) const {
+  const std::optional<std::int32_t> value = ParseInt32(SettingValue(key));
+  return value && *value >= minimum ? *value : default_value;
+}
+
+std::int64_t Configuration::MebibyteSetting(std::string_view key,
+                                            std::int32_t default_mebibytes) const {
+  return std::int64_t{IntegerSetting(key, default_mebibytes)} << 20;
+}
+
+std::vector<std::string> Configuration::ListSetting(std::string_view key) const {
+  std::vector<std::string> items;
+  const std::string text = SettingValue(key);
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(',', start);
+    if (end == std::string::npos) end = text.size();
+    std::size_t first = start;
+    std::size_t last = end;
+    while (first < last && static_cast<unsigned char>(text[first]) <= ' ') ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;
+    if (last > first) items.push_back(text.substr(first, last - first));
+    start = end + 1;
+  }
+  return items;
+}
 
 std::string Configuration::PhpPath() const {
   const std::shared_ptr<const StringList> lines = Snapshot();

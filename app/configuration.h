@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/exception.h"
 #include "base/string_list.h"
@@ -53,6 +54,17 @@ class Configuration {
 
   // A switch is on only when its value is exactly "yes". Any thread.
   bool SwitchOn(std::string_view key) const;
+
+  // A setting that is a whole number of at least `minimum`, or
+  // `default_value` when it is absent or anything else. Any thread.
+  std::int32_t IntegerSetting(std::string_view key, std::int32_t default_value,
+                              std::int32_t minimum = 0) const;
+  // A size in MiB (a whole number from 0 up, as IntegerSetting reads it)
+  // in bytes. Any thread.
+  std::int64_t MebibyteSetting(std::string_view key, std::int32_t default_mebibytes) const;
+  // A comma-separated list, each item trimmed of blanks, empty items
+  // dropped. Any thread.
+  std::vector<std::string> ListSetting(std::string_view key) const;
 
   // The value of the tenth line, whatever its name. Raises ListIndexError
   // when the list has fewer than ten lines. Any thread.

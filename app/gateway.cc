@@ -47,6 +47,10 @@ Gateway::Gateway(std::string home, EventLoop& main_loop, FrontEnd& front_end)
       });
   dispatcher_ = std::make_unique<RequestDispatcher>(web_directory_, settings_, log_, session_gate_,
                                                     *http_server_, cgi_runner_, page_gate_);
+  http_server_->SetOnAdmitRequest(
+      [this](PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response) {
+        return dispatcher_->AdmitRequest(thread, request, response);
+      });
   http_server_->SetOnCommandGet(
       [this](PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response) {
         dispatcher_->HTTPServerCommandGet(thread, request, response);
@@ -129,11 +133,14 @@ void Gateway::acActivateExecute() {
 
 void Gateway::StartServer() {
   try {
+    http_server_->SetMaxConnections(
+        settings_.IntegerSetting("Max connections", kDefaultMaxConnections, 1));
     http_server_->SetActive(true);
     session_gate_.NewSessionId();
     const SocketHandle& binding = http_server_->Bindings()[0];
     WriteLog(
         Format("Listening for HTTP connections on %s:%d.", {binding.LocalIP, binding.LocalPort}));
+    if (!settings_.SwitchOn("Auth require")) WriteLog(Format(kOpenAccessMessage, {binding.LocalPort}));
     front_end_.SetActivateCaption("Stop");
   } catch (const Exception& error) {
     ReportActivateError(error.ClassName(), error.Message(), error);

@@ -55,6 +55,18 @@ class Gateway {
   static constexpr const char* kNoHomeMessage =
       "The program directory %s does not exist: no settings and no web directory.";
 
+  // Said at activation while "Auth require" is off.
+  static constexpr const char* kOpenAccessMessage =
+      "Authentication is off: anyone who can reach port %d can drive the serial port. To "
+      "require a login, set \"Auth require=yes\", \"Auth user\" and \"Auth password\" in "
+      "config.ini.";
+  // The connection threads that may run at once unless "Max connections"
+  // says otherwise.
+  static constexpr int kDefaultMaxConnections = 512;
+  // The most MiB a script page's answer may hold unless "Max page output"
+  // says otherwise.
+  static constexpr std::int32_t kDefaultMaxPageOutputMebibytes = 64;
+
   // Settings of the CGI runner that runs PHP pages.
   static constexpr int kCgiTimeOut = 10000;
   static constexpr const char* kServerAdmin = "webmaster@localhost";
@@ -129,6 +141,8 @@ class Gateway {
   // page runs at a time): the lines it echoed and the request it answers
   // (null while no page runs).
   StringList& ScriptOutput() { return page_runner_.ScriptOutput(); }
+  // Echoes a line of the running page, within its output limit.
+  void Echo(std::string line) { page_runner_.Echo(std::move(line)); }
   const HttpRequestInfo* CurrentRequest() const { return page_runner_.CurrentRequest(); }
   void SetCurrentRequest(const HttpRequestInfo* request) {
     page_runner_.SetCurrentRequest(request);
@@ -172,7 +186,9 @@ class Gateway {
   CgiRunner cgi_runner_;
   // Used by connection threads: destroyed after the server.
   BasicScripter wbscripter_;
-  ScriptPageRunner page_runner_{wbscripter_};
+  ScriptPageRunner page_runner_{wbscripter_, [this] {
+    return settings_.MebibyteSetting("Max page output", kDefaultMaxPageOutputMebibytes);
+  }};
   ScriptPageGate page_gate_{wbscripter_, page_runner_};
   std::unique_ptr<RequestDispatcher> dispatcher_;
   // Destroyed first (members go in reverse order), waiting for every

@@ -36,6 +36,20 @@ PathKind KindOf(const std::string& path) {
 
 }  // namespace
 
+// True when the last segment of `document` is empty or "." (it ends in
+// "/", "\\" or "/."): the document names a folder, never a file.
+bool NamesAFolder(std::string_view document) {
+  const std::size_t last = document.find_last_of("/\\");
+  const std::string_view segment =
+      last == std::string_view::npos ? document : document.substr(last + 1);
+  return segment.empty() || segment == ".";
+}
+
+std::string DocumentForLog(const std::string& document) {
+  if (document.size() <= RequestDispatcher::kLoggedDocumentLimit) return document;
+  return document.substr(0, RequestDispatcher::kLoggedDocumentLimit) + "...";
+}
+
 RequestDispatcher::RequestDispatcher(std::string web_directory, const Configuration& settings,
                                      ServerLog& log, SessionGate& session_gate, HttpServer& server,
                                      CgiRunner& cgi_runner, ScriptPageGate& page_gate)
@@ -45,15 +59,30 @@ RequestDispatcher::RequestDispatcher(std::string web_directory, const Configurat
       session_gate_(session_gate),
       server_(server),
       cgi_runner_(cgi_runner),
-      page_gate_(page_gate) {}
+      page_gate_(page_gate),
+      guard_(settings, log) {}
+
+HttpAdmission RequestDispatcher::AdmitRequest(PeerThread&, HttpRequestInfo& request,
+                                              HttpResponseInfo& response) {
+  log_.WriteLog(Format("Command %s %s received from %s:%d",
+                       {request.Command, DocumentForLog(request.Document), request.RemoteIP,
+                        request.RemotePort}));
+  return guard_.Admit(request, response,
+                      RunsProgram(MapDocumentPath(web_directory_, request.Document)));
+}
+
+bool RequestDispatcher::RunsProgram(const std::string& full_path) const {
+  if (EndsWithIgnoreCase(full_path, kScriptPageExtension)) return true;
+  if (!EndsWithIgnoreCase(full_path, kPhpPageExtension)) return false;
+  try {
+    return !settings_.PhpPath().empty();
+  } catch (const ListIndexError&) {
+    return true;  // The request fails later on; guarded as a page meanwhile.
+  }
+}
 
 void RequestDispatcher::HTTPServerCommandGet(PeerThread& thread, HttpRequestInfo& request,
                                              HttpResponseInfo& response) {
-  // The client's address as the request recorded it: the connection's may
-  // be gone once a body read to the close has ended.
-  log_.WriteLog(Format("Command %s %s received from %s:%d",
-                       {request.Command, request.Document, request.RemoteIP, request.RemotePort}));
-  if (!Authenticate(request, response)) return;
   if (!session_gate_.Admit(request, response)) return;
 
   if (HoldsControlByte(request.Document)) {
@@ -62,6 +91,10 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& thread, HttpRequestInfo
   }
   std::string full_path = MapDocumentPath(web_directory_, request.Document);
   PathKind kind = KindOf(full_path);
+  if (kind == PathKind::kFile && NamesAFolder(request.Document)) {
+    AnswerWithPage(response, 404, StatusPage(404));
+    return;
+  }
 
   if (EndsWithIgnoreCase(full_path, kScriptPageExtension)) {
     // Never the page's source: a script page is either run or refused.
@@ -93,21 +126,6 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& thread, HttpRequestInfo
     return;
   }
   ServeFile(request, response, full_path);
-}
-
-bool RequestDispatcher::Authenticate(const HttpRequestInfo& request,
-                                     HttpResponseInfo& response) const {
-  if (!settings_.SwitchOn("Auth require")) return true;
-  // A request without credentials never passes, even where the configured
-  // user and password are both empty.
-  if (request.AuthPresent && request.AuthUsername == settings_.SettingValue("Auth user") &&
-      request.AuthPassword == settings_.SettingValue("Auth password")) {
-    return true;
-  }
-  // The realm turns the answer into a 401 asking for credentials.
-  AnswerWithPage(response, response.StatusCode(), ErrorPage(kAuthFailedHeading, "\r"));
-  response.AuthRealm = kAuthRealm;
-  return false;
 }
 
 void RequestDispatcher::ServePhpPage(PeerThread& thread, HttpRequestInfo& request,

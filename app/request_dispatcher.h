@@ -1,38 +1,42 @@
-// The gateway's request handler: logs each request, checks basic
-// authentication, applies the single-session gate, maps the document into
-// the web directory and answers it with a script page, a PHP page, a
-// static file or an error page.
+// The gateway's request handler. Once a request's line and header lines
+// are read (AdmitRequest), it logs the request and lets the request guard
+// (app/request_guard.h) judge it: host, other sites, credentials, body
+// size. Once its body is read (HTTPServerCommandGet), it applies the
+// single-session gate, maps the document into the web directory and
+// answers it with a script page, a PHP page, a static file or an error
+// page.
 //
 // Which of these a document is depends on the file it names: a script page
 // when its full path (normalised, so "/x.vpg/../log.txt" names log.txt)
 // ends in ".vpg", a PHP page when it ends in ".php", letter case ignored.
 // A document holding a control byte (a NUL among them) names no file and is
-// refused with status 400.
+// refused with status 400. A document that ends as a folder's name does
+// ("/", "/." or "\" at its end) never names a file: "/log.txt/" is 404.
 //
-// HTTPServerCommandGet runs on the peer thread of each request, several at
-// once; the dispatcher keeps no per-request state.
+// AdmitRequest and HTTPServerCommandGet run on the peer thread of each
+// request, several at once; the dispatcher keeps no per-request state.
 #ifndef VANTREL_APP_REQUEST_DISPATCHER_H_
 #define VANTREL_APP_REQUEST_DISPATCHER_H_
 
 #include <string>
 #include <string_view>
 
+#include "app/request_guard.h"
+#include "http/http_server.h"
+
 namespace vantrel {
 
 class CgiRunner;
 class Configuration;
-class HttpServer;
-class PeerThread;
 class ScriptPageGate;
 class ServerLog;
 class SessionGate;
-struct HttpRequestInfo;
-class HttpResponseInfo;
 
 class RequestDispatcher {
  public:
-  static constexpr const char* kAuthRealm = "Vantrel server";
-  static constexpr const char* kAuthFailedHeading = "Authentication failed";
+  // The most characters of the document that the request's log line
+  // shows; a longer one is cut there and followed by "...".
+  static constexpr std::size_t kLoggedDocumentLimit = 1000;
   static constexpr const char* kOutsideHeading = "Access denied";
   static constexpr const char* kOutsideDetail =
       "\rYou do not have sufficient priviligies to access this document.";
@@ -45,13 +49,19 @@ class RequestDispatcher {
                     SessionGate& session_gate, HttpServer& server, CgiRunner& cgi_runner,
                     ScriptPageGate& page_gate);
 
+  // Logs the request and has the request guard judge it, before its body
+  // is read.
+  HttpAdmission AdmitRequest(PeerThread& thread, HttpRequestInfo& request,
+                             HttpResponseInfo& response);
+
+  // Answers an admitted request whose body has been read.
   void HTTPServerCommandGet(PeerThread& thread, HttpRequestInfo& request,
                             HttpResponseInfo& response);
 
  private:
-  // False, with the authentication-failed answer in `response`, when
-  // authentication is required and the credentials do not match.
-  bool Authenticate(const HttpRequestInfo& request, HttpResponseInfo& response) const;
+  // Whether the document at `full_path` is answered by running a program:
+  // a script page, or a PHP page while a PHP path is set.
+  bool RunsProgram(const std::string& full_path) const;
   void ServePhpPage(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response,
                     const std::string& full_path, const std::string& php_path);
   void ServeFile(const HttpRequestInfo& request, HttpResponseInfo& response,
@@ -65,6 +75,7 @@ class RequestDispatcher {
   HttpServer& server_;
   CgiRunner& cgi_runner_;
   ScriptPageGate& page_gate_;
+  RequestGuard guard_;
 };
 
 }  // namespace vantrel

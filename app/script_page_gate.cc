@@ -6,6 +6,7 @@
 
 #include "app/script_page_runner.h"
 #include "base/ascii.h"
+#include "base/html_escape.h"
 #include "http/http_request_info.h"
 #include "http/http_response_info.h"
 #include "http/socket_handle.h"
@@ -33,7 +34,7 @@ void ScriptPageGate::HandleRequest(const HttpRequestInfo& request, HttpResponseI
   {
     std::lock_guard lock(mutex_);
     if (!running_script_path_.empty() && !abort) {
-      response.ContentText = kBusyPageStart + running_script_path_ + kBusyPageEnd;
+      response.ContentText = kBusyPageStart + HtmlEscape(running_script_path_) + kBusyPageEnd;
       return;
     }
     if (abort) {
@@ -63,7 +64,7 @@ void ScriptPageGate::Abort(HttpResponseInfo& response) {
   }
   const std::string halted_path = running_script_path_;
   scripter_.Halt();
-  response.ContentText = kAbortedPageStart + halted_path + kAbortedPageEnd;
+  response.ContentText = kAbortedPageStart + HtmlEscape(halted_path) + kAbortedPageEnd;
 }
 
 void ScriptPageGate::RunClaimedPage(const HttpRequestInfo& request, HttpResponseInfo& response,

@@ -16,7 +16,8 @@
 //   - otherwise the request claims the gate, the page runs
 //     (app/script_page_runner.h) and the gate is released on every way out.
 // The busy check and the claim are one step under one lock, so two page
-// requests never both run.
+// requests never both run. The busy and aborted pages name the page's path
+// HTML-escaped: a file of the web directory may be named with markup.
 //
 // Threads: HandleRequest runs on connection threads, several at once; the
 // page runs on the thread of its request. HaltRunningScript may be called

@@ -2,6 +2,8 @@
 
 #include "app/page_translation.h"
 #include "base/exception.h"
+#include "base/format.h"
+#include "base/html_escape.h"
 #include "base/text_file.h"
 #include "http/http_response_info.h"
 #include "script/scripter/custom_scripter.h"
@@ -36,6 +38,9 @@ void ScriptPageRunner::RunScriptPage(const HttpRequestInfo& request, HttpRespons
                                      int peer_port, const std::function<void()>& execute) {
   RegisterPageValues(scripter_, peer_ip, peer_port);
   script_output_.Clear();
+  output_bytes_ = 0;
+  output_limit_bytes_ =
+      output_limit_ ? output_limit_() : std::numeric_limits<std::int64_t>::max();
   const std::string page_text = ReadPageText(full_path);
   // The request outlives the run, not the runner.
   struct ForgetRequest {
@@ -48,12 +53,27 @@ void ScriptPageRunner::RunScriptPage(const HttpRequestInfo& request, HttpRespons
     // The engine's silent abort ends the page as a halt does.
   } catch (const Exception& error) {
     if (error.ClassName() != kStringListErrorClass) {
-      script_output_.Add(kScriptEngineErrorPrefix + error.Message());
+      AddErrorLine(error.Message());
     }
   } catch (const std::exception& error) {
-    script_output_.Add(kScriptEngineErrorPrefix + std::string(error.what()));
+    AddErrorLine(error.what());
   }
   response.ContentText = script_output_.Text();
+}
+
+void ScriptPageRunner::Echo(std::string line) {
+  const std::int64_t bytes = static_cast<std::int64_t>(line.size()) + 2;  // With its CR LF.
+  if (bytes > output_limit_bytes_ - output_bytes_) {
+    throw PageOutputLimitError(Format(kOutputLimitMessage, {output_limit_bytes_ >> 20}));
+  }
+  output_bytes_ += bytes;
+  script_output_.Add(std::move(line));
+}
+
+void ScriptPageRunner::AddErrorLine(std::string_view message) {
+  // The message may quote what the client sent (a query value reaching a
+  // failing call is on the machine's stack), and the page is HTML.
+  script_output_.Add(kScriptEngineErrorPrefix + HtmlEscape(message));
 }
 
 void ScriptPageRunner::CompileAndRun(const std::string& page_text, const HttpRequestInfo& request,

@@ -14,13 +14,19 @@
 #ifndef VANTREL_APP_SCRIPT_PAGE_RUNNER_H_
 #define VANTREL_APP_SCRIPT_PAGE_RUNNER_H_
 
+#include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 
+#include "base/exception.h"
 #include "base/string_list.h"
 
 namespace vantrel {
+
+// A page echoed more than its output may hold.
+VANTREL_ERROR_CLASS(PageOutputLimitError, Exception);
 
 class CustomScripter;
 class HttpResponseInfo;
@@ -36,9 +42,17 @@ class ScriptPageRunner {
  public:
   static constexpr const char* kScriptEngineErrorPrefix = "Script engine error: ";
 
+  // Said when a page's output passes its limit; %d is the limit in MiB.
+  static constexpr const char* kOutputLimitMessage =
+      "The page's output passed its limit of %d MiB, so the page was ended (setting \"Max page "
+      "output\" in config.ini).";
+
   // `scripter` is the page scripter (app/page_scripter.h); it must outlive
-  // the runner.
-  explicit ScriptPageRunner(CustomScripter& scripter) : scripter_(scripter) {}
+  // the runner. `output_limit`, asked at the start of every page, gives the
+  // most bytes a page's answer may hold; none: no limit.
+  explicit ScriptPageRunner(CustomScripter& scripter,
+                            std::function<std::int64_t()> output_limit = nullptr)
+      : scripter_(scripter), output_limit_(std::move(output_limit)) {}
   ScriptPageRunner(const ScriptPageRunner&) = delete;
   ScriptPageRunner& operator=(const ScriptPageRunner&) = delete;
 
@@ -47,7 +61,7 @@ class ScriptPageRunner {
   // that cannot be read raises FileOpenError, leaving the response alone),
   // translates, compiles and calls `execute` to run the compiled program.
   // An error of translating, compiling or running adds the line
-  // "Script engine error: " + its message to ScriptOutput (not the engine's
+  // "Script engine error: " + its message, HTML-escaped, to ScriptOutput (not the engine's
   // silent abort, which ends the page without a report), and goes no
   // further. Then the response's ContentText becomes ScriptOutput's text,
   // every line followed by CR LF; a halted run leaves what it echoed.
@@ -56,6 +70,12 @@ class ScriptPageRunner {
   void RunScriptPage(const HttpRequestInfo& request, HttpResponseInfo& response,
                      const std::string& full_path, std::string_view peer_ip, int peer_port,
                      const std::function<void()>& execute);
+
+  // Adds `line` to ScriptOutput (the web function `echo`). Raises
+  // PageOutputLimitError, adding nothing, when the answer (every line with
+  // its CR LF) would pass the limit of the running page: a page that
+  // echoes without end must not take the machine's memory.
+  void Echo(std::string line);
 
   // The running page's state; see the top of this file.
   StringList& ScriptOutput() { return script_output_; }
@@ -66,13 +86,20 @@ class ScriptPageRunner {
   void SetCurrentRequest(const HttpRequestInfo* request) { current_request_ = request; }
 
  private:
+  // Adds "Script engine error: " + `message`, HTML-escaped, to ScriptOutput.
+  void AddErrorLine(std::string_view message);
   // Translates and compiles the page text, then runs it through `execute`;
   // errors reach the caller.
   void CompileAndRun(const std::string& page_text, const HttpRequestInfo& request,
                      const std::function<void()>& execute);
 
   CustomScripter& scripter_;
+  const std::function<std::int64_t()> output_limit_;
   StringList script_output_;                          // The running page's thread only.
+  // The running page's thread only: the bytes of its answer so far, and
+  // the most it may hold.
+  std::int64_t output_bytes_ = 0;
+  std::int64_t output_limit_bytes_ = std::numeric_limits<std::int64_t>::max();
   const HttpRequestInfo* current_request_ = nullptr;  // The running page's thread only.
 };
 

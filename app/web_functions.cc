@@ -11,6 +11,7 @@
 #include "app/web_scripter.h"
 #include "base/convert_error.h"
 #include "base/format.h"
+#include "base/html_escape.h"
 #include "base/integer_text.h"
 #include "base/string_list.h"
 #include "script/library/library_arguments.h"
@@ -58,7 +59,7 @@ std::string ParameterValue(const StringList& params, std::string_view name) {
 }  // namespace
 
 void echo(WebScripter& library, VirtualMachine& machine) {
-  library.GetGateway().ScriptOutput().Add(machine.GetArgAsString(0));
+  library.GetGateway().Echo(machine.GetArgAsString(0));
 }
 
 void get_value(WebScripter& library, VirtualMachine& machine) {
@@ -109,6 +110,10 @@ void split(WebScripter& library, VirtualMachine& machine) {
 
 void extract(WebScripter& library, VirtualMachine& machine) {
   machine.SetResult(Variant(library.GetGateway().SplitPart(machine.GetArg(0).ToInteger())));
+}
+
+void escape_html(WebScripter&, VirtualMachine& machine) {
+  machine.SetResult(Variant(HtmlEscape(machine.GetArgAsString(0))));
 }
 
 void getticks(WebScripter&, VirtualMachine& machine) {

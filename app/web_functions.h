@@ -36,6 +36,9 @@ void flush_part(WebScripter& library, VirtualMachine& machine);
 // Texts and time.
 void split(WebScripter& library, VirtualMachine& machine);
 void extract(WebScripter& library, VirtualMachine& machine);
+// The text with &, <, >, " and ' written as HTML entities, so that a page can
+// echo a value it did not write itself (a query value, a port name) as text.
+void escape_html(WebScripter& library, VirtualMachine& machine);
 // Milliseconds of the monotonic clock (since system start) as a Double:
 // the 64-bit count stays exact where a script's 32-bit integer would wrap
 // after 24 days.

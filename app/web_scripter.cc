@@ -46,6 +46,7 @@ void WebScripter::Init() {
   RegisterFunction(entry, "split", 2, vkInteger, Handler<&web_functions::split>(this));
   RegisterFunction(entry, "extract", 1, vkString, Handler<&web_functions::extract>(this));
   RegisterFunction(entry, "getticks", 0, vkInteger, Handler<&web_functions::getticks>(this));
+  RegisterFunction(entry, "escape_html", 1, vkString, Handler<&web_functions::escape_html>(this));
 }
 
 void WebScripter::Finalize() {

@@ -90,7 +90,7 @@ std::vector<EnvironmentEntry> BuildCgiEnvironment(const CgiRequestFacts& facts) 
   add("GATEWAY_INTERFACE", "CGI/1.1");
   add("REQUEST_METHOD", facts.command);
   add("SCRIPT_NAME", script_name);
-  if (facts.command != "POST") add("QUERY_STRING", facts.param_text);
+  if (facts.command != "POST") add("QUERY_STRING", std::string(facts.param_text));
   add("REMOTE_ADDR", facts.remote_ip);
   add("REMOTE_HOST", facts.remote_host);
   // Windows system variables: they have no counterpart here and stay empty.

@@ -31,7 +31,9 @@ struct CgiRequestFacts {
   std::string version;
   std::string host;
   std::string document;
-  std::string param_text;
+  // The request's ParamText, which outlives the facts: a body is not
+  // copied for them.
+  std::string_view param_text;
   std::string remote_ip;
   // The request header lookup: the value of the first header named `name`
   // (ignoring case), "" when there is none. Must be set.

@@ -52,6 +52,13 @@
       .join("&");
   }
 
+  // The pages answer their lines HTML-escaped (a port's name, an error
+  // message quoting a value): back to the text they stand for.
+  function fromHtml(text) {
+    const entities = { "&amp;": "&", "&lt;": "<", "&gt;": ">", "&quot;": '"', "&#39;": "'" };
+    return text.replace(/&(amp|lt|gt|quot|#39);/g, (entity) => entities[entity]);
+  }
+
   async function attempt(task) {
     let response;
     let text;
@@ -71,14 +78,14 @@
     if (task.tries > 0) clearBusy();
     const at = text.indexOf(ERROR_TEXT);
     if (at >= 0) {
-      finish(task, null, new Error(text.slice(at).trim()));
+      finish(task, null, new Error(fromHtml(text.slice(at).trim())));
     } else if (!response.ok) {
       const what = response.status + " " + response.statusText;
       finish(task, null, new Error(`The gateway answered ${what} for ${task.page}.`));
     } else if (!text.startsWith("OK\r\n")) {
       finish(task, null, new Error(`Unexpected answer from ${task.page}.`));
     } else {
-      finish(task, text.split("\r\n").slice(1), null);
+      finish(task, text.split("\r\n").slice(1).map(fromHtml), null);
     }
   }
 

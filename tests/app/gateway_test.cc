@@ -16,6 +16,7 @@
 namespace vantrel {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
@@ -67,9 +68,14 @@ TEST_F(GatewayTest, AutoActivateStartsListeningOnTheConfiguredPort) {
       MakeGateway("AutoActivate=yes\r\nServer port=" + std::to_string(port) + "\r\n");
   gateway.Start();
   ASSERT_TRUE(gateway.Active());
+  // Without authentication, the log says who can drive the port and how to
+  // change that.
   EXPECT_THAT(
       LogMessages(),
-      ElementsAre("Listening for HTTP connections on 0.0.0.0:" + std::to_string(port) + "."));
+      ElementsAre("Listening for HTTP connections on 0.0.0.0:" + std::to_string(port) + ".",
+                  "Authentication is off: anyone who can reach port " + std::to_string(port) +
+                      " can drive the serial port. To require a login, set \"Auth "
+                      "require=yes\", \"Auth user\" and \"Auth password\" in config.ini."));
   EXPECT_THAT(front_end_.Captions(), ElementsAre("Stop"));
   EXPECT_TRUE(test::CanConnect(port));
   // The session cookie is 64 unpredictable bits, new with every start.
@@ -126,8 +132,8 @@ TEST_F(GatewayTest, PortInUseLogsTheActivationErrorAndASecondStartTriesAgain) {
   occupier.Close();
   gateway.acActivateExecute();
   EXPECT_TRUE(gateway.Active());
-  EXPECT_THAT(LogMessages().back(),
-              EndsWith("Listening for HTTP connections on 0.0.0.0:" + std::to_string(port) + "."));
+  EXPECT_THAT(LogMessages(),
+              Contains("Listening for HTTP connections on 0.0.0.0:" + std::to_string(port) + "."));
 }
 
 TEST_F(GatewayTest, StoppingLogsTheStopLineWithoutASerialPortAndSwitchesTheTimerOff) {

@@ -77,7 +77,7 @@ TEST_F(ScriptPageTest, CompileErrorIsLoggedWithTheProgramLinesAroundIt) {
   const std::string answer = Get("/bad.vpg");
   EXPECT_THAT(answer, StartsWith("HTTP/1.1 200 OK\r\n"));
   EXPECT_EQ(Body(answer),
-            "Script engine error: Unknown method or routine: 'nosuch'.\r\n"
+            "Script engine error: Unknown method or routine: &#39;nosuch&#39;.\r\n"
             "Source position: 4,2\r\n");
   const std::vector<std::string> log = LogMessages();
   ASSERT_GE(log.size(), 6u);
@@ -107,6 +107,29 @@ TEST_F(ScriptPageTest, PagesSeeTheVBScriptLibraryButNotTheDialogs) {
   for (const char* page : {"/show.vpg", "/input.vpg", "/msg.vpg"}) {
     EXPECT_THAT(Body(Get(page)), StartsWith("Script engine error: Unknown method")) << page;
   }
+}
+
+// A value of the query that reaches a failing call comes back in the error
+// line, and a page file may be named with markup: neither may become markup
+// in the browser that reads the answer.
+TEST_F(ScriptPageTest, MarkupFromTheClientOrAFileNameIsEscapedInErrorLinesAndGatePages) {
+  dir_.Write("web/fail.vpg", "<p>a</p><% Raise(get_value(\"v\")) %>");
+  const std::string marked = "<i>'x\"&.vpg";
+  dir_.Write("web/" + marked, kEndlessPage);
+  StartServing();
+  EXPECT_EQ(Body(Get("/fail.vpg?v=%3Cscript%3Ealert(%271%27)%3C/script%3E%22%26")),
+            "<p>a</p>\r\nScript engine error: RUNTIME ERROR\r\n"
+            "&lt;script&gt;alert(&#39;1&#39;)&lt;/script&gt;&quot;&amp;\r\n");
+
+  test::TestClient runner;
+  Request(runner, "/" + marked);
+  ASSERT_TRUE(PageProgramRuns());
+  const std::string escaped_path = dir_.File("web/") + "&lt;i&gt;&#39;x&quot;&amp;.vpg";
+  EXPECT_THAT(Body(Get("/fail.vpg")), HasSubstr("Another script is running (" + escaped_path +
+                                                 ").<br>You can <a href=\"./abort.vpg\">"));
+  EXPECT_THAT(Body(Get("/abort.vpg")),
+              HasSubstr("The script was aborted (" + escaped_path + ").<br>"));
+  EXPECT_EQ(Body(runner.ReadUntilClose()), "<p>started</p>\r\n");
 }
 
 TEST_F(ScriptPageTest, OnePageRunsAtATimeAndAbortHaltsIt) {

@@ -101,6 +101,14 @@ TEST_F(WebFunctionsTest, SplitKeepsInnerEmptyPiecesDropsATrailingOneAndExtractSt
             "me\n0[]\n");
 }
 
+TEST_F(WebFunctionsTest, EscapeHtmlTurnsEveryMarkupCharacterIntoAnEntityAndLeavesTheRest) {
+  EXPECT_EQ(Run("echo(escape_html(\"<a href='x' title=\"\"y\"\">&amp;</a>\"))\n"
+                "echo(escape_html(Chr(0) & \"\xc3\xa9 \" & 12))\n"
+                "echo(escape_html(Null) & \"|\")"),
+            "&lt;a href=&#39;x&#39; title=&quot;y&quot;&gt;&amp;amp;&lt;/a&gt;\n"
+            + std::string("\0\xc3\xa9 12\n", 7) + "|\n");
+}
+
 TEST_F(WebFunctionsTest, GetValueMatchesTheExactNameOfTheFirstParameter) {
   EXPECT_EQ(Run("echo(\"[\" & get_value(\"a\") & \"]\")\n"), "[]\n");  // No request.
   HttpRequestInfo request;
