@@ -35,7 +35,8 @@ bool Configuration::LoadConfiguration(bool with_defaults) {
 
 bool Configuration::SaveConfiguration() {
   try {
-    Snapshot()->SaveToFile(path_);
+    // The file holds the password: a new one is for the program's user only.
+    Snapshot()->SaveToFile(path_, kNewFileMode);
     return true;
   } catch (const FileCreateError& error) {
     front_end_.ShowError(error.Message());

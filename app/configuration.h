@@ -29,6 +29,8 @@ class Configuration {
   // The message shown when config.ini cannot be read.
   static constexpr const char* kLoadErrorMessage =
       "Error loading configuration. Please check configuration.";
+  // The mode config.ini is created with: it holds the password.
+  static constexpr int kNewFileMode = 0600;
   // Index of the line that holds the PHP path, whatever its name.
   static constexpr std::size_t kPhpPathLine = 9;
 

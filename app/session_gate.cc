@@ -42,7 +42,11 @@ bool SessionGate::Admit(const HttpRequestInfo& request, HttpResponseInfo& respon
     return false;
   }
 
-  response.Cookies.Add(kCookieName, session_id_);
+  // Not for scripts (a page that reflected markup could not steal it), and
+  // never sent with a request another site starts.
+  Cookie& session_cookie = response.Cookies.Add(kCookieName, session_id_);
+  session_cookie.HttpOnly = true;
+  session_cookie.SameSite = "Strict";
   timer_.SetInterval(SessionInterval());
   renewed_at_ = std::chrono::steady_clock::now();
   timer_.SetEnabled(true);

@@ -37,7 +37,9 @@ std::string StringList::Text() const {
 
 void StringList::LoadFromFile(const std::string& path) { SetText(ReadWholeFile(path)); }
 
-void StringList::SaveToFile(const std::string& path) const { WriteWholeFile(path, Text()); }
+void StringList::SaveToFile(const std::string& path, int new_file_mode) const {
+  WriteWholeFile(path, Text(), new_file_mode);
+}
 
 void StringList::Insert(std::size_t index, std::string line) {
   if (index > lines_.size()) index = lines_.size();

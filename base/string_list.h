@@ -31,7 +31,8 @@ class StringList {
   // leaves the list unchanged when the file cannot be read.
   void LoadFromFile(const std::string& path);
   // Writes Text() to the file. Raises FileCreateError.
-  void SaveToFile(const std::string& path) const;
+  // A file made new gets `new_file_mode` (see WriteWholeFile).
+  void SaveToFile(const std::string& path, int new_file_mode = 0644) const;
 
   void Add(std::string line) { lines_.push_back(std::move(line)); }
   void Insert(std::size_t index, std::string line);

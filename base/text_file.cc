@@ -62,10 +62,10 @@ std::string ReadWholeFile(const std::string& path) {
   return result;
 }
 
-void WriteWholeFile(const std::string& path, std::string_view bytes) {
+void WriteWholeFile(const std::string& path, std::string_view bytes, int new_file_mode) {
   struct stat old_file {};
   const bool exists = ::stat(path.c_str(), &old_file) == 0;
-  const mode_t mode = exists ? (old_file.st_mode & 07777) : 0644;
+  const mode_t mode = exists ? (old_file.st_mode & 07777) : static_cast<mode_t>(new_file_mode);
 
   const std::string temporary = path + ".new";
   const int temp_fd = OpenRetrying(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, mode);

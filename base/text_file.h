@@ -17,8 +17,10 @@ std::string ReadWholeFile(const std::string& path);
 // missing. The new content goes to a temporary file beside it that then
 // takes the old file's place, so a failed write (a full disk) leaves the old
 // content whole; where no file can be created beside it, the file is
-// rewritten in place. Raises FileCreateError.
-void WriteWholeFile(const std::string& path, std::string_view bytes);
+// rewritten in place. A file made new gets `new_file_mode` (less the
+// process's umask); a file that existed keeps its mode. Raises
+// FileCreateError.
+void WriteWholeFile(const std::string& path, std::string_view bytes, int new_file_mode = 0644);
 
 // Appends `bytes` to the file at `path`, creating it when missing. Raises
 // FileCreateError when the file cannot be opened or not every byte is written.

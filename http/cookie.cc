@@ -27,6 +27,8 @@ std::string Cookie::CookieText() const {
   if (MaxAge >= 0) text.append("; Max-Age=").append(std::to_string(MaxAge));
   if (!Comment.empty()) text.append("; Comment=").append(Comment);
   if (Secure) text.append("; Secure");
+  if (HttpOnly) text.append("; HttpOnly");
+  if (!SameSite.empty()) text.append("; SameSite=").append(SameSite);
   return text;
 }
 

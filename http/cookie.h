@@ -22,11 +22,17 @@ struct Cookie {
   std::string Comment;
   bool Secure = false;
   int MaxAge = -1;  // Seconds; negative: no Max-Age attribute.
+  // Scripts in the browser cannot read the cookie.
+  bool HttpOnly = false;
+  // "Strict", "Lax" or "None": whether the browser sends the cookie with
+  // requests that other sites start; empty: no such attribute.
+  std::string SameSite;
 
   // The text of a Set-Cookie line: Name=Value, then "; Domain=..." (when
   // set), "; Version=\"1\"" (always), "; Path=..." and "; Max-Age=..." and
-  // "; Comment=..." (when set) and "; Secure". Values are written as they
-  // are: "k=v; Version=\"1\"" for a cookie with defaults.
+  // "; Comment=..." (when set), "; Secure", "; HttpOnly" and
+  // "; SameSite=..." (when set). Values are written as they are:
+  // "k=v; Version=\"1\"" for a cookie with defaults.
   std::string CookieText() const;
 };
 

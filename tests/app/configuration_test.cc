@@ -35,6 +35,10 @@ TEST_F(ConfigurationTest, MissingFileWritesTheTenDefaultsAndShowsTheMessageOnce)
               ElementsAre("Error loading configuration. Please check configuration."));
   EXPECT_EQ(settings_.SettingValue("Server port"), "80");
   EXPECT_EQ(settings_.PhpPath(), "");
+  // It holds the password: other users of the machine cannot read it.
+  struct stat made {};
+  ASSERT_EQ(stat(dir_.File("config.ini").c_str(), &made), 0);
+  EXPECT_EQ(made.st_mode & 0777, 0600u);
 }
 
 TEST_F(ConfigurationTest, MissingFileWithoutDefaultsOnlyShowsTheMessage) {
@@ -68,6 +72,21 @@ TEST_F(ConfigurationTest, LookupsFollowTheFileExactly) {
   EXPECT_EQ(settings_.SettingValue("Session expire "), " 5");
   EXPECT_EQ(settings_.SettingValue("AutoActivate"), "");
   EXPECT_TRUE(front_end_.Messages().empty());
+}
+
+// The optional settings read as numbers and lists: anything unusable
+// means the default, never a crash or a limit of nothing.
+TEST_F(ConfigurationTest, NumberAndListSettingsFallBackToTheirDefaults) {
+  dir_.Write("config.ini",
+             "Max body=4\nMax page output=-1\nMax connections=x\nAllowed hosts= a.example ,, "
+             "B.example,\nTrusted origins=\n");
+  ASSERT_TRUE(settings_.LoadConfiguration(false));
+  EXPECT_EQ(settings_.MebibyteSetting("Max body", 16), 4 << 20);
+  EXPECT_EQ(settings_.MebibyteSetting("Max page output", 64), std::int64_t{64} << 20);
+  EXPECT_EQ(settings_.IntegerSetting("Max connections", 512, 1), 512);
+  EXPECT_EQ(settings_.IntegerSetting("Absent", 7), 7);
+  EXPECT_THAT(settings_.ListSetting("Allowed hosts"), ElementsAre("a.example", "B.example"));
+  EXPECT_TRUE(settings_.ListSetting("Trusted origins").empty());
 }
 
 TEST_F(ConfigurationTest, PhpPathIsTheTenthLineWhateverItsName) {

@@ -152,6 +152,11 @@ TEST_F(RequestDispatcherTest, ClientTextReachesTheLogWithItsControlCharactersEsc
   EXPECT_THAT(log, HasSubstr("Command GET /a\\x1B[2Jb received from"));
   EXPECT_THAT(log, Not(HasSubstr("\x1B")));
   EXPECT_THAT(LogMessages(), Not(Contains(StartsWith("E"))));
+  // A document of 100 KB is logged by its first 1,000 characters.
+  Send("GET /" + std::string(100000, 'a') + " HTTP/1.1\r\n\r\n");
+  EXPECT_EQ(LogMessages().back(),
+            "Command GET /" + std::string(999, 'a') + "... received from 127.0.0.1:" +
+                LogMessages().back().substr(LogMessages().back().rfind(':') + 1));
 }
 
 // A body read to the close left the connection without its peer: the
@@ -206,6 +211,13 @@ TEST_F(RequestDispatcherTest, OnlyTheFileServedDecidesWhetherADocumentRuns) {
         << document;
   }
   EXPECT_THAT(Get("/log.txt%00.php"), AllOf(StartsWith("HTTP/1.1 404"), Not(HasSubstr("ran "))));
+  // A document that ends like a folder's name names no file: "/log.txt/"
+  // passed a reverse proxy's rule for "/log.txt" and served the log.
+  for (const char* document : {"/log.txt/", "/log.txt/.", "/log.txt\\", "/x.php/", "/x.vpg/."}) {
+    EXPECT_THAT(Get(document), AllOf(StartsWith("HTTP/1.1 404 Not Found"), Not(HasSubstr("owned")),
+                                     Not(HasSubstr("ran "))))
+        << document;
+  }
   for (const std::string& document :
        {std::string("/log.txt\0.php", 13), std::string("/x.php\x01"), std::string("/x.php\x7F")}) {
     EXPECT_THAT(Get(document), AllOf(StartsWith("HTTP/1.1 400 Bad Request"),
@@ -277,7 +289,9 @@ TEST_F(SessionGateTest, OneBrowserAtATimeUntilTheSessionExpires) {
   const std::string cookie = CookieOf(first);
   ASSERT_FALSE(cookie.empty()) << first;
   EXPECT_EQ(cookie, gateway_->SessionId());
-  EXPECT_THAT(first, HasSubstr("Set-Cookie: Vantrel=" + cookie + "; Version=\"1\"\r\n"));
+  // Scripts cannot read it, and other sites' requests do not carry it.
+  EXPECT_THAT(first, HasSubstr("Set-Cookie: Vantrel=" + cookie +
+                               "; Version=\"1\"; HttpOnly; SameSite=Strict\r\n"));
 
   const std::string other = Get("/");
   EXPECT_THAT(other, StartsWith("HTTP/1.1 200 OK"));

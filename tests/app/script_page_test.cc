@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -126,10 +127,29 @@ TEST_F(ScriptPageTest, MarkupFromTheClientOrAFileNameIsEscapedInErrorLinesAndGat
   ASSERT_TRUE(PageProgramRuns());
   const std::string escaped_path = dir_.File("web/") + "&lt;i&gt;&#39;x&quot;&amp;.vpg";
   EXPECT_THAT(Body(Get("/fail.vpg")), HasSubstr("Another script is running (" + escaped_path +
-                                                 ").<br>You can <a href=\"./abort.vpg\">"));
+                                                ").<br>You can <a href=\"./abort.vpg\">"));
   EXPECT_THAT(Body(Get("/abort.vpg")),
               HasSubstr("The script was aborted (" + escaped_path + ").<br>"));
   EXPECT_EQ(Body(runner.ReadUntilClose()), "<p>started</p>\r\n");
+}
+
+// A page echoing in a loop took all the machine's memory for its answer.
+TEST_F(ScriptPageTest, OutputPastTheLimitEndsThePageWithALineThatSaysSo) {
+  dir_.Write("web/flood.vpg",
+             "<% line = String(1022, \"x\")\r\ndo\r\necho(line)\r\nloop while true %>");
+  dir_.Write("web/small.vpg", "<%= 1 %>");
+  Start(test::Config(port_, "Max page output=1\r\n"));
+  const std::string body = Body(Get("/flood.vpg"));
+  // 1 MiB holds 1024 lines of 1022 bytes with their line ends; the next
+  // one does not fit, and the error line says why.
+  const std::string lines = body.substr(0, 1u << 20);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), 'x'), 1024 * 1022);
+  EXPECT_THAT(body.substr(1u << 20, 200),
+              StartsWith("Script engine error: RUNTIME ERROR\r\nThe page&#39;s output passed its "
+                         "limit of 1 MiB, so the page was ended (setting &quot;Max page "
+                         "output&quot; in config.ini)."));
+  // The next page starts with the whole limit again.
+  EXPECT_EQ(Body(Get("/small.vpg")), "1\r\n\r\n");
 }
 
 TEST_F(ScriptPageTest, OnePageRunsAtATimeAndAbortHaltsIt) {
