@@ -140,7 +140,8 @@ void Gateway::StartServer() {
     const SocketHandle& binding = http_server_->Bindings()[0];
     WriteLog(
         Format("Listening for HTTP connections on %s:%d.", {binding.LocalIP, binding.LocalPort}));
-    if (!settings_.SwitchOn("Auth require")) WriteLog(Format(kOpenAccessMessage, {binding.LocalPort}));
+    if (!settings_.SwitchOn("Auth require"))
+      WriteLog(Format(kOpenAccessMessage, {binding.LocalPort}));
     front_end_.SetActivateCaption("Stop");
   } catch (const Exception& error) {
     ReportActivateError(error.ClassName(), error.Message(), error);

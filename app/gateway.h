@@ -187,8 +187,9 @@ class Gateway {
   // Used by connection threads: destroyed after the server.
   BasicScripter wbscripter_;
   ScriptPageRunner page_runner_{wbscripter_, [this] {
-    return settings_.MebibyteSetting("Max page output", kDefaultMaxPageOutputMebibytes);
-  }};
+                                  return settings_.MebibyteSetting("Max page output",
+                                                                   kDefaultMaxPageOutputMebibytes);
+                                }};
   ScriptPageGate page_gate_{wbscripter_, page_runner_};
   std::unique_ptr<RequestDispatcher> dispatcher_;
   // Destroyed first (members go in reverse order), waiting for every

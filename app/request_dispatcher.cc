@@ -64,9 +64,9 @@ RequestDispatcher::RequestDispatcher(std::string web_directory, const Configurat
 
 HttpAdmission RequestDispatcher::AdmitRequest(PeerThread&, HttpRequestInfo& request,
                                               HttpResponseInfo& response) {
-  log_.WriteLog(Format("Command %s %s received from %s:%d",
-                       {request.Command, DocumentForLog(request.Document), request.RemoteIP,
-                        request.RemotePort}));
+  log_.WriteLog(Format(
+      "Command %s %s received from %s:%d",
+      {request.Command, DocumentForLog(request.Document), request.RemoteIP, request.RemotePort}));
   return guard_.Admit(request, response,
                       RunsProgram(MapDocumentPath(web_directory_, request.Document)));
 }

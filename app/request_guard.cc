@@ -69,9 +69,10 @@ bool HostListed(const std::vector<std::string>& hosts, const std::string& name) 
 HttpAdmission RequestGuard::Admit(const HttpRequestInfo& request, HttpResponseInfo& response,
                                   bool runs_program) {
   if (!request.Host.empty() && !HostAllowed(request.Host)) {
-    log_.WriteLog(Format("Request refused: the host name %s is not allowed (setting \"Allowed "
-                         "hosts\").",
-                         {Quoted(request.Host)}));
+    log_.WriteLog(
+        Format("Request refused: the host name %s is not allowed (setting \"Allowed "
+               "hosts\").",
+               {Quoted(request.Host)}));
     AnswerWithPage(response, kForbidden,
                    ErrorPage(kAccessDenied, "\rThis gateway does not answer to the name " +
                                                 HtmlEscape(Quoted(request.Host)) +
@@ -81,9 +82,10 @@ HttpAdmission RequestGuard::Admit(const HttpRequestInfo& request, HttpResponseIn
   }
   std::string other_origin;
   if (runs_program && !FromThisSite(request, other_origin)) {
-    log_.WriteLog(Format("Request refused: it comes from another site (%s; setting \"Trusted "
-                         "origins\").",
-                         {Quoted(other_origin)}));
+    log_.WriteLog(
+        Format("Request refused: it comes from another site (%s; setting \"Trusted "
+               "origins\").",
+               {Quoted(other_origin)}));
     AnswerWithPage(response, kForbidden,
                    ErrorPage(kAccessDenied,
                              "\rThis page does not run when another site's page asks for it (" +

@@ -39,8 +39,7 @@ void ScriptPageRunner::RunScriptPage(const HttpRequestInfo& request, HttpRespons
   RegisterPageValues(scripter_, peer_ip, peer_port);
   script_output_.Clear();
   output_bytes_ = 0;
-  output_limit_bytes_ =
-      output_limit_ ? output_limit_() : std::numeric_limits<std::int64_t>::max();
+  output_limit_bytes_ = output_limit_ ? output_limit_() : std::numeric_limits<std::int64_t>::max();
   const std::string page_text = ReadPageText(full_path);
   // The request outlives the run, not the runner.
   struct ForgetRequest {

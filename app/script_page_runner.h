@@ -95,7 +95,7 @@ class ScriptPageRunner {
 
   CustomScripter& scripter_;
   const std::function<std::int64_t()> output_limit_;
-  StringList script_output_;                          // The running page's thread only.
+  StringList script_output_;  // The running page's thread only.
   // The running page's thread only: the bytes of its answer so far, and
   // the most it may hold.
   std::int64_t output_bytes_ = 0;

@@ -8,8 +8,8 @@
 // Limits: a request line or header block of more than kMaxRequestHeadBytes
 // raises HttpRequestTooLargeError (the server then closes the connection
 // without a response), and so does a body over the limit its reader is
-// given (kMaxRequestBodyBytes for ReadRequest). Memory grows only with bytes that actually arrived, whatever
-// Content-Length claims.
+// given (kMaxRequestBodyBytes for ReadRequest). Memory grows only with bytes that actually arrived,
+// whatever Content-Length claims.
 #ifndef VANTREL_HTTP_HTTP_REQUEST_PARSER_H_
 #define VANTREL_HTTP_HTTP_REQUEST_PARSER_H_
 
@@ -57,8 +57,7 @@ bool IsGetCommand(std::string_view command);
 // HttpRequestTooLargeError over the head limit,
 // HttpUnsupportedAuthSchemeError for a scheme other than Basic, and
 // TableNotFoundError for credentials that are not Base64.
-void ReadRequestHead(HttpByteSource& source, const HttpRequestLine& line,
-                     HttpRequestInfo& request);
+void ReadRequestHead(HttpByteSource& source, const HttpRequestLine& line, HttpRequestInfo& request);
 
 // Reads the body of the request whose head ReadRequestHead has read
 // (Content-Length bytes; for POST without a usable Content-Length

@@ -40,8 +40,8 @@
 #include <utility>
 
 #include "http/http_errors.h"
-#include "http/http_request_parser.h"
 #include "http/http_request_info.h"
+#include "http/http_request_parser.h"
 #include "http/http_response_info.h"
 #include "http/http_session.h"
 #include "http/http_session_list.h"

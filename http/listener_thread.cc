@@ -92,8 +92,7 @@ ListenerThread::Slot ListenerThread::WaitForSlot() {
     const auto left = refuse_at - std::chrono::steady_clock::now();
     if (left <= std::chrono::steady_clock::duration::zero()) return Slot::kRefuse;
     const auto step = std::min<std::chrono::steady_clock::duration>(left, kSlotWaitStep);
-    if (threads.WaitUntilBelow(limit,
-                               std::chrono::ceil<std::chrono::milliseconds>(step))) {
+    if (threads.WaitUntilBelow(limit, std::chrono::ceil<std::chrono::milliseconds>(step))) {
       full_since_.reset();
       return Slot::kFree;
     }

@@ -26,8 +26,8 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "http/worker_thread.h"

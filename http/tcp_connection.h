@@ -143,9 +143,9 @@ class TcpConnection : public NetComponent {
   // not to read (the body of a refused request): shuts the sending side
   // down, so the peer sees the end of the answer, then throws away what
   // arrives until the peer closes, `max_bytes` have come or `max_ms` have
-  // passed (with 0, only what has arrived already), and drops the socket. Closing with unread bytes waiting makes
-  // the system reset the connection, and the peer could lose the answer
-  // before reading it. Never raises.
+  // passed (with 0, only what has arrived already), and drops the socket. Closing with unread bytes
+  // waiting makes the system reset the connection, and the peer could lose the answer before
+  // reading it. Never raises.
   void DiscardInputAndClose(int max_ms, std::int64_t max_bytes);
 
   // If a socket is open: reports "Disconnecting from <PeerIP>.", shuts down

@@ -105,8 +105,8 @@ TEST_F(WebFunctionsTest, EscapeHtmlTurnsEveryMarkupCharacterIntoAnEntityAndLeave
   EXPECT_EQ(Run("echo(escape_html(\"<a href='x' title=\"\"y\"\">&amp;</a>\"))\n"
                 "echo(escape_html(Chr(0) & \"\xc3\xa9 \" & 12))\n"
                 "echo(escape_html(Null) & \"|\")"),
-            "&lt;a href=&#39;x&#39; title=&quot;y&quot;&gt;&amp;amp;&lt;/a&gt;\n"
-            + std::string("\0\xc3\xa9 12\n", 7) + "|\n");
+            "&lt;a href=&#39;x&#39; title=&quot;y&quot;&gt;&amp;amp;&lt;/a&gt;\n" +
+                std::string("\0\xc3\xa9 12\n", 7) + "|\n");
 }
 
 TEST_F(WebFunctionsTest, GetValueMatchesTheExactNameOfTheFirstParameter) {

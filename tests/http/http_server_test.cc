@@ -218,7 +218,8 @@ TEST_F(HttpServerTest, BodyArrivingSlowerThanTheMinimumRateIsCutOff) {
   server_.SetOnCommandGet(
       [this](PeerThread&, HttpRequestInfo&, HttpResponseInfo&) { events_.Add("handled"); });
   Start();
-  for (const char* head : {"POST / HTTP/1.1\r\nContent-Length: 20\r\n\r\n", "POST / HTTP/1.1\r\n\r\n"}) {
+  for (const char* head :
+       {"POST / HTTP/1.1\r\nContent-Length: 20\r\n\r\n", "POST / HTTP/1.1\r\n\r\n"}) {
     TestClient trickling;
     ASSERT_TRUE(trickling.Connect(port_));
     trickling.Send(head);
