@@ -40,6 +40,8 @@ Gateway::Gateway(std::string home, EventLoop& main_loop, FrontEnd& front_end)
   cgi_runner_.SetServer(http_server_.get());
   cgi_runner_.SetTimeOut(kCgiTimeOut);
   cgi_runner_.SetServerAdmin(kServerAdmin);
+  // The gateway's password is not the PHP programs' to read.
+  cgi_runner_.SetWithholdCredentials([this] { return settings_.SwitchOn("Auth require"); });
   SetUpPageScripter(wbscripter_).SetGateway(this);
   wbscripter_.SetOnCompileError(
       [this](CustomScripter& sender, std::string& msg, int row, int col, bool& /*show*/) {

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ascii.h"
 #include "cgi/cgi_environment.h"
 #include "cgi/cgi_output.h"
 #include "cgi/posix_process_spawner.h"
@@ -69,7 +70,11 @@ std::int64_t CgiRunner::RunProgram(const std::string& command, PeerThread& threa
   facts.param_text = request.ParamText;
   facts.remote_ip = request.RemoteIP;
   const HeaderList& headers = request.Headers;
-  facts.header_value = [&headers](std::string_view name) { return headers.ValueByName(name); };
+  const bool withhold = withhold_credentials_ && withhold_credentials_();
+  facts.header_value = [&headers, withhold](std::string_view name) {
+    if (withhold && EqualsIgnoreCase(name, "Authorization")) return std::string();
+    return headers.ValueByName(name);
+  };
   if (const TcpServerConnection* connection = thread.Connection()) {
     facts.local_ip = connection->Socket().LocalIP;
     facts.local_port = connection->Socket().LocalPort;

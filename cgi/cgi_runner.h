@@ -98,6 +98,13 @@ class CgiRunner {
   const std::string& PHPIniPath() const { return php_ini_path_; }
   void SetPHPIniPath(std::string path) { php_ini_path_ = std::move(path); }
 
+  // Asked at the start of every run: true when the request's credentials
+  // are the server's own (it checked them), so the program must not see
+  // them: HTTP_AUTHORIZATION is then empty. None: always passed on.
+  void SetWithholdCredentials(std::function<bool()> predicate) {
+    withhold_credentials_ = std::move(predicate);
+  }
+
   // Raised at the start of every run.
   void SetBeforeExecute(NotifyEvent handler) { before_execute_ = std::move(handler); }
   // Raised at the end of every run that got its pipes (also when sending
@@ -125,6 +132,7 @@ class CgiRunner {
   std::string server_admin_ = kDefaultServerAdmin;
   bool php_support_ = true;
   std::string php_ini_path_;
+  std::function<bool()> withhold_credentials_;
   NotifyEvent before_execute_;
   NotifyEvent after_execute_;
 };

@@ -244,6 +244,25 @@ TEST_F(RequestDispatcherTest, CgiProgramsGetServerSoftwareAndFailuresToRunThemAn
                                                " could not be run: System Error.  Code: 24."));
 }
 
+// Every PHP page could read the gateway's own user and password from the
+// credentials the browser sends with each request.
+TEST_F(RequestDispatcherTest, PhpPagesDoNotSeeTheGatewaysCredentials) {
+  if (access(kPhpCgi, X_OK) != 0) GTEST_SKIP() << "php-cgi is not installed";
+  dir_.Write("web/who.php",
+             "<?php echo '[', $_SERVER['HTTP_AUTHORIZATION'] ?? '', '|', "
+             "$_SERVER['PHP_AUTH_PW'] ?? '', ']'; ?>");
+  std::string config = Config(port_, "", kPhpCgi);
+  config.replace(config.find("Auth require=no"), 15, "Auth require=yes");
+  Start(config);
+  EXPECT_THAT(Get("/who.php", "Authorization: Basic dXNlcjprZWxw\r\n"), EndsWith("\r\n\r\n[|]"));
+  // Without the gateway's login, a program's own Basic login reaches it.
+  StringList lines = gateway_->Settings().Lines();
+  lines[5] = "Auth require=no";
+  gateway_->Settings().SetLines(lines);
+  EXPECT_THAT(Get("/who.php", "Authorization: Basic dXNlcjprZWxw\r\n"),
+              EndsWith("[Basic dXNlcjprZWxw|kelp]"));
+}
+
 TEST_F(RequestDispatcherTest, PhpPagesAreFilesWithoutAPhpPath) {
   Start(Config(port_));
   EXPECT_THAT(Get("/page.PHP"), EndsWith("<?php echo 'ran'; ?>"));
