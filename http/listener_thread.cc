@@ -58,7 +58,13 @@ void ListenerThread::AcceptPass() {
     }
   }
   SocketStack& stack = server_.Stack();
-  if (stack.WaitForReadable(handles_, accept_wait_time_) == 0 || Terminated()) return;
+  if (stack.WaitForReadable(handles_, accept_wait_time_) == 0) {
+    // Nobody waited during a whole pass: the next connection to find the
+    // limit reached gets its full ConnectionWaitTime.
+    full_since_.reset();
+    return;
+  }
+  if (Terminated()) return;
 
   for (const int listening_handle : handles_) {
     // Every connection waiting on this binding, up to a bound so that the

@@ -73,8 +73,9 @@ class ListenerThread final : public WorkerThread {
   std::shared_ptr<ThreadManager> thread_mgr_;  // Never changes while the thread runs.
   std::atomic<int> accept_wait_time_{1000};
   std::vector<int> handles_;  // Scratch for one pass; listener thread only.
-  // Since when MaxConnections has been reached without a break; empty while
-  // it is not. Listener thread only.
+  // Since when connections have waited with MaxConnections reached, without
+  // a free slot or a pass without connections in between; empty otherwise.
+  // Listener thread only.
   std::optional<std::chrono::steady_clock::time_point> full_since_;
   // Guards the handles of the server's bindings between the listener, which
   // reads and finally closes them, and Wake on another thread.

@@ -8,7 +8,10 @@ free loopback port, serving a copy of WEB_DIR), then drives headless Chromium
 through chromedriver, speaking the W3C WebDriver protocol over HTTP: it opens
 terminal.html, types the simulator's path as the port, presses Open, sends
 "ID?" with the line end CR, waits until the device's answer is on the screen,
-saves a screenshot to PNG and closes the port again.
+saves a screenshot to PNG and closes the port again. Then it tries what another
+web site could: a page on another origin whose image asks the gateway to open
+the port, and a link that puts a script into a page's error line; neither may
+reach the device or run.
 
 Exit status 0 when all of it works; 1 when a step fails, with the page's status
 line and screen and the gateway's log; 77 (skipped) when Chromium or
@@ -287,6 +290,32 @@ def use_terminal(browser, url, device, screenshot):
     page.wait_for_status(CLOSED_STATUS)
 
 
+def try_other_sites(browser, port, home, device, gateway_log):
+    """Another origin's image must not open the port; markup in a query must not run."""
+    # 127.0.0.1 and localhost are different sites to the browser.
+    attack = os.path.join(home, "web", "other-site.html")
+    with open(attack, "w", encoding="utf-8") as f:
+        f.write("<!DOCTYPE html><title>another site</title>"
+                f'<img src="http://localhost:{port}/terminal/open.vpg?port={device}">')
+    log("Opening another site's page that asks the gateway to open the port")
+    browser.open(f"http://127.0.0.1:{port}/other-site.html")
+    refusal = "Request refused: it comes from another site"
+    wait_until("the refusal in the gateway's log", lambda: refusal in read_file(gateway_log),
+               PAGE_SECONDS)
+    with HTTP.open(f"http://127.0.0.1:{port}/terminal/state.vpg", timeout=PAGE_SECONDS) as answer:
+        state = answer.read().decode()
+    if state.split("\r\n")[1] != "":
+        raise Failure(f"another site's image opened the port: {state!r}")
+
+    log("Following a link with a script in a failing page's query")
+    browser.open(f"http://127.0.0.1:{port}/terminal/open.vpg?port=nope&parity="
+                 "%3Cscript%3Edocument.title%3D%27owned%27%3C/script%3E")
+    title = browser.call("POST", "/execute/sync", {"script": "return document.title", "args": []})
+    body = browser.text("body")
+    if title == "owned" or "<script>" not in body:
+        raise Failure(f"the query's script ran or did not show as text: {title!r} {body!r}")
+
+
 # --- the run ----------------------------------------------------------------------------------
 
 def start_device(stack, devsim, root):
@@ -299,7 +328,7 @@ def start_device(stack, devsim, root):
 
 
 def start_gateway(stack, vantrel, web, root):
-    """The gateway serving a copy of `web`; its port and its log file."""
+    """The gateway serving a copy of `web`; its port, its home and its log file."""
     home = os.path.join(root, "home")
     os.mkdir(home)
     shutil.copytree(web, os.path.join(home, "web"))
@@ -309,7 +338,7 @@ def start_gateway(stack, vantrel, web, root):
     output = os.path.join(root, "gateway.log")
     process = start(stack, [vantrel, "--headless", "--home", home], output)
     wait_for_start("the gateway", process, output, lambda: accepts_connections(port))
-    return port, output
+    return port, home, output
 
 
 def start_browser(stack, root):
@@ -329,10 +358,11 @@ def run(stack, args):
     root = stack.enter_context(
         tempfile.TemporaryDirectory(prefix="vantrel-browser-", ignore_cleanup_errors=True))
     device = start_device(stack, args.devsim, root)
-    port, gateway_log = start_gateway(stack, args.vantrel, args.web, root)
+    port, home, gateway_log = start_gateway(stack, args.vantrel, args.web, root)
     try:
         browser = start_browser(stack, root)
         use_terminal(browser, f"http://127.0.0.1:{port}/terminal.html", device, args.screenshot)
+        try_other_sites(browser, port, home, device, gateway_log)
     except Failure as failure:
         gateway = log_tail(gateway_log)
         raise Failure(f"{failure}\n--- the end of the gateway's log:\n{gateway}") from None
@@ -371,7 +401,7 @@ def main():
     except Failure as failure:
         print(f"FAILED: {failure}", file=sys.stderr, flush=True)
         return 1
-    log("The terminal opened the port, sent ID? and showed the answer")
+    log("The terminal opened the port, sent ID? and showed the answer; another site could not")
     return 0
 
 
