@@ -104,10 +104,10 @@ HttpAdmission RequestGuard::Admit(const HttpRequestInfo& request, HttpResponseIn
 }
 
 bool RequestGuard::HostAllowed(std::string_view host) {
-  const std::vector<std::string> allowed = settings_.ListSetting("Allowed hosts");
-  if (HostListed(allowed, "*")) return true;
   const std::string name = HostWithoutPort(host);
-  if (name == "localhost" || IsAddressLiteral(name) || HostListed(allowed, name)) return true;
+  if (name == "localhost" || IsAddressLiteral(name)) return true;
+  const std::vector<std::string> allowed = settings_.ListSetting("Allowed hosts");
+  if (HostListed(allowed, "*") || HostListed(allowed, name)) return true;
   const std::vector<std::string>& own = MachineNames();
   return std::find(own.begin(), own.end(), name) != own.end();
 }
