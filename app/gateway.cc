@@ -62,6 +62,9 @@ Gateway::Gateway(std::string home, EventLoop& main_loop, FrontEnd& front_end)
                                          const std::string&) { HTTPServerCommandOther(command); });
   timer1_.SetOnTimer([this] { session_gate_.Timer1Timer(); });
   SetUpSerialPort();
+  bridge_.SetExtraDevices([this] { return settings_.ListSetting("Serial devices"); });
+  // A halted page must not wait for its device.
+  page_gate_.SetOnHalt([this] { bridge_.AbortSend(); });
 }
 
 void Gateway::SetUpSerialPort() {
@@ -84,7 +87,17 @@ void Gateway::SetUpSerialPort() {
   cp1_.SetOnError([this](SerialPort&, SerialErrors) { CP1Error(); });
 }
 
-void Gateway::CP1RxChar(int count) { receive_buffer_.Append(cp1_.ReadText(count)); }
+void Gateway::CP1RxChar(int count) {
+  const std::int64_t capacity =
+      settings_.MebibyteSetting("Receive buffer", kDefaultReceiveBufferMebibytes);
+  receive_buffer_.Append(cp1_.ReadText(count), static_cast<std::size_t>(capacity));
+}
+
+void Gateway::ReportReceiveOverflow() {
+  if (const std::uint64_t dropped = receive_buffer_.TakeDropped(); dropped > 0) {
+    WriteLog(Format(kReceiveOverflowMessage, {static_cast<std::int64_t>(dropped)}));
+  }
+}
 
 Gateway::~Gateway() {
   HaltRunningScript();
@@ -134,6 +147,7 @@ void Gateway::acActivateExecute() {
 }
 
 void Gateway::StartServer() {
+  page_gate_.AllowClaims();
   try {
     http_server_->SetMaxConnections(
         settings_.IntegerSetting("Max connections", kDefaultMaxConnections, 1));
@@ -162,6 +176,9 @@ void Gateway::ReportActivateError(std::string_view class_name, std::string_view 
 }
 
 void Gateway::StopServer() {
+  // From here on no page starts: one that claimed the gate after the halt
+  // below would run on, and open the port again, after the stop.
+  page_gate_.StopClaims();
   // The page's connection would keep the server waiting, and the page would
   // go on driving a serial port that is about to close.
   HaltRunningScript();

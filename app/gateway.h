@@ -66,6 +66,12 @@ class Gateway {
   // The most MiB a script page's answer may hold unless "Max page output"
   // says otherwise.
   static constexpr std::int32_t kDefaultMaxPageOutputMebibytes = 64;
+  // The most MiB the receive buffer holds unless "Receive buffer" says
+  // otherwise, and the line that says how much an overflow dropped.
+  static constexpr std::int32_t kDefaultReceiveBufferMebibytes = 16;
+  static constexpr const char* kReceiveOverflowMessage =
+      "Receive buffer full: %d received bytes were dropped, the oldest first (setting "
+      "\"Receive buffer\").";
 
   // Settings of the CGI runner that runs PHP pages.
   static constexpr int kCgiTimeOut = 10000;
@@ -122,6 +128,7 @@ class Gateway {
   SerialPort& CP1() { return cp1_; }
   // CP1 as page scripts and the stop drive it, one port operation at a time.
   SerialBridge& Bridge() { return bridge_; }
+  ScriptPageGate& PageGate() { return page_gate_; }
   SessionGate& Sessions() { return session_gate_; }
   // The page scripter. Register on it only while no page runs.
   BasicScripter& wbscripter() { return wbscripter_; }
@@ -132,6 +139,11 @@ class Gateway {
   std::string SessionId() const { return session_gate_.SessionId(); }
   std::string RunningScriptPath() const { return page_gate_.RunningScriptPath(); }
   vantrel::ReceiveBuffer& GetReceiveBuffer() { return receive_buffer_; }
+  // Logs how many received bytes the buffer dropped for want of room since
+  // it was last emptied or shortened, when it dropped any: once an
+  // overflow, when a page takes bytes from the buffer or the port opens or
+  // closes. Any thread.
+  void ReportReceiveOverflow();
   StringList SplitParts() const;
   void SetSplitParts(StringList parts);
   // Piece `number` (from 1) of SplitParts; "" outside 1 to their count.
@@ -160,8 +172,14 @@ class Gateway {
                            const std::exception& error);
   // The serial port's events, on the main thread.
   void CP1RxChar(int count);
-  void CP1AfterOpen() { receive_buffer_.Clear(); }
-  void CP1AfterClose() { receive_buffer_.Clear(); }
+  void CP1AfterOpen() {
+    receive_buffer_.Clear();
+    ReportReceiveOverflow();
+  }
+  void CP1AfterClose() {
+    receive_buffer_.Clear();
+    ReportReceiveOverflow();
+  }
   void CP1Error() { WriteLog("Serial port error"); }
   // Gives CP1 the gateway's initial settings and handlers.
   void SetUpSerialPort();

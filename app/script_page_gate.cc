@@ -7,6 +7,7 @@
 #include "app/script_page_runner.h"
 #include "base/ascii.h"
 #include "base/html_escape.h"
+#include "http/error_page.h"
 #include "http/http_request_info.h"
 #include "http/http_response_info.h"
 #include "http/socket_handle.h"
@@ -14,6 +15,8 @@
 
 namespace vantrel {
 namespace {
+
+constexpr int kServiceUnavailable = 503;
 
 // How often a halt is repeated while the halted page has not released the
 // gate.
@@ -32,13 +35,19 @@ void ScriptPageGate::HandleRequest(const HttpRequestInfo& request, HttpResponseI
                                    const std::string& full_path) {
   const bool abort = ToLowerAscii(request.Document).find(kAbortDocument) != std::string::npos;
   {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     if (!running_script_path_.empty() && !abort) {
       response.ContentText = kBusyPageStart + HtmlEscape(running_script_path_) + kBusyPageEnd;
       return;
     }
     if (abort) {
-      Abort(response);
+      const bool halted = Abort(response);
+      lock.unlock();
+      if (halted && on_halt_) on_halt_();
+      return;
+    }
+    if (!claims_allowed_) {
+      AnswerWithPage(response, kServiceUnavailable, StatusPage(kServiceUnavailable));
       return;
     }
     if (!IsFile(full_path)) {
@@ -49,22 +58,25 @@ void ScriptPageGate::HandleRequest(const HttpRequestInfo& request, HttpResponseI
     running_script_path_ = full_path;
     executing_ = false;
     halt_requested_ = false;
+    halted_ = false;
     ++claims_;
   }
   RunClaimedPage(request, response, full_path);
 }
 
-void ScriptPageGate::Abort(HttpResponseInfo& response) {
+bool ScriptPageGate::Abort(HttpResponseInfo& response) {
   // A page still being read or compiled is not running yet: the abort
   // misses it. The halted page releases the gate itself when its run has
   // returned, so that no other page can start while it still answers.
   if (!executing_ || !scripter_.IsRunning()) {
     response.ContentText = kNoScriptRunningPage;
-    return;
+    return false;
   }
   const std::string halted_path = running_script_path_;
+  halted_ = true;
   scripter_.Halt();
   response.ContentText = kAbortedPageStart + HtmlEscape(halted_path) + kAbortedPageEnd;
+  return true;
 }
 
 void ScriptPageGate::RunClaimedPage(const HttpRequestInfo& request, HttpResponseInfo& response,
@@ -97,7 +109,14 @@ void ScriptPageGate::ExecuteUnlessHalted() {
       gate.executing_ = false;
     }
   } leave{*this};
-  scripter_.Execute();
+  try {
+    scripter_.Execute();
+  } catch (...) {
+    // What a halted run raises (the serial transfer its halt aborted) is
+    // part of the halt, which ends a page without a report.
+    std::lock_guard lock(mutex_);
+    if (!halted_) throw;
+  }
 }
 
 std::string ScriptPageGate::RunningScriptPath() const {
@@ -117,11 +136,34 @@ bool ScriptPageGate::HaltRunningScript(std::chrono::milliseconds wait) {
   while (!released()) {
     // Halting again until the run returns catches a run that had not quite
     // started when the halt before came.
-    if (executing_) scripter_.Halt();
+    if (executing_) {
+      halted_ = true;
+      scripter_.Halt();
+      if (on_halt_) {
+        lock.unlock();
+        on_halt_();
+        lock.lock();
+      }
+    }
     if (std::chrono::steady_clock::now() >= deadline) return false;
     released_.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() + kHaltRetry));
   }
   return true;
+}
+
+void ScriptPageGate::StopClaims() {
+  std::lock_guard lock(mutex_);
+  claims_allowed_ = false;
+}
+
+void ScriptPageGate::AllowClaims() {
+  std::lock_guard lock(mutex_);
+  claims_allowed_ = true;
+}
+
+bool ScriptPageGate::ClaimsAllowed() const {
+  std::lock_guard lock(mutex_);
+  return claims_allowed_;
 }
 
 }  // namespace vantrel

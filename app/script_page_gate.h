@@ -16,7 +16,15 @@
 //   - otherwise the request claims the gate, the page runs
 //     (app/script_page_runner.h) and the gate is released on every way out.
 // The busy check and the claim are one step under one lock, so two page
-// requests never both run. The busy and aborted pages name the page's path
+// requests never both run. While the server stops (from StopClaims to
+// AllowClaims), no page claims the gate: such a request is answered 503
+// (Service Unavailable), so that no page runs, and opens the serial port,
+// after a stop.
+//
+// Halting a page (abort.vpg, HaltRunningScript) also calls the halt hook,
+// which aborts what the page waits for (its serial transfer), so the page
+// stops within moments whatever its device does; what the halted run then
+// raises is not reported, as for any halted page. The busy and aborted pages name the page's path
 // HTML-escaped: a file of the web directory may be named with markup.
 //
 // Threads: HandleRequest runs on connection threads, several at once; the
@@ -31,6 +39,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -77,6 +86,15 @@ class ScriptPageGate {
   // The full path of the page that holds the gate; empty when none does.
   std::string RunningScriptPath() const;
 
+  // Called, without the gate's lock, whenever a running page is halted.
+  // Set before requests come.
+  void SetOnHalt(std::function<void()> hook) { on_halt_ = std::move(hook); }
+
+  // From StopClaims until AllowClaims, no page claims the gate. Any thread.
+  void StopClaims();
+  void AllowClaims();
+  bool ClaimsAllowed() const;
+
   // Halts the page that holds the gate, also one still being read or
   // compiled (it then does not run), and waits at most `wait` until it has
   // released the gate. True when no page holds it any more.
@@ -89,11 +107,13 @@ class ScriptPageGate {
   // Runs the scripter's Execute unless a halt came first, marking the time
   // a halt can reach the run.
   void ExecuteUnlessHalted();
-  // Answers an abort request. Called with mutex_ held.
-  void Abort(HttpResponseInfo& response);
+  // Answers an abort request; true when it halted the page. Called with
+  // mutex_ held.
+  bool Abort(HttpResponseInfo& response);
 
   CustomScripter& scripter_;
   ScriptPageRunner& runner_;
+  std::function<void()> on_halt_;  // Set before requests come; read without a lock.
   mutable std::mutex mutex_;
   std::condition_variable released_;  // Notified when a page releases the gate.
   // Guarded by mutex_. The busy mark: the full path of the page holding the
@@ -105,6 +125,10 @@ class ScriptPageGate {
   bool halt_requested_ = false;
   // Guarded by mutex_. Pages that have claimed the gate so far.
   std::uint64_t claims_ = 0;
+  // Guarded by mutex_. The page holding the gate has been halted.
+  bool halted_ = false;
+  // Guarded by mutex_. Pages may claim the gate.
+  bool claims_allowed_ = true;
 };
 
 }  // namespace vantrel

@@ -94,11 +94,13 @@ void receive(WebScripter& library, VirtualMachine& machine) {
 
 void flush(WebScripter& library, VirtualMachine&) {
   library.GetGateway().GetReceiveBuffer().Clear();
+  library.GetGateway().ReportReceiveOverflow();
 }
 
 void flush_part(WebScripter& library, VirtualMachine& machine) {
   const std::int32_t count = IntegerArgument(machine, 0);
   library.GetGateway().GetReceiveBuffer().RemoveFirst(count);
+  library.GetGateway().ReportReceiveOverflow();
 }
 
 void split(WebScripter& library, VirtualMachine& machine) {

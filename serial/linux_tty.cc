@@ -11,10 +11,14 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "base/retry_on_interrupt.h"
@@ -67,6 +71,48 @@ int TakeExclusively(int fd) {
   return IoctlValue(fd, TIOCEXCL, 0);
 }
 
+// The first bytes (up to 1 KiB) of a small file: a sysfs attribute, a lock
+// file, a process's stat line; "" when it cannot be read.
+std::string ReadSmallFile(const std::string& path) {
+  const int fd = RetryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); });
+  if (fd < 0) return "";
+  std::array<char, 1024> buffer;
+  const ssize_t n = RetryOnInterrupt([&] { return ::read(fd, buffer.data(), buffer.size()); });
+  ::close(fd);
+  return n > 0 ? std::string(buffer.data(), static_cast<std::size_t>(n)) : "";
+}
+
+// The numeric entries of /proc: the processes this process can see.
+std::vector<std::string> ProcessIds() {
+  std::vector<std::string> ids;
+  DIR* proc = ::opendir("/proc");
+  if (proc == nullptr) return ids;
+  while (const dirent* entry = ::readdir(proc)) {
+    if (entry->d_name[0] >= '1' && entry->d_name[0] <= '9') ids.emplace_back(entry->d_name);
+  }
+  ::closedir(proc);
+  return ids;
+}
+
+// The controlling terminal's device number from a /proc/PID/stat line (its
+// seventh field, counted after the command name in parentheses); 0: none.
+std::uint64_t ControllingTerminalOf(const std::string& stat_line) {
+  const std::size_t name_end = stat_line.rfind(')');
+  if (name_end == std::string::npos) return 0;
+  const char* fields = stat_line.c_str() + name_end + 1;
+  char state = 0;
+  long long parent = 0, group = 0, session = 0, tty = 0;
+  if (std::sscanf(fields, " %c %lld %lld %lld %lld", &state, &parent, &group, &session, &tty) !=
+      5) {
+    return 0;
+  }
+  // Minor in bits 31-20 and 7-0, major in bits 15-8.
+  const auto number = static_cast<std::uint64_t>(tty);
+  const unsigned major_number = static_cast<unsigned>((number >> 8) & 0xfff);
+  const unsigned minor_number = static_cast<unsigned>((number & 0xff) | ((number >> 12) & 0xfff00));
+  return number == 0 ? 0 : makedev(major_number, minor_number);
+}
+
 int SetModemBit(int fd, int bit, bool on) {
   int bits = bit;
   const int error = Ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &bits);
@@ -93,6 +139,20 @@ class LinuxTty final : public TtyPlatform {
   void Close(int fd) override {
     IoctlValue(fd, TIOCNXCL, 0);
     ::close(fd);  // Releases the flock too.
+  }
+
+  int SaveLine(int fd, TtySavedLine* line) override {
+    termios2 tio{};
+    if (int error = Ioctl(fd, TCGETS2, &tio); error != 0) return error;
+    line->bytes.assign(reinterpret_cast<const char*>(&tio), sizeof tio);
+    return 0;
+  }
+
+  int RestoreLine(int fd, const TtySavedLine& line) override {
+    termios2 tio{};
+    if (line.bytes.size() != sizeof tio) return EINVAL;
+    std::memcpy(&tio, line.bytes.data(), sizeof tio);
+    return Ioctl(fd, TCSETS2, &tio);
   }
 
   int ApplyLineSettings(int fd, const TtyLineSettings& s) override {
@@ -232,6 +292,76 @@ class LinuxTty final : public TtyPlatform {
     // A group the system cannot name is given by its number.
     ::getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found);
     *group = found != nullptr ? std::string(found->gr_name) : std::to_string(info.st_gid);
+    return 0;
+  }
+
+  int DescribeDevice(const std::string& path, TtyDeviceFacts* facts) override {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return errno;
+    *facts = TtyDeviceFacts();
+    facts->character_device = S_ISCHR(info.st_mode);
+    facts->device = info.st_rdev;
+    facts->major = ::major(info.st_rdev);
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      facts->canonical_path = real;
+      std::free(real);
+    }
+    if (facts->character_device) {
+      // The kernel's own entry for the device number: a "device" link when
+      // a driver of hardware stands behind it, and a UART's port type.
+      const std::string entry = "/sys/dev/char/" + std::to_string(facts->major) + ":" +
+                                std::to_string(::minor(info.st_rdev));
+      struct stat sys {};
+      facts->in_sysfs = ::stat(entry.c_str(), &sys) == 0;
+      facts->serial_hardware = facts->in_sysfs && ::stat((entry + "/device").c_str(), &sys) == 0;
+      const std::string type = ReadSmallFile(entry + "/type");
+      facts->port_type = type.empty() ? -1 : std::atoi(type.c_str());
+    }
+    facts->read_write = ::access(path.c_str(), R_OK | W_OK) == 0;
+    return 0;
+  }
+
+  int SessionTerminals(std::vector<std::uint64_t>* devices) override {
+    for (const std::string& pid : ProcessIds()) {
+      const std::uint64_t terminal = ControllingTerminalOf(ReadSmallFile("/proc/" + pid + "/stat"));
+      if (terminal != 0) devices->push_back(terminal);
+    }
+    return 0;
+  }
+
+  int DevicesInUse(std::vector<std::uint64_t>* devices) override {
+    const std::string self = std::to_string(::getpid());
+    for (const std::string& pid : ProcessIds()) {
+      if (pid == self) continue;
+      const std::string folder = "/proc/" + pid + "/fd";
+      DIR* fds = ::opendir(folder.c_str());
+      if (fds == nullptr) continue;  // Not ours to look at, or gone.
+      while (const dirent* entry = ::readdir(fds)) {
+        if (entry->d_name[0] == '.') continue;
+        struct stat info {};
+        if (::stat((folder + "/" + entry->d_name).c_str(), &info) == 0 && S_ISCHR(info.st_mode)) {
+          devices->push_back(info.st_rdev);
+        }
+      }
+      ::closedir(fds);
+    }
+    return 0;
+  }
+
+  int LockFileHeld(const std::string& name, bool* held) override {
+    *held = false;
+    for (const char* folder : {"/run/lock/", "/var/lock/"}) {
+      const std::string content = ReadSmallFile(folder + std::string("LCK..") + name);
+      if (content.empty()) continue;
+      // The owner's process id, as text (or, from old programs, 4 bytes).
+      long pid = std::strtol(content.c_str(), nullptr, 10);
+      if (pid <= 0 && content.size() == sizeof(int)) {
+        int binary = 0;
+        std::memcpy(&binary, content.data(), sizeof binary);
+        pid = binary;
+      }
+      if (pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM)) *held = true;
+    }
     return 0;
   }
 };

@@ -9,14 +9,6 @@
 namespace vantrel {
 namespace {
 
-std::string NoSuchDevice(TtyPlatform& tty, const std::string& dev_dir) {
-  const std::vector<std::string> ports = EnumeratePorts(tty, dev_dir);
-  if (ports.empty()) return "no such device; no port can be opened now";
-  std::string cause = "no such device; ports that can be opened now:";
-  for (const std::string& port : ports) cause += " " + port;
-  return cause;
-}
-
 std::string PermissionDenied(TtyPlatform& tty, const std::string& path) {
   std::string group;
   if (tty.FileGroup(path, &group) != 0) return "permission denied";
@@ -25,13 +17,23 @@ std::string PermissionDenied(TtyPlatform& tty, const std::string& path) {
 
 }  // namespace
 
+std::string PortsThatCanBeOpened(TtyPlatform& tty, const std::string& dev_dir) {
+  const std::vector<std::string> ports = EnumeratePorts(tty, dev_dir);
+  if (ports.empty()) return "no port can be opened now";
+  std::string text = "ports that can be opened now:";
+  for (const std::string& port : ports) text += " " + port;
+  return text;
+}
+
+bool IsMissingDevice(int error) { return error == ENOENT || error == ENODEV || error == ENXIO; }
+
 std::string OpenFailureCause(TtyPlatform& tty, int error, const std::string& path,
                              const std::string& dev_dir) {
   switch (error) {
     case ENOENT:
     case ENODEV:
     case ENXIO:
-      return NoSuchDevice(tty, dev_dir);
+      return "no such device; " + PortsThatCanBeOpened(tty, dev_dir);
     case EACCES:
     case EPERM:
       return PermissionDenied(tty, path);

@@ -24,6 +24,13 @@ namespace vantrel {
 std::string OpenFailureCause(TtyPlatform& tty, int error, const std::string& path,
                              const std::string& dev_dir = "/dev");
 
+// "ports that can be opened now: COM1 TTYUSB0" (EnumeratePorts of
+// `dev_dir`), or "no port can be opened now".
+std::string PortsThatCanBeOpened(TtyPlatform& tty, const std::string& dev_dir = "/dev");
+
+// True for the errno values by which an open says the device is not there.
+bool IsMissingDevice(int error);
+
 }  // namespace vantrel
 
 #endif  // VANTREL_SERIAL_OPEN_FAILURE_H_

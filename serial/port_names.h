@@ -3,6 +3,7 @@
 #ifndef VANTREL_SERIAL_PORT_NAMES_H_
 #define VANTREL_SERIAL_PORT_NAMES_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,11 +22,18 @@ namespace vantrel {
 std::string ResolvePortPath(TtyPlatform& tty, std::string_view name,
                             const std::string& dev_dir = "/dev");
 
-// Names of the ports that can be opened exclusively at this moment, upper-
-// cased: COM1..COM32 for ttyS0..ttyS31, then every ttyUSB*, ttyACM*,
-// ttyAMA* and rfcomm* entry of `dev_dir` as its upper-cased name (which
-// ResolvePortPath finds again), in name order.
-std::vector<std::string> EnumeratePorts(TtyPlatform& tty, const std::string& dev_dir = "/dev");
+// Names of the ports that can be opened at this moment, upper-cased:
+// COM1..COM32 for ttyS0..ttyS31, then every other serial port of `dev_dir`
+// (ttyUSB*, ttyACM*, ttyAMA*, rfcomm* and the like; see
+// serial_device_rule.h) as its upper-cased name (which ResolvePortPath
+// finds again), in name order. A port is listed when this process may read
+// and write it and neither another process (as far as this one can see its
+// descriptors) nor a lock file in the lock folder holds it. Nothing is
+// opened: opening a serial device toggles its DTR and RTS lines, which
+// restarts many boards. Devices whose numbers are in `also_in_use` (a port
+// this process holds) count as held too.
+std::vector<std::string> EnumeratePorts(TtyPlatform& tty, const std::string& dev_dir = "/dev",
+                                        const std::vector<std::uint64_t>& also_in_use = {});
 
 }  // namespace vantrel
 

@@ -91,6 +91,9 @@ class SerialPort {
   // code 4 for a null buffer with a positive count.
   int WriteText(std::string_view text);
   int WriteBuffer(const void* data, int count);
+  // The same, giving up at `limit` too, when that comes before the write
+  // time-out.
+  int WriteText(std::string_view text, const Deadline& limit);
   // Reads up to `count` bytes. With the default time-outs it returns at once
   // with what has arrived; otherwise it waits as Timeouts say. Nothing is
   // read for count <= 0. Code 3 on failure or when closed.
@@ -248,7 +251,7 @@ class SerialPort {
   Transfer BeginTransfer(int error_code);
   void EndTransfer();
   void Abort(std::unique_lock<std::mutex>& lock);
-  int WriteSome(const Transfer& transfer, const char* bytes, int count);
+  int WriteSome(const Transfer& transfer, const char* bytes, int count, const Deadline& limit);
   int ReadSome(const Transfer& transfer, char* bytes, int count);
   // Waits until `fd` is ready for `events` or `deadline` passes; fails with
   // `error_code` when the wait fails or the transfer is aborted.
@@ -297,7 +300,8 @@ class SerialPort {
   int wake_read_ = -1, wake_write_ = -1;    // Wakes the event thread.
   int abort_read_ = -1, abort_write_ = -1;  // Wakes waiting transfers.
   bool device_lost_ = false;
-  bool tx_check_ = false;  // A write finished; report the empty output queue.
+  TtySavedLine saved_line_;  // The line as opening found it; closing puts it back.
+  bool tx_check_ = false;    // A write finished; report the empty output queue.
   SerialErrors sticky_errors_ = 0;
   TtyErrorCounts last_counts_;
   std::uint64_t bytes_read_ = 0;  // By ReadBuffer, since construction.

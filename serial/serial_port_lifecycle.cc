@@ -51,6 +51,8 @@ void SerialPort::OpenPort() {
       throw SerialPortError::FromErrno(kOpenFailed, error);
     }
     std::lock_guard lock(mutex_);
+    // Closing puts back the line as opening found it.
+    if (tty_.SaveLine(fd, &saved_line_) != 0) saved_line_ = TtySavedLine();
     AttachDevice(fd);
     try {
       ConfigureLocked();
@@ -140,8 +142,12 @@ void SerialPort::ClosePort() {
 }
 
 void SerialPort::ReleaseDevice() {
-  if (fd_ >= 0) tty_.Close(fd_);
+  if (fd_ >= 0) {
+    if (!device_lost_ && !saved_line_.bytes.empty()) tty_.RestoreLine(fd_, saved_line_);
+    tty_.Close(fd_);
+  }
   fd_ = -1;
+  saved_line_ = TtySavedLine();
   ClosePipeEnd(tty_, wake_read_);
   ClosePipeEnd(tty_, wake_write_);
   ClosePipeEnd(tty_, abort_read_);

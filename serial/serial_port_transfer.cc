@@ -79,27 +79,34 @@ void SerialPort::WaitForDevice(const Transfer& transfer, short events, const Dea
   if (fds[1].revents != 0) throw SerialPortError::FromErrno(error_code, ECANCELED);
 }
 
-int SerialPort::WriteText(std::string_view text) {
-  return WriteBuffer(text.data(), static_cast<int>(std::min<std::size_t>(text.size(), INT32_MAX)));
-}
+int SerialPort::WriteText(std::string_view text) { return WriteText(text, Deadline::Never()); }
 
-int SerialPort::WriteBuffer(const void* data, int count) {
+int SerialPort::WriteText(std::string_view text, const Deadline& limit) {
+  const int count = static_cast<int>(std::min<std::size_t>(text.size(), INT32_MAX));
   if (count <= 0) return 0;
-  if (data == nullptr) throw SerialPortError(kInvalidAsyncParameter, -1);
   const Transfer transfer = BeginTransfer(kWriteFailed);
   int written;
   {
     TransferScope scope(*this);
-    written = WriteSome(transfer, static_cast<const char*>(data), count);
+    written = WriteSome(transfer, text.data(), count, limit);
   }
   NoteWritten(written);
   return written;
 }
 
-int SerialPort::WriteSome(const Transfer& transfer, const char* bytes, int count) {
-  const Deadline deadline =
+int SerialPort::WriteBuffer(const void* data, int count) {
+  if (count <= 0) return 0;
+  if (data == nullptr) throw SerialPortError(kInvalidAsyncParameter, -1);
+  return WriteText(
+      std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(count)));
+}
+
+int SerialPort::WriteSome(const Transfer& transfer, const char* bytes, int count,
+                          const Deadline& limit) {
+  const Deadline deadline = Deadline::Earlier(
       Deadline::ForTransfer(transfer.timeouts.WriteTotalMultiplier,
-                            transfer.timeouts.WriteTotalConstant, static_cast<std::size_t>(count));
+                            transfer.timeouts.WriteTotalConstant, static_cast<std::size_t>(count)),
+      limit);
   int written = 0;
   while (written < count) {
     std::size_t n = 0;

@@ -15,6 +15,7 @@
 #include <poll.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,30 @@ struct TtyLineSettings {
   char xoff_char = 19;
 };
 
+// The line settings a device had, kept to be put back: opaque bytes that
+// only the platform that saved them reads.
+struct TtySavedLine {
+  std::string bytes;  // Empty: nothing saved.
+};
+
+// What the system tells of a device file, without opening it.
+struct TtyDeviceFacts {
+  bool character_device = false;
+  std::uint64_t device = 0;    // Its device number (as in st_rdev).
+  unsigned major = 0;          // The driver's number: 136-143 are pseudo terminals.
+  std::string canonical_path;  // The path with every link resolved.
+  // The kernel describes the device number (in /sys/dev/char).
+  bool in_sysfs = false;
+  // The kernel's terminal class says a driver of hardware stands behind it
+  // (a UART, a USB adapter, a Bluetooth link): it has a "device".
+  bool serial_hardware = false;
+  // The port type a UART driver reports; 0 when the port has no UART
+  // behind it; -1 when the driver tells no type.
+  int port_type = -1;
+  // This process may open it for reading and writing.
+  bool read_write = false;
+};
+
 // Counters of line errors since the device was opened.
 struct TtyErrorCounts {
   long long framing = 0;
@@ -62,6 +87,10 @@ class TtyPlatform {
   // On success `*fd` is the caller's to Close.
   virtual int Open(const std::string& path, int* fd) = 0;
   virtual void Close(int fd) = 0;
+
+  // The device's line settings as they are, and putting them back.
+  virtual int SaveLine(int fd, TtySavedLine* line) = 0;
+  virtual int RestoreLine(int fd, const TtySavedLine& line) = 0;
 
   // Raw mode with the given line settings; DTR and RTS follow their
   // Disable/Enable settings at once.
@@ -97,6 +126,19 @@ class TtyPlatform {
   // The name of the group that owns the file at `path` (its number as text
   // when the group has no name).
   virtual int FileGroup(const std::string& path, std::string* group) = 0;
+
+  // What the system tells of the device file at `path` (links followed),
+  // without opening it: ENOENT and the like when there is none.
+  virtual int DescribeDevice(const std::string& path, TtyDeviceFacts* facts) = 0;
+  // The device numbers of the terminals that are some session's controlling
+  // terminal, as the process table shows them.
+  virtual int SessionTerminals(std::vector<std::uint64_t>* devices) = 0;
+  // The device numbers of the character devices that processes hold open,
+  // as far as this process may look at their descriptors (its own always).
+  virtual int DevicesInUse(std::vector<std::uint64_t>* devices) = 0;
+  // Whether a lock file in the system's lock folder (LCK..`name`) says a
+  // running process holds the device `name`.
+  virtual int LockFileHeld(const std::string& name, bool* held) = 0;
 };
 
 // The operating system's terminals. Stateless; lives for the whole run.

@@ -54,7 +54,7 @@ TEST_F(SerialBridgeTest, ReceivedBytesCollectInTheBufferUntilTheStopClearsIt) {
   EXPECT_EQ(port.GetBaudRate(), br9600);
   EXPECT_EQ(port.Buffer().InputSize(), 4096);
 
-  gateway_->GetReceiveBuffer().Append("left from before");
+  gateway_->GetReceiveBuffer().Append("left from before", 1 << 20);
   port.SetPort(device.SlavePath());
   port.OpenPort();
   EXPECT_TRUE(BufferHolds(""));  // Opening clears it.

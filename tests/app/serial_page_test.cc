@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "app/gateway.h"
 #include "tests/app/recording_front_end.h"
@@ -28,6 +30,11 @@ class SerialPageTest : public ::testing::Test {
     dir_.Write("web/send.vpg", "<% send(get_value(\"d\")) %>sent");
     dir_.Write("web/take.vpg", "<% r = receive() %><% flush_part(Len(r)) %><%= r %>");
     dir_.Write("web/params.vpg", "<%= get_value(\"Name\") & \"|\" & get_value(\"name\") %>");
+    dir_.Write("web/flood.vpg", "<% send(String(200000, \"x\")) %>done");
+    // Waits 1.5 s, then opens the port.
+    dir_.Write("web/late.vpg",
+               "<% t = getticks()\r\nwhile getticks() - t < 1500\r\nx = 1\r\nend while\r\n"
+               "openport(get_value(\"port\"), \"9600\", \"8\", \"none\", \"1\", \"none\") %>late");
     gateway_ = std::make_unique<Gateway>(dir_.Path(), loop_.Loop(), front_end_);
     gateway_->MainWindowShown();
     gateway_->acActivateExecute();
@@ -103,6 +110,85 @@ TEST_F(SerialPageTest, DeviceThatVanishesEndsTheWritingPageAndAnotherOpensAfterI
   EXPECT_EQ(Get("/open.vpg?port=" + back.SlavePath()), back.SlavePath() + " 19200 7 Even 1 None");
   EXPECT_EQ(Get("/send.vpg?d=again"), "sent");
   EXPECT_EQ(back.Receive(5), "again");
+}
+
+// A page blocked in send ignored abort.vpg until the device read again
+// (ten minutes in the trial): halting a page now aborts its transfer.
+TEST_F(SerialPageTest, AbortFreesTheGateAtOnceWhileASendWaitsForTheDevice) {
+  test::Pty device;  // Its master end reads nothing: the send waits.
+  ASSERT_EQ(Get("/open.vpg?port=" + device.SlavePath()),
+            device.SlavePath() + " 19200 7 Even 1 None");
+  test::TestClient flooding;
+  ASSERT_TRUE(flooding.Connect(port_));
+  flooding.Send("GET /flood.vpg HTTP/1.1\r\n\r\n");
+  ASSERT_TRUE(test::WaitUntil([&] { return device.QueuedAtMaster() > 0; }, milliseconds(5000)));
+  ASSERT_TRUE(
+      test::WaitUntil([&] { return gateway_->wbscripter().IsRunning(); }, milliseconds(5000)));
+  EXPECT_THAT(Page("GET /abort.vpg HTTP/1.1\r\n\r\n"), HasSubstr("Script aborted"));
+  EXPECT_TRUE(
+      test::WaitUntil([&] { return gateway_->RunningScriptPath().empty(); }, milliseconds(1000)));
+  // The halted page ends as halted pages do: no error line.
+  const std::string answer = flooding.ReadUntilClose();
+  EXPECT_THAT(answer, ::testing::StartsWith("HTTP/1.1 200 OK"));
+  EXPECT_THAT(answer, ::testing::Not(HasSubstr("Script engine error")));
+  EXPECT_EQ(Get("/send.vpg?d=x"), "sent");
+}
+
+// A connection accepted before a stop could claim the gate after the stop
+// had halted the running page, and its page opened the port again after
+// "Stop listening, com port closed.".
+TEST_F(SerialPageTest, APageClaimingWhileTheServerStopsDoesNotRunAfterTheStop) {
+  test::Pty device;
+  // Stopped to be set up: the stop waits only briefly for connection
+  // threads, and the request waits, once read, until the stop is under way.
+  gateway_->acActivateExecute();
+  gateway_->HTTPServer().SetTerminateWaitTime(250);
+  std::atomic<bool> arrived{false};
+  std::atomic<bool> release{false};
+  gateway_->HTTPServer().SetOnAdmitRequest([&](PeerThread&, HttpRequestInfo&, HttpResponseInfo&) {
+    arrived = true;
+    while (!release) std::this_thread::sleep_for(milliseconds(5));
+    return HttpAdmission{};
+  });
+  gateway_->acActivateExecute();
+  test::TestClient late;
+  ASSERT_TRUE(late.Connect(port_));
+  late.Send("GET /late.vpg?port=" + device.SlavePath() + " HTTP/1.1\r\n\r\n");
+  ASSERT_TRUE(test::WaitUntil([&] { return arrived.load(); }, milliseconds(5000)));
+
+  // The request claims the gate while the stop is under way.
+  std::thread releaser([&] {
+    test::WaitUntil([&] { return !gateway_->PageGate().ClaimsAllowed(); }, milliseconds(5000));
+    release = true;
+  });
+  gateway_->acActivateExecute();
+  releaser.join();
+  ASSERT_FALSE(gateway_->Active());
+  std::this_thread::sleep_for(milliseconds(2500));  // Longer than the page would wait.
+  EXPECT_FALSE(gateway_->CP1().Connected());
+  EXPECT_EQ(gateway_->RunningScriptPath(), "");
+}
+
+// A device that talks while no page reads filled the memory.
+TEST_F(SerialPageTest, ReceiveBufferKeepsTheNewestBytesAndTheLogSaysHowManyWent) {
+  StringList lines = gateway_->Settings().Lines();
+  lines.Add("Receive buffer=1");
+  gateway_->Settings().SetLines(lines);
+  test::Pty device;
+  ASSERT_EQ(Get("/open.vpg?port=" + device.SlavePath()),
+            device.SlavePath() + " 19200 7 Even 1 None");
+  std::string sent;
+  for (int i = 0; sent.size() < (3u << 19); ++i) sent += std::to_string(i) + ",";
+  device.Send(sent);
+  const std::string newest = sent.substr(sent.size() - (1u << 20));
+  ASSERT_TRUE(test::WaitUntil([&] { return gateway_->GetReceiveBuffer().Text() == newest; },
+                              milliseconds(10000)));
+  EXPECT_THAT(gateway_->Log().Text(), ::testing::Not(HasSubstr("Receive buffer full")));
+  EXPECT_EQ(Get("/take.vpg").substr(0, 20), newest.substr(0, 20));
+  EXPECT_THAT(gateway_->Log().Text(),
+              HasSubstr("Receive buffer full: " + std::to_string(sent.size() - newest.size()) +
+                        " received bytes were dropped, the oldest first (setting \"Receive "
+                        "buffer\")."));
 }
 
 }  // namespace

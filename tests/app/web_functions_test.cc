@@ -124,7 +124,7 @@ TEST_F(WebFunctionsTest, GetValueMatchesTheExactNameOfTheFirstParameter) {
 }
 
 TEST_F(WebFunctionsTest, FlushPartRemovesTheFirstBytesAndRefusesANonInteger) {
-  gateway_->GetReceiveBuffer().Append("12345");
+  gateway_->GetReceiveBuffer().Append("12345", 1 << 20);
   EXPECT_EQ(Run("flush_part(3)\nflush_part(0)\nflush_part(-2)\necho(receive())\n"), "45\n");
   EXPECT_THAT(Run("flush_part(\"1.5\")\n"),
               StartsWith("!RUNTIME ERROR\r\n'1.5' is not a valid integer value when"));
@@ -170,14 +170,37 @@ TEST_F(WebFunctionsTest, EnumPortsListsWhatCanBeOpenedNowByTheNamesOpenPortTakes
             "[COM3]\n");
 }
 
-TEST_F(WebFunctionsTest, PortThatDoesNotExistIsExplainedWithThePortsThatCanBeOpened) {
+// Any terminal of the machine opened as a "port": a page read what was
+// typed on a logged-in terminal, and the answers told which paths exist.
+// A device that is no serial port, and one that is not there, are refused
+// in the same words.
+TEST_F(WebFunctionsTest, OnlySerialPortsOpenAndOthersAreRefusedLikeMissingOnes) {
   test::Pty device;
+  test::Pty login;
+  test::SessionOnTerminal shell(login.SlavePath());
+  ASSERT_TRUE(shell.Ready());
   test::TempDir devices;
   ASSERT_EQ(::symlink(device.SlavePath().c_str(), devices.File("ttyUSB3").c_str()), 0);
+  devices.Write("plain", "a file");
   gateway_->Bridge().SetDeviceDirectory(devices.Path());
-  EXPECT_THAT(Run(OpenPortCall(devices.File("ttyUSB9"), "9600, 8, \"None\", 1, \"None\"")),
-              HasSubstr("Unable to open com port (win error code: 2) - no such device; ports "
-                        "that can be opened now: TTYUSB3 "));
+  const std::string refusal =
+      "Unable to open com port (win error code: 2) - not a serial port this gateway opens: it "
+      "opens the system's serial devices, the names under /dev/serial/by-id and "
+      "/dev/serial/by-path, pseudo terminals that are no session's terminal, and the paths of "
+      "the setting \"Serial devices\" in config.ini; ports that can be opened now: TTYUSB3 ";
+  for (const std::string& path : {devices.File("ttyUSB9"), login.SlavePath(),
+                                  std::string("/dev/null"), devices.File("plain")}) {
+    EXPECT_THAT(Run(OpenPortCall(path, "9600, 8, \"None\", 1, \"None\"")), HasSubstr(refusal))
+        << path;
+  }
+  EXPECT_EQ(Run("echo(\"[\" & is_open() & \"]\")\n"), "[]\n");
+  // The setting opens what the rule does not.
+  StringList lines = gateway_->Settings().Lines();
+  lines.Add("Serial devices=/nowhere, " + login.SlavePath());
+  gateway_->Settings().SetLines(lines);
+  EXPECT_EQ(Run(OpenPortCall(login.SlavePath(), "9600, 8, \"None\", 1, \"None\"") +
+                "echo(is_open() <> \"\")\ncloseport()\n"),
+            "True\n");
 }
 
 TEST_F(WebFunctionsTest, StoppingTheServerWaitsForAWriteInProgressInsteadOfAbortingIt) {

@@ -1,7 +1,8 @@
 // A terminal layer for tests: passes everything to the real one, except
 // what pseudo terminals cannot show (modem lines, line error counters, DTR),
 // which it plays itself, and the failures a test injects. It records the
-// line settings handed to the device. Safe on any thread.
+// line settings handed to the device and the paths it opened. Safe on any
+// thread.
 #ifndef VANTREL_TESTS_SERIAL_FAKE_TTY_H_
 #define VANTREL_TESTS_SERIAL_FAKE_TTY_H_
 
@@ -19,11 +20,16 @@ class FakeTty : public TtyPlatform {
   int Open(const std::string& path, int* fd) override {
     {
       std::lock_guard lock(mutex_);
+      opened_.push_back(path);
       if (open_error_ != 0) return open_error_;
     }
     return SystemTty().Open(path, fd);
   }
   void Close(int fd) override { SystemTty().Close(fd); }
+  int SaveLine(int fd, TtySavedLine* line) override { return SystemTty().SaveLine(fd, line); }
+  int RestoreLine(int fd, const TtySavedLine& line) override {
+    return SystemTty().RestoreLine(fd, line);
+  }
   int ApplyLineSettings(int fd, const TtyLineSettings& settings) override {
     {
       std::lock_guard lock(mutex_);
@@ -83,6 +89,18 @@ class FakeTty : public TtyPlatform {
   int FileGroup(const std::string& path, std::string* group) override {
     return SystemTty().FileGroup(path, group);
   }
+  int DescribeDevice(const std::string& path, TtyDeviceFacts* facts) override {
+    return SystemTty().DescribeDevice(path, facts);
+  }
+  int SessionTerminals(std::vector<std::uint64_t>* devices) override {
+    return SystemTty().SessionTerminals(devices);
+  }
+  int DevicesInUse(std::vector<std::uint64_t>* devices) override {
+    return SystemTty().DevicesInUse(devices);
+  }
+  int LockFileHeld(const std::string& name, bool* held) override {
+    return SystemTty().LockFileHeld(name, held);
+  }
 
   void SetOpenError(int error) {
     std::lock_guard lock(mutex_);
@@ -125,6 +143,11 @@ class FakeTty : public TtyPlatform {
     std::lock_guard lock(mutex_);
     return dtr_;
   }
+  // The paths Open was asked for, in order.
+  std::vector<std::string> Opened() {
+    std::lock_guard lock(mutex_);
+    return opened_;
+  }
 
  private:
   std::mutex mutex_;
@@ -136,6 +159,7 @@ class FakeTty : public TtyPlatform {
   TtyErrorCounts counts_;                 // Guarded by mutex_.
   std::vector<TtyLineSettings> applied_;  // Guarded by mutex_.
   bool dtr_ = false;                      // Guarded by mutex_.
+  std::vector<std::string> opened_;       // Guarded by mutex_.
 };
 
 }  // namespace vantrel::test

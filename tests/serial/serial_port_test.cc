@@ -242,6 +242,12 @@ TEST(SerialPortTest, WriteStopsAtItsTimeOutWhenTheDeviceTakesNoMore) {
   const int written = port.WriteText(big);
   EXPECT_GT(written, 0);
   EXPECT_LT(written, static_cast<int>(big.size()));
+  // A limit of the caller's own ends it sooner than the time-out (here
+  // hours) would.
+  port.SetTimeouts({-1, 0, 0, 100, 1000});
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(port.WriteText(big, Deadline::After(200)), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
 }
 
 TEST(SerialPortTest, AbortTransfersEndsAWriteThatWouldWaitForever) {
@@ -466,6 +472,38 @@ TEST(SerialPortTest, ClosingReleasesEveryDescriptorAndThread) {
   }
   EXPECT_EQ(test::OpenDescriptorCount(), descriptors);
   EXPECT_TRUE(WaitUntil([&] { return test::ThreadCount() == threads; }, 5s));
+}
+
+// A terminal opened as a port was left in raw mode at 9600 baud: closing
+// puts back the line as opening found it.
+TEST(SerialPortTest, ClosingPutsBackTheLineSettingsOpeningFound) {
+  LoopThread main;
+  Pty pty;
+  termios before{};
+  ASSERT_EQ(tcgetattr(pty.Slave(), &before), 0);
+  before.c_lflag |= ICANON | ECHO;
+  before.c_iflag |= ICRNL;
+  cfsetispeed(&before, B38400);
+  cfsetospeed(&before, B38400);
+  ASSERT_EQ(tcsetattr(pty.Slave(), TCSANOW, &before), 0);
+  ASSERT_EQ(tcgetattr(pty.Slave(), &before), 0);
+
+  SerialPort port(main.Loop());
+  port.SetPort(pty.SlavePath());
+  port.SetBaudRate(br9600);
+  port.OpenPort();
+  termios opened{};
+  ASSERT_EQ(tcgetattr(pty.Slave(), &opened), 0);
+  EXPECT_EQ(opened.c_lflag & ICANON, 0u);
+  EXPECT_EQ(cfgetospeed(&opened), static_cast<speed_t>(B9600));
+  port.ClosePort();
+
+  termios after{};
+  ASSERT_EQ(tcgetattr(pty.Slave(), &after), 0);
+  EXPECT_EQ(after.c_lflag, before.c_lflag);
+  EXPECT_EQ(after.c_iflag, before.c_iflag);
+  EXPECT_EQ(after.c_cflag, before.c_cflag);
+  EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B38400));
 }
 
 TEST(SerialPortTest, VanishedDeviceIsReportedOnceAndThePortReopensWhenItIsBack) {

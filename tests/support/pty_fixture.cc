@@ -5,10 +5,12 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <future>
 
@@ -66,6 +68,59 @@ void Pty::Vanish() {
   slave_ = -1;
   master_ = -1;
 }
+
+namespace {
+
+// Forks a child that runs `hold` (async-signal-safe calls only: the test
+// process has threads), which returns whether it holds what it should; the
+// child reports that on a pipe and waits to be killed. Returns the child's
+// id, -1 when it could not start; `*ready` tells whether it holds.
+template <typename Hold>
+int ForkHolder(Hold hold, bool* ready) {
+  int report[2];
+  if (::pipe(report) != 0) return -1;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    // The child holds only what `hold` opens: not the test's own devices.
+    for (int fd = 3; fd < 4096; ++fd) {
+      if (fd != report[1]) ::close(fd);
+    }
+    const char held = hold() ? 1 : 0;
+    (void)!::write(report[1], &held, 1);
+    for (;;) ::pause();
+  }
+  ::close(report[1]);
+  char held = 0;
+  *ready = pid > 0 && ::read(report[0], &held, 1) == 1 && held == 1;
+  ::close(report[0]);
+  return pid;
+}
+
+void EndChild(int pid) {
+  if (pid <= 0) return;
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, nullptr, 0);
+}
+
+}  // namespace
+
+SessionOnTerminal::SessionOnTerminal(const std::string& path) {
+  pid_ = ForkHolder(
+      [&path] {
+        if (::setsid() < 0) return false;
+        const int fd = ::open(path.c_str(), O_RDWR);
+        return fd >= 0 && ::ioctl(fd, TIOCSCTTY, 0) == 0;
+      },
+      &ready_);
+}
+
+SessionOnTerminal::~SessionOnTerminal() { EndChild(pid_); }
+
+HolderProcess::HolderProcess(const std::string& path) {
+  pid_ = ForkHolder([&path] { return ::open(path.c_str(), O_RDWR | O_NOCTTY) >= 0; }, &ready_);
+}
+
+HolderProcess::~HolderProcess() { EndChild(pid_); }
 
 LoopThread::LoopThread() : thread_([this] { loop_.Run(); }) {
   // Run has taken the loop over once a posted task has run there.

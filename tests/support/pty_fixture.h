@@ -38,6 +38,39 @@ class Pty {
   std::string slave_path_;
 };
 
+// A child process in a session of its own whose controlling terminal is
+// the terminal at `path`, as a login shell's is; ended on destruction.
+class SessionOnTerminal {
+ public:
+  explicit SessionOnTerminal(const std::string& path);
+  ~SessionOnTerminal();
+  SessionOnTerminal(const SessionOnTerminal&) = delete;
+  SessionOnTerminal& operator=(const SessionOnTerminal&) = delete;
+
+  // The child holds the terminal as its controlling terminal.
+  bool Ready() const { return ready_; }
+
+ private:
+  int pid_ = -1;
+  bool ready_ = false;
+};
+
+// A process that holds the file at `path` open (not as its terminal), as
+// another program holds a serial port; ended on destruction.
+class HolderProcess {
+ public:
+  explicit HolderProcess(const std::string& path);
+  ~HolderProcess();
+  HolderProcess(const HolderProcess&) = delete;
+  HolderProcess& operator=(const HolderProcess&) = delete;
+
+  bool Ready() const { return ready_; }
+
+ private:
+  int pid_ = -1;
+  bool ready_ = false;
+};
+
 // A LocalEventLoop run by a thread of its own; quits and joins on
 // destruction.
 class LoopThread {
