@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "base/ascii.h"
+
 namespace vantrel {
 
 std::string MapDocumentPath(std::string_view web_directory, std::string_view document) {
@@ -30,6 +32,38 @@ std::string MapDocumentPath(std::string_view web_directory, std::string_view doc
     path += segment;
   }
   return path.empty() ? "/" : path;
+}
+
+std::vector<std::string_view> SegmentsBelow(std::string_view web_directory,
+                                            std::string_view full_path) {
+  std::vector<std::string_view> segments;
+  if (!IsInsideWebDirectory(web_directory, full_path)) return segments;
+  std::string_view rest = full_path.substr(web_directory.size() + 1);
+  for (std::size_t slash = rest.find('/'); slash != std::string_view::npos;
+       slash = rest.find('/')) {
+    segments.push_back(rest.substr(0, slash));
+    rest.remove_prefix(slash + 1);
+  }
+  segments.push_back(rest);
+  return segments;
+}
+
+std::optional<PhpScript> FindPhpScript(std::string_view web_directory, std::string_view document,
+                                       const std::function<bool(const std::string&)>& is_file) {
+  const std::string full_path = MapDocumentPath(web_directory, document);
+  const std::vector<std::string_view> segments = SegmentsBelow(web_directory, full_path);
+  std::string script(web_directory);
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    script += '/';
+    script += segments[i];
+    if (!EndsWithIgnoreCase(segments[i], ".php") || !is_file(script)) continue;
+    PhpScript found;
+    found.document = script.substr(web_directory.size());
+    found.path_info = full_path.substr(script.size());
+    found.full_path = std::move(script);
+    return found;
+  }
+  return std::nullopt;
 }
 
 bool HoldsControlByte(std::string_view document) {

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "app/configuration.h"
 #include "app/document_path.h"
 #include "app/script_page_gate.h"
@@ -71,9 +73,18 @@ HttpAdmission RequestDispatcher::AdmitRequest(PeerThread&, HttpRequestInfo& requ
                       RunsProgram(MapDocumentPath(web_directory_, request.Document)));
 }
 
+bool RequestDispatcher::MentionsPhp(const std::string& full_path) const {
+  // Any segment may be a PHP script with path info after it.
+  const std::vector<std::string_view> segments = SegmentsBelow(web_directory_, full_path);
+  return EndsWithIgnoreCase(full_path, kPhpPageExtension) ||
+         std::any_of(segments.begin(), segments.end(), [](std::string_view segment) {
+           return EndsWithIgnoreCase(segment, kPhpPageExtension);
+         });
+}
+
 bool RequestDispatcher::RunsProgram(const std::string& full_path) const {
   if (EndsWithIgnoreCase(full_path, kScriptPageExtension)) return true;
-  if (!EndsWithIgnoreCase(full_path, kPhpPageExtension)) return false;
+  if (!MentionsPhp(full_path)) return false;
   try {
     return !settings_.PhpPath().empty();
   } catch (const ListIndexError&) {
@@ -106,10 +117,21 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& thread, HttpRequestInfo
     return;
   }
 
-  if (EndsWithIgnoreCase(full_path, kPhpPageExtension)) {
-    const std::string php_path = settings_.PhpPath();
-    if (!php_path.empty()) {
-      ServePhpPage(thread, request, response, full_path, php_path);
+  if (const std::string php_path = MentionsPhp(full_path) ? settings_.PhpPath() : "";
+      !php_path.empty()) {
+    const std::optional<PhpScript> script =
+        FindPhpScript(web_directory_, request.Document,
+                      [](const std::string& path) { return KindOf(path) == PathKind::kFile; });
+    if (script) {
+      ServePhpPage(thread, request, response, *script, php_path);
+      return;
+    }
+    if (EndsWithIgnoreCase(full_path, kPhpPageExtension)) {
+      if (kind == PathKind::kFile && !IsInsideWebDirectory(web_directory_, full_path)) {
+        AnswerOutside(response);
+      } else {
+        AnswerWithPage(response, 404, kPhpPageMissingPage);
+      }
       return;
     }
   }
@@ -129,22 +151,22 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& thread, HttpRequestInfo
 }
 
 void RequestDispatcher::ServePhpPage(PeerThread& thread, HttpRequestInfo& request,
-                                     HttpResponseInfo& response, const std::string& full_path,
+                                     HttpResponseInfo& response, const PhpScript& script,
                                      const std::string& php_path) {
-  if (KindOf(full_path) != PathKind::kFile) {
-    AnswerWithPage(response, 404, kPhpPageMissingPage);
-    return;
-  }
-  if (!IsInsideWebDirectory(web_directory_, full_path)) {
-    AnswerOutside(response);
-    return;
-  }
   try {
-    cgi_runner_.RunProgram(php_path, thread, request, response, web_directory_, "");
+    // Without path info, the program's variables come from the request's
+    // document as they always have.
+    if (script.path_info.empty()) {
+      cgi_runner_.RunProgram(php_path, thread, request, response, web_directory_, "");
+    } else {
+      cgi_runner_.RunProgram(php_path, thread, request, response, web_directory_,
+                             script.path_info, script.document);
+    }
   } catch (const OSError& error) {
     // The program could not be run at all (no pipes, no process): the
     // server answers 500 with the message.
-    log_.WriteLog(Format("PHP page %s could not be run: %s", {full_path, error.Message()}));
+    log_.WriteLog(
+        Format("PHP page %s could not be run: %s", {script.full_path, error.Message()}));
     throw;
   }
 }

@@ -8,7 +8,11 @@
 //
 // Which of these a document is depends on the file it names: a script page
 // when its full path (normalised, so "/x.vpg/../log.txt" names log.txt)
-// ends in ".vpg", a PHP page when it ends in ".php", letter case ignored.
+// ends in ".vpg"; a PHP page when, while a PHP path is set, a segment of
+// the normalised path ends in ".php" and names a regular file, whatever
+// follows it being the path info ("/app.php/some/page"); letter case
+// ignored. A PHP document that names no file is answered "PHP script not
+// found".
 // A document holding a control byte (a NUL among them) names no file and is
 // refused with status 400. A document that ends as a folder's name does
 // ("/", "/." or "\" at its end) never names a file: "/log.txt/" is 404.
@@ -21,6 +25,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/document_path.h"
 #include "app/request_guard.h"
 #include "http/http_server.h"
 
@@ -62,8 +67,10 @@ class RequestDispatcher {
   // Whether the document at `full_path` is answered by running a program:
   // a script page, or a PHP page while a PHP path is set.
   bool RunsProgram(const std::string& full_path) const;
+  // Whether a segment of `full_path` ends in ".php": it may run a PHP page.
+  bool MentionsPhp(const std::string& full_path) const;
   void ServePhpPage(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response,
-                    const std::string& full_path, const std::string& php_path);
+                    const PhpScript& script, const std::string& php_path);
   void ServeFile(const HttpRequestInfo& request, HttpResponseInfo& response,
                  const std::string& full_path);
   static void AnswerOutside(HttpResponseInfo& response);

@@ -62,7 +62,8 @@ std::string TranslatedPath(std::string_view document_root, std::string_view docu
 }
 
 std::vector<EnvironmentEntry> BuildCgiEnvironment(const CgiRequestFacts& facts) {
-  const std::string script_name = CgiScriptName(facts.document);
+  const std::string script_name =
+      facts.script_name.empty() ? CgiScriptName(facts.document) : facts.script_name;
   const std::string content_type = facts.header_value("Content-Type");
   const std::string content_length = facts.header_value("Content-Length");
   const std::string translated_path = TranslatedPath(facts.document_root, facts.document);
@@ -80,7 +81,11 @@ std::vector<EnvironmentEntry> BuildCgiEnvironment(const CgiRequestFacts& facts) 
     add("PHPRC", facts.php_ini_path);
     add("REDIRECT_STATUS", "200");
     add("HTTP_REDIRECT_STATUS", "200");
-    add("REDIRECT_URL", facts.document);
+    // REDIRECT_URL tells PHP that a server's redirect brought it to the
+    // interpreter, which makes it take PATH_TRANSLATED for the script: with
+    // path info that names no file ("No input file specified."), so a
+    // script with path info goes without it.
+    if (facts.script_name.empty()) add("REDIRECT_URL", facts.document);
   }
   add("CONTENT_LENGTH", content_length);
   add("HTTP_CONTENT_LENGTH", content_length);
@@ -90,7 +95,9 @@ std::vector<EnvironmentEntry> BuildCgiEnvironment(const CgiRequestFacts& facts) 
   add("GATEWAY_INTERFACE", "CGI/1.1");
   add("REQUEST_METHOD", facts.command);
   add("SCRIPT_NAME", script_name);
-  if (facts.command != "POST") add("QUERY_STRING", std::string(facts.param_text));
+  // The URL's query for every method, as CGI/1.1 has it: a form posted to
+  // a URL that carries a query must not lose it.
+  add("QUERY_STRING", facts.query);
   add("REMOTE_ADDR", facts.remote_ip);
   add("REMOTE_HOST", facts.remote_host);
   // Windows system variables: they have no counterpart here and stay empty.
@@ -102,7 +109,9 @@ std::vector<EnvironmentEntry> BuildCgiEnvironment(const CgiRequestFacts& facts) 
   add("REQUEST_URI", facts.document);
   add("PATH_TRANSLATED", translated_path);
   // The page itself: PHP's CGI mode runs the file SCRIPT_FILENAME names.
-  add("SCRIPT_FILENAME", translated_path);
+  add("SCRIPT_FILENAME", facts.script_name.empty()
+                            ? translated_path
+                            : TranslatedPath(facts.document_root, facts.script_name));
   for (const ForwardedHeader& forwarded : kForwardedHeaders) {
     add(forwarded.variable, ForwardedHeaderValue(facts, forwarded.header));
   }

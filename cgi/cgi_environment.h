@@ -31,9 +31,8 @@ struct CgiRequestFacts {
   std::string version;
   std::string host;
   std::string document;
-  // The request's ParamText, which outlives the facts: a body is not
-  // copied for them.
-  std::string_view param_text;
+  // The request URI's query (QUERY_STRING, for every method).
+  std::string query;
   std::string remote_ip;
   // The request header lookup: the value of the first header named `name`
   // (ignoring case), "" when there is none. Must be set.
@@ -50,6 +49,11 @@ struct CgiRequestFacts {
   // The arguments of the run.
   std::string document_root;
   std::string path_info;  // Empty: the document is the path info.
+  // The document of the script the path info follows ("/app.php" of
+  // "/app.php/some/page"): SCRIPT_NAME, URL and, below the document root,
+  // SCRIPT_FILENAME; REDIRECT_URL is then left out. Empty: taken from the
+  // document.
+  std::string script_name;
 };
 
 struct EnvironmentEntry {

@@ -55,7 +55,8 @@ CgiRunner::~CgiRunner() = default;
 
 std::int64_t CgiRunner::RunProgram(const std::string& command, PeerThread& thread,
                                    HttpRequestInfo& request, HttpResponseInfo& response,
-                                   const std::string& document_root, const std::string& path_info) {
+                                   const std::string& document_root, const std::string& path_info,
+                                   const std::string& script_name) {
   if (before_execute_) before_execute_(*this);
 
   CgiRequestFacts facts;
@@ -67,7 +68,7 @@ std::int64_t CgiRunner::RunProgram(const std::string& command, PeerThread& threa
   facts.version = request.Version;
   facts.host = request.Host;
   facts.document = request.Document;
-  facts.param_text = request.ParamText;
+  facts.query = request.Query;
   facts.remote_ip = request.RemoteIP;
   const HeaderList& headers = request.Headers;
   const bool withhold = withhold_credentials_ && withhold_credentials_();
@@ -85,6 +86,7 @@ std::int64_t CgiRunner::RunProgram(const std::string& command, PeerThread& threa
   if (const char* path = std::getenv("PATH")) facts.path = path;
   facts.document_root = document_root;
   facts.path_info = path_info;
+  facts.script_name = script_name;
   const std::vector<std::string> environment = EnvironmentStrings(BuildCgiEnvironment(facts));
 
   // Raises OSError, before anything of the run exists, when the pipes

@@ -115,13 +115,15 @@ class CgiRunner {
   // command line when it has one) for `request`, served on `thread`, and
   // answers in `response` as described above. `document_root` is the
   // directory documents are found in; `path_info` is PATH_INFO, empty for
-  // the request's Document. Returns the response's
+  // the request's Document; `script_name`, when the document goes on past
+  // the script with path info, is the script's document (SCRIPT_NAME, and
+  // SCRIPT_FILENAME below the root), empty for the request's Document. Returns the response's
   // ContentLength when the run ends (-1 when not determined). Raises
   // OSError when the pipes cannot be created (the response is then left as
   // it was); errors of sending the header propagate.
   std::int64_t RunProgram(const std::string& command, PeerThread& thread, HttpRequestInfo& request,
                           HttpResponseInfo& response, const std::string& document_root,
-                          const std::string& path_info);
+                          const std::string& path_info, const std::string& script_name = {});
 
  private:
   std::unique_ptr<ProcessSpawner> spawner_;  // Never null; shared by concurrent runs.

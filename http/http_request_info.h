@@ -40,6 +40,10 @@ struct HttpRequestInfo {
   std::string AuthPassword;
   // Undecoded parameters: the body, the query, or the body + CR LF + query.
   std::string ParamText;
+  // The request URI's query (after its first "?"), undecoded; empty when
+  // there is none. A CGI program gets it as QUERY_STRING whatever the
+  // method.
+  std::string Query;
   bool AuthPresent = false;  // An Authorization header with a value was sent.
   // The header lines as received, followed by the empty line that ended
   // them.

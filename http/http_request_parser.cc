@@ -100,6 +100,7 @@ void ReadRequestHead(HttpByteSource& source, const HttpRequestLine& line,
 
   request.Host = request.Headers.ValueByName("Host");
   const std::string_view path = UriPath(line.Uri);
+  if (path.size() < line.Uri.size()) request.Query = line.Uri.substr(path.size() + 1);
   if (path == "*") {
     request.Document = "*";
   } else {

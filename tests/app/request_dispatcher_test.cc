@@ -244,6 +244,31 @@ TEST_F(RequestDispatcherTest, CgiProgramsGetServerSoftwareAndFailuresToRunThemAn
                                                " could not be run: System Error.  Code: 24."));
 }
 
+// A POST lost its URL's query, and "/app.php/some/page" was 404: PHP
+// applications that post forms to URLs carrying their state, or name their
+// pages by path info, broke on their second page.
+TEST_F(RequestDispatcherTest, PhpPagesGetTheQueryOfAPostAndPathInfo) {
+  if (access(kPhpCgi, X_OK) != 0) GTEST_SKIP() << "php-cgi is not installed";
+  const std::string show =
+      "<?php echo $_GET['x'] ?? '-', '|', $_POST['a'] ?? '-', '|', $_SERVER['PATH_INFO'] ?? '-', "
+      "'|', $_SERVER['SCRIPT_NAME'], '|', basename(__FILE__); ?>";
+  dir_.Write("web/q.php", show);
+  dir_.Write("web/dir.php/page.PHP", show);
+  dir_.Write("web/log.txt", "the log");
+  Start(Config(port_, "", kPhpCgi));
+  EXPECT_THAT(Send("POST /q.php?x=2 HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                   "Content-Length: 3\r\n\r\na=1"),
+              EndsWith("\r\n\r\n2|1|-|/q.php|q.php"));
+  EXPECT_THAT(Get("/q.php/some/page?x=3"), EndsWith("\r\n\r\n3|-|/some/page|/q.php|q.php"));
+  // The first segment that is a PHP file runs: a folder named so is passed.
+  EXPECT_THAT(Get("/dir.php/page.PHP/a/b"),
+              EndsWith("\r\n\r\n-|-|/a/b|/dir.php/page.PHP|page.PHP"));
+  // Normalising comes first: nothing that is not a page runs.
+  EXPECT_THAT(Get("/q.php/../log.txt"), EndsWith("\r\n\r\nthe log"));
+  EXPECT_THAT(Get("/absent.php/x"), StartsWith("HTTP/1.1 404"));
+  EXPECT_THAT(Get("/absent.php"), EndsWith("<H1><center>PHP script not found</center></H1>"));
+}
+
 // Every PHP page could read the gateway's own user and password from the
 // credentials the browser sends with each request.
 TEST_F(RequestDispatcherTest, PhpPagesDoNotSeeTheGatewaysCredentials) {

@@ -195,11 +195,13 @@ TEST_F(CgiRunnerTest, GetQueryIsInEnvironmentAndOnInput) {
   EXPECT_EQ(reply.body, "QUERY_STRING=x=1\nREQUEST_METHOD=GET\nx=1");
 }
 
-TEST_F(CgiRunnerTest, PostBodyGoesToInputAndQueryStringIsAbsent) {
+// The input keeps the body with the query behind it, as before; the query
+// is QUERY_STRING for a POST too.
+TEST_F(CgiRunnerTest, PostBodyGoesToInputAndTheQueryToQueryString) {
   SetCommand(test::WriteScript(dir_, "echo.sh", EchoProgram({"QUERY_STRING", "CONTENT_LENGTH"})));
   const Reply reply =
       Fetch("POST /page.php?q=2 HTTP/1.1\r\nHost: localhost\r\nContent-Length: 7\r\n\r\na=1&b=2");
-  EXPECT_EQ(reply.body, "QUERY_STRING=unset\nCONTENT_LENGTH=7\na=1&b=2\r\nq=2");
+  EXPECT_EQ(reply.body, "QUERY_STRING=q=2\nCONTENT_LENGTH=7\na=1&b=2\r\nq=2");
 }
 
 TEST_F(CgiRunnerTest, EnvironmentDescribesTheRequestAndItsConnection) {
