@@ -159,14 +159,13 @@ void RequestDispatcher::ServePhpPage(PeerThread& thread, HttpRequestInfo& reques
     if (script.path_info.empty()) {
       cgi_runner_.RunProgram(php_path, thread, request, response, web_directory_, "");
     } else {
-      cgi_runner_.RunProgram(php_path, thread, request, response, web_directory_,
-                             script.path_info, script.document);
+      cgi_runner_.RunProgram(php_path, thread, request, response, web_directory_, script.path_info,
+                             script.document);
     }
   } catch (const OSError& error) {
     // The program could not be run at all (no pipes, no process): the
     // server answers 500 with the message.
-    log_.WriteLog(
-        Format("PHP page %s could not be run: %s", {script.full_path, error.Message()}));
+    log_.WriteLog(Format("PHP page %s could not be run: %s", {script.full_path, error.Message()}));
     throw;
   }
 }

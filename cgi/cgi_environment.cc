@@ -73,8 +73,15 @@ std::vector<EnvironmentEntry> BuildCgiEnvironment(const CgiRequestFacts& facts) 
   const auto add = [&entries](std::string_view name, std::string value) {
     entries.push_back({std::string(name), std::move(value)});
   };
+  // A request header the client did not send has no HTTP_ variable, as
+  // CGI/1.1 has it: applications take a present one for a sent header (an
+  // empty HTTP_AUTHORIZATION for credentials, an empty HTTP_REFERER for a
+  // link) and stumble on its empty value.
+  const auto add_header = [&add](std::string_view name, std::string value) {
+    if (!value.empty()) add(name, std::move(value));
+  };
   if (facts.server_software) add("SERVER_SOFTWARE", *facts.server_software);
-  add("HTTP_CONTENT_TYPE", content_type);
+  add_header("HTTP_CONTENT_TYPE", content_type);
   add("CONTENT_TYPE", content_type);
   add("URL", script_name);
   if (facts.php_support) {
@@ -88,7 +95,7 @@ std::vector<EnvironmentEntry> BuildCgiEnvironment(const CgiRequestFacts& facts) 
     if (facts.script_name.empty()) add("REDIRECT_URL", facts.document);
   }
   add("CONTENT_LENGTH", content_length);
-  add("HTTP_CONTENT_LENGTH", content_length);
+  add_header("HTTP_CONTENT_LENGTH", content_length);
   add("SERVER_NAME", facts.host);
   add("SERVER_PROTOCOL", facts.version);
   add("SERVER_PORT", std::to_string(facts.local_port));
@@ -110,13 +117,13 @@ std::vector<EnvironmentEntry> BuildCgiEnvironment(const CgiRequestFacts& facts) 
   add("PATH_TRANSLATED", translated_path);
   // The page itself: PHP's CGI mode runs the file SCRIPT_FILENAME names.
   add("SCRIPT_FILENAME", facts.script_name.empty()
-                            ? translated_path
-                            : TranslatedPath(facts.document_root, facts.script_name));
+                             ? translated_path
+                             : TranslatedPath(facts.document_root, facts.script_name));
   for (const ForwardedHeader& forwarded : kForwardedHeaders) {
-    add(forwarded.variable, ForwardedHeaderValue(facts, forwarded.header));
+    add_header(forwarded.variable, ForwardedHeaderValue(facts, forwarded.header));
   }
-  add("HTTP_USER_AGENT", facts.header_value("User-Agent"));
-  add("HTTP_COOKIE", facts.header_value("cookie"));
+  add_header("HTTP_USER_AGENT", facts.header_value("User-Agent"));
+  add_header("HTTP_COOKIE", facts.header_value("cookie"));
   add("SERVER_ADDR", facts.local_ip);
   add("DOCUMENT_ROOT", facts.document_root);
   add("SERVER_ADMIN", facts.server_admin);
