@@ -48,8 +48,11 @@ DateTimeParts DecodeDateTime(double value) {
   double whole = std::trunc(value);
   long long ms = std::llround(std::fabs(value - whole) * kMillisecondsPerDay);
   if (ms >= static_cast<long long>(kMillisecondsPerDay)) {  // Rounded up to the next midnight.
+    // The next day is one day on whatever the sign: before 30 December
+    // 1899 the whole part counts the days and the fraction the time of
+    // that day, so -1.9999999999 is 29 December a hair before midnight.
     ms -= static_cast<long long>(kMillisecondsPerDay);
-    whole += value >= 0 ? 1 : -1;
+    whole += 1;
   }
   DateTimeParts parts;
   const auto days = static_cast<long long>(whole);

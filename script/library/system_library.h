@@ -31,8 +31,6 @@ class SystemLibrary : public DialogLibrary {
   void RegisterLastException(HostClass& entry);
   // TObject's Create and Free, and the text file class.
   void RegisterObjectClasses();
-
-  std::shared_ptr<ScriptDialogs> dialogs_;
 };
 
 inline const ClassInfo SystemLibrary::kClassInfo = {

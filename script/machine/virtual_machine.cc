@@ -417,7 +417,13 @@ std::string VirtualMachine::StackText() const {
   for (long i = 1; i <= 4 && i <= used; ++i) {
     if (i > 1) text += ',';
     try {
-      text += SlotText(sp_[-i]);
+      // A value of a megabyte would make a message of a megabyte.
+      const std::string slot = SlotText(sp_[-i]);
+      if (slot.size() <= kStackValueLimit) {
+        text += slot;
+      } else {
+        text.append(slot, 0, kStackValueLimit).append("...");
+      }
     } catch (const std::exception&) {
       text += '?';
     }

@@ -264,6 +264,9 @@ class VirtualMachine : public TObject {
                                          int help_context = 0);
   void RecordLastError(std::string message, const char* class_name, int help_context);
   TObject* ObjectOfOther(const Variant& value) const;
+  // The top four stack values as a runtime error shows them, each cut after
+  // kStackValueLimit characters (then "...").
+  static constexpr std::size_t kStackValueLimit = 40;
   std::string StackText() const;
   static std::string PositionText(const Instruction& instruction);
   // Resolves the class an instruction names by S, once (opPushClass and

@@ -45,11 +45,21 @@ TEST(DateTimeTest, DecodeInvertsEncodeIncludingWeekdayAndRounding) {
   EXPECT_EQ(before.hour, 6);
   EXPECT_EQ(before.day_of_week, 6);  // A Friday.
 
-  // A time a hair before midnight rounds to the next day, not to hour 24.
+  // A time a hair before midnight rounds to the next day, not to hour 24;
+  // before 1900 too, where the next day is still one day on (it went one
+  // day back, landing two days early).
   const DateTimeParts rounded = DecodeDateTime(At(2026, 1, 1) - 1e-10);
   EXPECT_EQ(rounded.day, 1);
   EXPECT_EQ(rounded.month, 1);
   EXPECT_EQ(rounded.hour, 0);
+  for (const auto& [value, day] :
+       {std::pair{-1.9999999999, 30}, std::pair{-0.9999999999, 31}, std::pair{-2.9999999999, 29}}) {
+    const DateTimeParts early = DecodeDateTime(value);
+    EXPECT_EQ(early.year, 1899) << value;
+    EXPECT_EQ(early.month, 12) << value;
+    EXPECT_EQ(early.day, day) << value;
+    EXPECT_EQ(early.hour, 0) << value;
+  }
 }
 
 TEST(DateTimeFormatTest, LogTimeStampPattern) {

@@ -284,6 +284,20 @@ TEST_F(MachineTest, FinallyPartRunsAndTheErrorGoesOn) {
   EXPECT_FALSE(machine_.IsRunning());
 }
 
+// A failing call with a text of a megabyte made a message of a megabyte,
+// which went into the page's answer.
+TEST_F(MachineTest, RuntimeErrorShowsTheStartOfLongValuesOnly) {
+  std::string error = ErrorOf([](Assembler& a) {
+    a.PushString(std::string(1 << 20, 'x'));
+    a.Emit(opPushInteger, 7);
+    a.Emit(opPushInteger, 0);
+    a.Emit(opOperDiv);
+  });
+  EXPECT_NE(error.find("Stack content is: [7," + std::string(40, 'x') + "...]."), std::string::npos)
+      << error.substr(0, 300);
+  EXPECT_LT(error.size(), 400u);
+}
+
 TEST_F(MachineTest, RuntimeErrorNamesTheInstructionTheStackAndThePosition) {
   std::string error = ErrorOf([](Assembler& a) {
     a.PushString("abc");
