@@ -81,10 +81,7 @@ std::array<char, 3> DateOrder(std::string_view picture) {
   return order;
 }
 
-int WindowedYear(int year, int digits) {
-  if (digits > 2) return year;
-  return year < 50 ? 2000 + year : 1900 + year;
-}
+int WindowedYear(int year, int digits) { return digits > 2 ? year : TwoDigitYear(year); }
 
 bool ReadDate(TextReader& reader, const FormatSettings& settings, double& result) {
   const char separators[] = {settings.date_separator, '/', '-', '.', '\0'};
@@ -166,6 +163,11 @@ bool ReadWhole(std::string_view text, double& result, Read read) {
 }
 
 }  // namespace
+
+int TwoDigitYear(int year) {
+  if (year < 0 || year > 99) return year;
+  return year < 50 ? 2000 + year : 1900 + year;
+}
 
 bool TryStrToDate(std::string_view text, double& result, const FormatSettings& settings) {
   return ReadWhole(text, result, [&](TextReader& reader, double& date) {

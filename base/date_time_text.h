@@ -32,6 +32,10 @@ bool TryStrToTime(std::string_view text, double& result,
 bool TryStrToDateTime(std::string_view text, double& result,
                       const FormatSettings& settings = FormatSettings::Locale());
 
+// A year of one or two digits (0 to 99) as a year from 1950 to 2049
+// (26 is 2026, 50 is 1950); any other year as it is.
+int TwoDigitYear(int year);
+
 // Date and time values from parts; false when a part is out of range
 // (years 1..9999, months 1..12, days of that month, hours 0..23, minutes
 // and seconds 0..59, milliseconds 0..999).

@@ -56,7 +56,10 @@ void DatePart(VirtualMachine& machine) {
 // Months and days beyond their ranges carry over: month 13 is January of
 // the next year, day 0 the last day of the month before.
 void DateSerial(VirtualMachine& machine) {
-  const std::int64_t year = machine.GetArgAsInteger(0);
+  // A year of two digits counts from 1950 to 2049, as dates read from text
+  // do: DateSerial(26, 1, 1) is in 2026.
+  std::int64_t year = machine.GetArgAsInteger(0);
+  if (year >= 0 && year <= 99) year = TwoDigitYear(static_cast<int>(year));
   const std::int64_t months = year * 12 + machine.GetArgAsInteger(1) - 1;
   const std::int64_t first_year = months >= 0 ? months / 12 : (months - 11) / 12;
   const std::int64_t day = machine.GetArgAsInteger(2);

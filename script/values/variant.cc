@@ -20,8 +20,9 @@ namespace {
 constexpr char kCouldNotConvert[] = "Could not convert variant of type (%s) into type (%s)";
 constexpr char kOverflow[] = "Variant overflow";
 
-// Dates that name a day of the years 100 to 9999; only these print as dates.
-constexpr double kFirstDate = -657434.0;
+// Dates that name a day of the years 1 to 9999, the range of every date
+// function; only these print as dates.
+constexpr double kFirstDate = -693593.0;  // 1 January of the year 1.
 constexpr double kEndOfDates = 2958466.0;
 
 // The number a string reads as; `target` names the conversion in errors.

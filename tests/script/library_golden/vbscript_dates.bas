@@ -38,3 +38,8 @@ except
 end
 echo(TimeSerial(19, 34, 5))
 echo(CDate("12/24/2026") + 1)
+' Years of two digits count from 1950 to 2049; a date of the year 50 itself
+' still prints, as every date of the years 1 to 9999 does.
+echo(Year(DateSerial(26, 1, 1)) & " " & Year(DateSerial(50, 1, 1)) & " " & Year(DateSerial(100, 1, 1)))
+echo(Internal.FormatDateTime("yyyy-mm-dd", EncodeDate(50, 1, 1)) & " " & Year(EncodeDate(1, 1, 1)))
+echo(EncodeDate(50, 1, 1))
