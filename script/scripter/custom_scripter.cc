@@ -225,7 +225,23 @@ bool CustomScripter::HasLibraryOf(const Script& script) const {
 }
 
 void CustomScripter::MakeScriptLibrary(Script& script, const std::string& name) {
-  if (!script.Compiled()) script.Compile();
+  if (!script.Compiled()) {
+    // A library that uses itself, directly or through others, would be
+    // compiled again inside its own compilation without end.
+    std::string chain;
+    for (const std::string& compiling : libraries_compiling_) chain += compiling + " -> ";
+    if (std::any_of(
+            libraries_compiling_.begin(), libraries_compiling_.end(),
+            [&name](const std::string& compiling) { return EqualsIgnoreCase(compiling, name); })) {
+      throw Exception(Format("Library '%s' uses itself: %s", {name, chain + name}));
+    }
+    libraries_compiling_.push_back(name);
+    struct Done {
+      std::vector<std::string>& compiling;
+      ~Done() { compiling.pop_back(); }
+    } done{libraries_compiling_};
+    script.Compile();
+  }
   std::vector<ScriptBasedLibrary*> earlier = script.MadeLibraries();
   for (ScriptBasedLibrary* library : earlier) {
     if (&library->Scripter() == this) DetachLibrary(*library);

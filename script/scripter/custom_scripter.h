@@ -215,6 +215,9 @@ class CustomScripter : public CompileContext, public TObject {
   EventUnsetKind event_unset_mode_ = euReplaceNil;
   std::unique_ptr<ScripterEventBroker> event_broker_;
   std::vector<Script*> script_file_libraries_;
+  // The script-file libraries being compiled, outermost first: a library
+  // met again while it compiles is a cycle of uses.
+  std::vector<std::string> libraries_compiling_;
   // Class descriptions of script-file libraries, one per library name; kept
   // for the scripter's life because registry entries point at them.
   struct OwnedClassInfo {

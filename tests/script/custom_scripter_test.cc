@@ -324,6 +324,28 @@ TEST_F(ScriptFileLibraryTest, SameRoutineNameInTwoLibrariesCallsEachOwn) {
   EXPECT_EQ(Run("uses alib, blib\r\nmain = alib.name() & blib.name()").ToString(), "ab");
 }
 
+// A library that used itself, directly or through another, was compiled
+// again inside its own compilation until the stack overflowed.
+TEST_F(ScriptFileLibraryTest, LibrariesThatUseThemselvesAreACompileErrorNamingTheChain) {
+  dir_.Write("selfish.bsc", "uses selfish\r\nfunction one\r\n  one = 1\r\nend function\r\n");
+  dir_.Write("ping.bsc", "uses pong\r\nfunction a\r\n  a = 1\r\nend function\r\n");
+  dir_.Write("pong.bsc", "uses ping\r\nfunction b\r\n  b = 2\r\nend function\r\n");
+  for (const auto& [used, chain] :
+       {std::pair{"selfish", "selfish -> selfish"}, std::pair{"ping", "ping -> pong -> ping"}}) {
+    scripter_.SetSourceCode(Lines(std::string("uses ") + used + "\r\nmain = 1"));
+    try {
+      scripter_.Compile();
+      ADD_FAILURE() << used << ": expected a compile error";
+    } catch (const CompileError& error) {
+      EXPECT_NE(error.Text().find(std::string("uses itself: ") + chain), std::string::npos)
+          << error.Text();
+    }
+  }
+  // The scripter works on.
+  dir_.Write("pong.bsc", "function b\r\n  b = 2\r\nend function\r\n");
+  EXPECT_EQ(Run("uses ping\r\nmain = a() + pong.b()").ToInteger(), 3);
+}
+
 TEST_F(ScriptFileLibraryTest, CompileErrorInALibraryFileNamesTheLibrary) {
   dir_.Write("broken.bsc", "sub s(\r\n");
   scripter_.SetSourceCode(Lines("uses broken\r\nmain = 1"));
