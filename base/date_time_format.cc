@@ -18,92 +18,148 @@ std::string LangInfo(nl_item item) {
   return text != nullptr ? text : "";
 }
 
-// Turns a strftime format of the locale into a picture of our language.
-std::string PictureFromStrftime(std::string_view format) {
-  std::string picture;
+// Appends `letter` as literal text of a picture.
+void AppendLiteral(std::string& picture, char c) {
+  const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  if (letter || c == '"') {
+    picture += '\'';
+    picture += c;
+    picture += '\'';
+  } else {
+    picture += c;
+  }
+}
+
+// The picture of one number conversion: `padded` ("dd") unless a flag asks
+// for no padding ("-", or "_", which pads with blanks: "d").
+std::string_view Number(std::string_view padded, char flag) {
+  return flag == '-' || flag == '_' ? padded.substr(1) : padded;
+}
+
+void AppendPicture(std::string& picture, std::string_view format, int depth);
+
+// Appends the picture of one conversion (after its flag, width and E/O
+// modifier). Conversions the picture language has no counterpart for (the
+// time zone, the day of the year, week numbers) are left out.
+void AppendConversion(std::string& picture, char conversion, char flag, int depth) {
+  switch (conversion) {
+    case 'd':
+      picture += Number("dd", flag);
+      break;
+    case 'e':
+      picture += flag == '0' ? "dd" : "d";
+      break;  // Blank-padded: no leading zero.
+    case 'm':
+      picture += Number("mm", flag);
+      break;
+    case 'y':
+      picture += "yy";
+      break;
+    case 'Y':
+      picture += "yyyy";
+      break;
+    case 'H':
+    case 'I':
+      picture += Number("hh", flag);
+      break;
+    case 'k':
+    case 'l':
+      picture += flag == '0' ? "hh" : "h";
+      break;
+    case 'M':
+      picture += Number("nn", flag);
+      break;
+    case 'S':
+      picture += Number("ss", flag);
+      break;
+    case 'p':
+    case 'P':
+      picture += "ampm";
+      break;
+    case 'b':
+    case 'h':
+      picture += "mmm";
+      break;
+    case 'B':
+      picture += "mmmm";
+      break;
+    case 'a':
+      picture += "ddd";
+      break;
+    case 'A':
+      picture += "dddd";
+      break;
+    // The compound conversions and the locale's own formats, spelt out.
+    case 'D':
+      AppendPicture(picture, "%m/%d/%y", depth);
+      break;
+    case 'T':
+      AppendPicture(picture, "%H:%M:%S", depth);
+      break;
+    case 'R':
+      AppendPicture(picture, "%H:%M", depth);
+      break;
+    case 'F':
+      AppendPicture(picture, "%Y-%m-%d", depth);
+      break;
+    case 'r':
+      AppendPicture(picture, LangInfo(T_FMT_AMPM), depth);
+      break;
+    case 'X':
+      AppendPicture(picture, LangInfo(T_FMT), depth);
+      break;
+    case 'x':
+      AppendPicture(picture, LangInfo(D_FMT), depth);
+      break;
+    case 'c':
+      AppendPicture(picture, LangInfo(D_T_FMT), depth);
+      break;
+    case 'n':
+      picture += '\n';
+      break;
+    case 't':
+      picture += '\t';
+      break;
+    case '%':
+      picture += '%';
+      break;
+    default:
+      break;
+  }
+}
+
+void AppendPicture(std::string& picture, std::string_view format, int depth) {
+  // A locale whose formats name each other (%c holding %x) ends here.
+  if (depth > 4) return;
   for (std::size_t i = 0; i < format.size(); ++i) {
-    const char c = format[i];
-    if (c != '%') {
-      const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-      if (letter || c == '"') {
-        picture += '\'';
-        picture += c;
-        picture += '\'';
-      } else {
-        picture += c;
-      }
+    if (format[i] != '%') {
+      AppendLiteral(picture, format[i]);
       continue;
     }
-    if (++i == format.size()) break;
-    char conversion = format[i];
-    if ((conversion == 'E' || conversion == 'O') && i + 1 < format.size()) conversion = format[++i];
-    switch (conversion) {
-      case 'd':
-        picture += "dd";
-        break;
-      case 'e':
-        picture += "d";
-        break;
-      case 'm':
-        picture += "mm";
-        break;
-      case 'y':
-        picture += "yy";
-        break;
-      case 'Y':
-        picture += "yyyy";
-        break;
-      case 'H':
-      case 'I':
-        picture += "hh";
-        break;
-      case 'k':
-      case 'l':
-        picture += "h";
-        break;
-      case 'M':
-        picture += "nn";
-        break;
-      case 'S':
-        picture += "ss";
-        break;
-      case 'p':
-        picture += "ampm";
-        break;
-      case 'b':
-      case 'h':
-        picture += "mmm";
-        break;
-      case 'B':
-        picture += "mmmm";
-        break;
-      case 'a':
-        picture += "ddd";
-        break;
-      case 'A':
-        picture += "dddd";
-        break;
-      case 'D':
-        picture += "mm/dd/yy";
-        break;
-      case 'T':
-        picture += "hh:nn:ss";
-        break;
-      case 'R':
-        picture += "hh:nn";
-        break;
-      case 'F':
-        picture += "yyyy-mm-dd";
-        break;
-      case '%':
-        picture += '%';
-        break;
-      default:
-        break;  // Zones, week numbers and the like have no place here.
+    // %[flag][width][E|O]conversion, as glibc reads it.
+    char flag = 0;
+    while (++i < format.size() &&
+           std::string_view("-_0^#").find(format[i]) != std::string_view::npos) {
+      flag = format[i];
     }
+    while (i < format.size() && format[i] >= '0' && format[i] <= '9') ++i;
+    if (i < format.size() && (format[i] == 'E' || format[i] == 'O')) ++i;
+    if (i >= format.size()) break;
+    AppendConversion(picture, format[i], flag, depth + 1);
   }
+}
+
+}  // namespace
+
+std::string PictureFromStrftime(std::string_view format) {
+  std::string picture;
+  AppendPicture(picture, format, 0);
+  // A conversion left out may leave a blank at an end ("%I:%M:%S %p %Z").
+  while (!picture.empty() && picture.back() == ' ') picture.pop_back();
   return picture;
 }
+
+namespace {
 
 // A separator of LC_NUMERIC: a one-byte text as it is, a longer one (a
 // no-break space in UTF-8) as a plain space, an empty one as `fallback`.
@@ -373,6 +429,8 @@ const FormatSettings& FormatSettings::Locale() {
   static const FormatSettings settings = ReadLocale();
   return settings;
 }
+
+FormatSettings FormatSettings::FromCurrentLocale() { return ReadLocale(); }
 
 std::string FormatDateTime(std::string_view picture, double date_time,
                            const FormatSettings& settings) {

@@ -46,7 +46,17 @@ struct FormatSettings {
 
   // The settings of the locale in force when first called.
   static const FormatSettings& Locale();
+  // The settings of the locale in force now.
+  static FormatSettings FromCurrentLocale();
 };
+
+// A format of strftime (as the locale's D_FMT and T_FMT are) as a picture of
+// the language above: every conversion glibc's locales use, with its flags
+// ("%-d" is "d", "%e" is "d"), the compound ones spelt out ("%r", "%T",
+// "%D", "%F", "%R", and the locale's own "%x", "%X", "%c"), other text as
+// literal text. Conversions without a counterpart (the time zone "%Z") are
+// left out, with the blanks they leave at the ends.
+std::string PictureFromStrftime(std::string_view format);
 
 // `date_time` by `picture`, to the nearest millisecond. Raises ConvertError
 // for a value outside the years 1 to 9999 (date_time_text.h).

@@ -81,18 +81,51 @@ std::array<char, 3> DateOrder(std::string_view picture) {
   return order;
 }
 
+// The literal texts of a date picture after its first, second and third
+// field ("yyyy年mm月dd日" gives 年, 月 and 日; "d.m.yyyy" gives ".", "." and
+// ""), so that a date the locale prints reads back whatever its
+// separators. A "/" (the date separator) counts as no literal: it is read
+// as any separator.
+std::array<std::string, 3> DateLiterals(std::string_view picture) {
+  std::array<std::string, 3> literals;
+  int fields = 0;
+  for (std::size_t i = 0; i < picture.size() && fields <= 3;) {
+    const char c = ToLowerAscii(picture[i]);
+    if (c == 'd' || c == 'm' || c == 'y') {
+      while (i < picture.size() && ToLowerAscii(picture[i]) == c) ++i;
+      ++fields;
+      continue;
+    }
+    std::string_view text = picture.substr(i, 1);
+    if (c == '"' || c == '\'') {
+      const std::size_t close = picture.find(picture[i], i + 1);
+      if (close == std::string_view::npos) break;
+      text = picture.substr(i + 1, close - i - 1);
+      i = close + 1;
+    } else {
+      ++i;
+    }
+    if (fields >= 1 && fields <= 3 && text != "/") literals[fields - 1].append(text);
+  }
+  return literals;
+}
+
 int WindowedYear(int year, int digits) { return digits > 2 ? year : TwoDigitYear(year); }
 
 bool ReadDate(TextReader& reader, const FormatSettings& settings, double& result) {
   const char separators[] = {settings.date_separator, '/', '-', '.', '\0'};
+  const std::array<std::string, 3> literals = DateLiterals(settings.short_date_format);
   int numbers[3] = {};
   int digits[3] = {};
   int count = 0;
   for (; count < 3; ++count) {
-    if (count > 0 && !reader.SkipOneOf(separators)) break;
+    if (count > 0 && !reader.SkipIgnoreCase(literals[count - 1]) && !reader.SkipOneOf(separators)) {
+      break;
+    }
     if (!reader.ReadNumber(numbers[count], digits[count], 4)) return false;
   }
   if (count < 2) return false;
+  reader.SkipIgnoreCase(literals[count - 1]);  // What the locale writes after the date.
   int day = 0;
   int month = 0;
   int year = DecodeDateTime(Now()).year;

@@ -8,6 +8,7 @@ VANTREL_RUN_PACKAGES=(media-types shared-mime-info php-cgi)
 # Xvfb gives the window screenshots a display, trayer a system tray; dpkg-dev
 # finds the libraries the Debian package depends on; DokuWiki is the real PHP
 # application the gateway runs end to end (installed without recommends, so
-# without a web server of its own).
+# without a web server of its own); locales holds the sources from which the
+# locale tests make the locales they print dates in.
 VANTREL_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev clang python3
-                       chromium chromium-driver xvfb xauth trayer dpkg-dev dokuwiki)
+                       chromium chromium-driver xvfb xauth trayer dpkg-dev dokuwiki locales)

@@ -15,6 +15,7 @@
 // code that cannot be loaded, 2 runtime error, 64 wrong usage, 66 the file cannot be read, 73 the
 // output file cannot be written. Error messages go to standard error with their CR LF line ends
 // written as LF.
+#include <clocale>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -254,6 +255,9 @@ int main(int argc, char** argv) {
     std::cout << vantrel::kUsage;
     return 0;
   }
+  // Dates and times read and print as in the gateway, which takes LC_TIME
+  // from the environment.
+  std::setlocale(LC_TIME, "");
   vantrel::RegisterBuiltInLibraries();
   return vantrel::Run(options);
 }

@@ -15,6 +15,8 @@
 #include "base/string_list.h"
 #include "tests/support/ports.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_client.h"
+#include "tests/support/test_locales.h"
 
 extern char** environ;
 
@@ -110,6 +112,34 @@ TEST(HeadlessTest, ListensAcceptsAndStopsCleanlyOnSigterm) {
   EXPECT_EQ(program.WaitForExit(), 0);
   EXPECT_THAT(program.Output(), HasSubstr("Stop listening, com port closed.\n"));
   EXPECT_FALSE(test::CanConnect(port));
+}
+
+// Under the locale of the United States (and Canada) the long time format
+// is "%r", which was read as nothing: every time a page printed was "".
+TEST(HeadlessTest, PagesPrintDatesAndTimesInTheLocaleOfTheEnvironment) {
+  const std::string locales = test::TestLocaleFolder({"en_US.UTF-8"});
+  if (locales.empty()) GTEST_SKIP() << "localedef cannot make the test locales";
+  test::TempDir dir;
+  const int port = test::FreePort();
+  dir.Write("config.ini", "Server port=" + std::to_string(port) + "\r\n");
+  dir.Write("web/when.vpg",
+            "<%= TimeToStr(EncodeTime(19, 34, 5, 0)) & \"|\" & DateToStr(EncodeDate(2026, 5, 3)) "
+            "%>");
+  // The program's environment is this process's, for the time of the start.
+  ::setenv("LANG", "en_US.UTF-8", 1);
+  ::setenv("LOCPATH", locales.c_str(), 1);
+  ::unsetenv("LC_ALL");
+  ::unsetenv("LC_TIME");
+  HeadlessProgram program(dir);
+  ::unsetenv("LANG");
+  ::unsetenv("LOCPATH");
+  ASSERT_TRUE(program.WaitForOutput(Listening(port))) << program.Output();
+  test::TestClient client;
+  ASSERT_TRUE(client.Connect(port));
+  client.Send("GET /when.vpg HTTP/1.1\r\nHost: localhost\r\n\r\n");
+  EXPECT_THAT(client.ReadUntilClose(), EndsWith("\r\n\r\n07:34:05 PM|05/03/2026\r\n\r\n"));
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.WaitForExit(), 0);
 }
 
 TEST(HeadlessTest, SigintStopsLikeSigterm) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_locales.h"
 
 namespace vantrel {
 namespace {
@@ -20,9 +21,11 @@ class VantrelBasicTest : public ::testing::Test {
  protected:
   // Runs the program with `arguments` (shell words) and `input` on its
   // standard input.
-  Outcome Run(const std::string& arguments, const std::string& input = "") {
+  // `environment` ("NAME=value ...") goes before the command.
+  Outcome Run(const std::string& arguments, const std::string& input = "",
+              const std::string& environment = "") {
     dir_.Write("stdin.txt", input);
-    std::string command = std::string("'") + VANTREL_BASIC_PROGRAM + "' " + arguments + " <'" +
+    std::string command = environment + "'" + VANTREL_BASIC_PROGRAM + "' " + arguments + " <'" +
                           dir_.File("stdin.txt") + "' >'" + dir_.File("stdout.txt") + "' 2>'" +
                           dir_.File("stderr.txt") + "'";
     int raw = std::system(command.c_str());
@@ -38,6 +41,19 @@ class VantrelBasicTest : public ::testing::Test {
 
   test::TempDir dir_;
 };
+
+// vantrel-basic reads and prints dates as the gateway does, in the locale
+// of the environment: under cs_CZ the short date is "%-d.%-m.%Y", which
+// printed "d.m.2026" and read dates year first.
+TEST_F(VantrelBasicTest, DatesFollowTheLocaleOfTheEnvironment) {
+  const std::string locales = test::TestLocaleFolder({"cs_CZ.UTF-8"});
+  if (locales.empty()) GTEST_SKIP() << "localedef cannot make the test locales";
+  const std::string script = Script("dates.bas",
+                                    "echo(DateToStr(EncodeDate(2026, 5, 3)))\r\n"
+                                    "echo(StrToDate(\"3.5.2026\") = EncodeDate(2026, 5, 3))\r\n");
+  Outcome outcome = Run(script, "", "LC_ALL= LC_TIME= LANG=cs_CZ.UTF-8 LOCPATH='" + locales + "' ");
+  EXPECT_EQ(outcome.out, "3.5.2026\nTrue\n") << outcome.err;
+}
 
 TEST_F(VantrelBasicTest, SuccessfulRunEchoesLinesAndExitsZero) {
   Outcome outcome = Run(Script("ok.bas", "echo(\"hi\")\r\necho(1 + 2)\r\n"));
