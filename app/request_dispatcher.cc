@@ -117,24 +117,7 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& thread, HttpRequestInfo
     return;
   }
 
-  if (const std::string php_path = MentionsPhp(full_path) ? settings_.PhpPath() : "";
-      !php_path.empty()) {
-    const std::optional<PhpScript> script =
-        FindPhpScript(web_directory_, request.Document,
-                      [](const std::string& path) { return KindOf(path) == PathKind::kFile; });
-    if (script) {
-      ServePhpPage(thread, request, response, *script, php_path);
-      return;
-    }
-    if (EndsWithIgnoreCase(full_path, kPhpPageExtension)) {
-      if (kind == PathKind::kFile && !IsInsideWebDirectory(web_directory_, full_path)) {
-        AnswerOutside(response);
-      } else {
-        AnswerWithPage(response, 404, kPhpPageMissingPage);
-      }
-      return;
-    }
-  }
+  if (AnsweredAsPhpPage(thread, request, response, full_path, kind == PathKind::kFile)) return;
 
   if (kind == PathKind::kDirectory) {
     const std::string index = full_path + "/index.html";
@@ -148,6 +131,28 @@ void RequestDispatcher::HTTPServerCommandGet(PeerThread& thread, HttpRequestInfo
     return;
   }
   ServeFile(request, response, full_path);
+}
+
+bool RequestDispatcher::AnsweredAsPhpPage(PeerThread& thread, HttpRequestInfo& request,
+                                          HttpResponseInfo& response, const std::string& full_path,
+                                          bool names_file) {
+  // Without a PHP path, ".php" documents are files like any other.
+  const std::string php_path = MentionsPhp(full_path) ? settings_.PhpPath() : "";
+  if (php_path.empty()) return false;
+  const std::optional<PhpScript> script =
+      FindPhpScript(web_directory_, request.Document,
+                    [](const std::string& path) { return KindOf(path) == PathKind::kFile; });
+  if (script) {
+    ServePhpPage(thread, request, response, *script, php_path);
+    return true;
+  }
+  if (!EndsWithIgnoreCase(full_path, kPhpPageExtension)) return false;
+  if (names_file && !IsInsideWebDirectory(web_directory_, full_path)) {
+    AnswerOutside(response);
+  } else {
+    AnswerWithPage(response, 404, kPhpPageMissingPage);
+  }
+  return true;
 }
 
 void RequestDispatcher::ServePhpPage(PeerThread& thread, HttpRequestInfo& request,

@@ -69,6 +69,11 @@ class RequestDispatcher {
   bool RunsProgram(const std::string& full_path) const;
   // Whether a segment of `full_path` ends in ".php": it may run a PHP page.
   bool MentionsPhp(const std::string& full_path) const;
+  // Answers a document that names a PHP page, while a PHP path is set: runs
+  // its script, or answers "PHP script not found" (403 outside the web
+  // directory). False, answering nothing, for any other document.
+  bool AnsweredAsPhpPage(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response,
+                         const std::string& full_path, bool names_file);
   void ServePhpPage(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response,
                     const PhpScript& script, const std::string& php_path);
   void ServeFile(const HttpRequestInfo& request, HttpResponseInfo& response,
