@@ -32,7 +32,10 @@ bool IsBlank(std::string_view text) {
 
 }  // namespace
 
-HttpServer::HttpServer() { SetDefaultPort(kDefaultHttpPort); }
+HttpServer::HttpServer() {
+  SetDefaultPort(kDefaultHttpPort);
+  SetDeferAcceptTime(kDefaultDeferAcceptTime);
+}
 
 HttpServer::~HttpServer() { Shutdown(); }
 

@@ -91,6 +91,11 @@ class HttpServer : public TcpServer {
   // still sends is read and thrown away before the connection closes.
   static constexpr int kDiscardTime = 2000;
   static constexpr std::int64_t kDiscardBytes = std::int64_t{1} << 20;
+  // An HTTP client speaks first, so a connection is handed to a thread
+  // when its request starts to arrive (DeferAcceptTime): a connection that
+  // stays silent costs no thread for about this long, and a thread never
+  // waits for the first bytes of a request that is already on its way.
+  static constexpr int kDefaultDeferAcceptTime = 30;
 
   // An inactive server on DefaultPort 80, its MIME table filled from the
   // system's files.

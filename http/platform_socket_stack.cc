@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/sendfile.h>
@@ -70,6 +71,12 @@ void PlatformSocketStack::Listen(int handle, int backlog) {
   // connections after one wait (TryAccept); accepted sockets block as usual.
   const int flags = ::fcntl(handle, F_GETFL);
   if (flags < 0 || ::fcntl(handle, F_SETFL, flags | O_NONBLOCK) < 0) RaiseSocketError(errno);
+}
+
+void PlatformSocketStack::DeferAccept(int handle, int seconds) {
+  if (::setsockopt(handle, IPPROTO_TCP, TCP_DEFER_ACCEPT, &seconds, sizeof seconds) != 0) {
+    RaiseSocketError(errno);
+  }
 }
 
 int PlatformSocketStack::WaitForReadable(std::vector<int>& handles, int timeout_ms) {

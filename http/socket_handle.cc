@@ -35,7 +35,10 @@ void SocketHandle::Bind(SocketStack& stack) {
   stack.LocalAddress(Handle, LocalIP, LocalPort);
 }
 
-void SocketHandle::Listen(SocketStack& stack, int backlog) { stack.Listen(Handle, backlog); }
+void SocketHandle::Listen(SocketStack& stack, int backlog, int defer_accept_seconds) {
+  stack.Listen(Handle, backlog);
+  if (defer_accept_seconds > 0) stack.DeferAccept(Handle, defer_accept_seconds);
+}
 
 void SocketHandle::Accept(SocketStack& stack, int listening_handle) {
   Reset(true);

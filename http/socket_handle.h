@@ -36,7 +36,10 @@ struct SocketHandle {
   // are already in use." when they are taken, SocketError otherwise.
   void Bind(SocketStack& stack);
 
-  void Listen(SocketStack& stack, int backlog);
+  // Listens with room for `backlog` waiting connections; with
+  // `defer_accept_seconds` > 0, a connection waits in the system until it
+  // has sent something or that time has passed.
+  void Listen(SocketStack& stack, int backlog, int defer_accept_seconds = 0);
 
   // Accepts a connection waiting on `listening_handle` into this record,
   // filling the peer and the local address and port. Raises SocketError.

@@ -49,6 +49,12 @@ class SocketStack {
 
   virtual void Listen(int handle, int backlog) = 0;
 
+  // Has the system hold a connection on the listening socket `handle`
+  // until its first bytes arrive, or about `seconds` have passed, before
+  // the connection can be accepted. Only for protocols whose client speaks
+  // first.
+  virtual void DeferAccept(int handle, int seconds) = 0;
+
   // Waits until one of `handles` (at most kMaxSocketsPerWait) can be read,
   // or a listening one has a connection waiting, or `timeout_ms` passes
   // (negative: no limit). Leaves only the ready handles in `handles`, in

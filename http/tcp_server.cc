@@ -49,7 +49,7 @@ void TcpServer::Activate() {
     for (SocketHandle& binding : bindings_) {
       binding.AllocateSocket(Stack());
       binding.Bind(Stack());
-      binding.Listen(Stack(), kListenBacklog);
+      binding.Listen(Stack(), kListenBacklog, defer_accept_time_);
     }
     if (!thread_mgr_) {
       thread_mgr_ = std::make_shared<DefaultThreadManager>();

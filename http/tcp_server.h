@@ -106,6 +106,15 @@ class TcpServer : public NetComponent {
   int ConnectionWaitTime() const { return connection_wait_time_; }
   void SetConnectionWaitTime(int milliseconds) { connection_wait_time_ = milliseconds; }
 
+  // With a value > 0, a connection is handed to a peer thread only once its
+  // first bytes have arrived, or about this many seconds after it was made
+  // (the system rounds up to its retransmission steps); until then it waits
+  // in the system, holding no thread, and neither the connect hook nor
+  // Threads sees it. For protocols whose client speaks first; 0 (the
+  // default) hands every connection over at once. Read at activation.
+  int DeferAcceptTime() const { return defer_accept_time_; }
+  void SetDeferAcceptTime(int seconds) { defer_accept_time_ = seconds < 0 ? 0 : seconds; }
+
   // The live peer threads.
   ThreadList& Threads() { return threads_; }
   const ThreadList& Threads() const { return threads_; }
@@ -141,6 +150,7 @@ class TcpServer : public NetComponent {
   int accept_wait_time_ = kDefaultAcceptWaitTime;
   int max_connections_ = 0;  // >= 0; 0: no limit.
   int connection_wait_time_ = kDefaultConnectionWaitTime;
+  int defer_accept_time_ = 0;  // Seconds; 0: off.
   std::shared_ptr<ThreadManager> thread_mgr_;
   bool thread_mgr_implicit_ = false;  // thread_mgr_ was created by activation.
   PeerThreadClass thread_class_;

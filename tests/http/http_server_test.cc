@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "http/http_errors.h"
 #include "http/thread_manager.h"
@@ -279,6 +280,29 @@ TEST_F(HttpServerTest, ClientsThatVanishOrStallLeaveNoThreadBehind) {
   server_.SetActive(false);  // Drops the stalled connection.
   EXPECT_TRUE(stalled.ReadUntilClose().empty());
   EXPECT_FALSE(events_.Contains("handled"));
+}
+
+// A connection that says nothing waits in the system, not on a thread of
+// ours: neither the connect hook nor Threads sees it, and clients that
+// speak are served meanwhile. Once it speaks, it is served at once.
+TEST_F(HttpServerTest, SilentConnectionTakesNoThreadUntilItSpeaks) {
+  server_.SetOnCommandGet([](PeerThread&, HttpRequestInfo&, HttpResponseInfo& response) {
+    response.ContentText = "served";
+  });
+  std::atomic<int> connected{0};
+  server_.SetOnConnect([&](PeerThread&) { ++connected; });
+  ASSERT_EQ(server_.DeferAcceptTime(), HttpServer::kDefaultDeferAcceptTime);
+  Start();
+  std::vector<TestClient> silent(20);
+  for (TestClient& client : silent) ASSERT_TRUE(client.Connect(port_));
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(Exchange(kGetRoot).ends_with("\r\n\r\nserved"));
+  ASSERT_TRUE(test::WaitUntil([this] { return server_.Threads().Count() == 0; },
+                              std::chrono::milliseconds(5000)));
+  EXPECT_EQ(connected.load(), 3);
+
+  silent[7].Send(kGetRoot);
+  EXPECT_TRUE(silent[7].ReadUntilClose().ends_with("\r\n\r\nserved"));
+  EXPECT_EQ(connected.load(), 4);
 }
 
 TEST_F(HttpServerTest, PostWithoutLengthIsReadUntilTheClientStopsSending) {
