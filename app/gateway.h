@@ -153,6 +153,8 @@ class Gateway {
   // page runs at a time): the lines it echoed and the request it answers
   // (null while no page runs).
   StringList& ScriptOutput() { return page_runner_.ScriptOutput(); }
+  // What runs script pages, with the compiled pages it keeps.
+  ScriptPageRunner& PageRunner() { return page_runner_; }
   // Echoes a line of the running page, within its output limit.
   void Echo(std::string line) { page_runner_.Echo(std::move(line)); }
   const HttpRequestInfo* CurrentRequest() const { return page_runner_.CurrentRequest(); }

@@ -7,6 +7,7 @@
 #include "base/text_file.h"
 #include "http/http_response_info.h"
 #include "script/scripter/custom_scripter.h"
+#include "script/scripter/script.h"
 #include "script/values/variant.h"
 
 namespace vantrel {
@@ -15,11 +16,11 @@ namespace {
 // The class of the errors of string lists, which a page does not report.
 constexpr std::string_view kStringListErrorClass = "StringListError";
 
-// The page file's text: its lines (ended by CR, LF or CR LF) each followed
-// by CR LF, the last one included.
-std::string ReadPageText(const std::string& full_path) {
+// The text of a page file holding `bytes`: its lines (ended by CR, LF or
+// CR LF) each followed by CR LF, the last one included.
+std::string PageText(std::string_view bytes) {
   StringList lines;
-  lines.SetText(ReadWholeFile(full_path));
+  lines.SetText(bytes);
   return lines.Text();
 }
 
@@ -40,14 +41,14 @@ void ScriptPageRunner::RunScriptPage(const HttpRequestInfo& request, HttpRespons
   script_output_.Clear();
   output_bytes_ = 0;
   output_limit_bytes_ = output_limit_ ? output_limit_() : std::numeric_limits<std::int64_t>::max();
-  const std::string page_text = ReadPageText(full_path);
+  std::string page_bytes = ReadWholeFile(full_path);
   // The request outlives the run, not the runner.
   struct ForgetRequest {
     const HttpRequestInfo*& request;
     ~ForgetRequest() { request = nullptr; }
   } forget{current_request_};
   try {
-    CompileAndRun(page_text, request, execute);
+    CompileAndRun(full_path, std::move(page_bytes), request, execute);
   } catch (const SilentError&) {
     // The engine's silent abort ends the page as a halt does.
   } catch (const Exception& error) {
@@ -75,13 +76,25 @@ void ScriptPageRunner::AddErrorLine(std::string_view message) {
   script_output_.Add(kScriptEngineErrorPrefix + HtmlEscape(message));
 }
 
-void ScriptPageRunner::CompileAndRun(const std::string& page_text, const HttpRequestInfo& request,
+void ScriptPageRunner::CompileAndRun(const std::string& full_path, std::string page_bytes,
+                                     const HttpRequestInfo& request,
                                      const std::function<void()>& execute) {
-  StringList program;
-  program.SetText(PageToProgram(page_text));
-  scripter_.SetSourceCode(program);
   current_request_ = &request;
-  scripter_.Compile();
+  Script& script = scripter_.DefaultScript();
+  if (const CompiledPageCache::Entry* kept =
+          compiled_pages_.Find(full_path, page_bytes, scripter_.CurrentCompileConditions())) {
+    // The source too, so that the script is what compiling would have left.
+    script.SetSourceCode(kept->program);
+    script.LoadCompiledCode(kept->code);
+  } else {
+    StringList program;
+    program.SetText(PageToProgram(PageText(page_bytes)));
+    script.SetSourceCode(program);
+    script.Compile();
+    // Kept before it runs: running links the script's own copy.
+    compiled_pages_.Store(full_path, std::move(page_bytes), std::move(program), script.Code(),
+                          scripter_.CurrentCompileConditions());
+  }
   execute();
 }
 

@@ -1,6 +1,8 @@
 // Running one script page: the page file is read, translated into one Basic
 // program (app/page_translation.h), compiled on the page scripter and run,
-// and every line the program echoed becomes the response's body.
+// and every line the program echoed becomes the response's body. The
+// compiled program is kept (app/compiled_page_cache.h) and run again while
+// the page's text stays the same.
 //
 // The runner holds the state of the page being run: the lines it echoes
 // (ScriptOutput, which the web function `echo` appends to) and the request
@@ -20,6 +22,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/compiled_page_cache.h"
 #include "base/exception.h"
 #include "base/string_list.h"
 
@@ -85,17 +88,22 @@ class ScriptPageRunner {
   // page; tests running scripts without a page set it themselves).
   void SetCurrentRequest(const HttpRequestInfo* request) { current_request_ = request; }
 
+  // The compiled pages kept for running again.
+  const CompiledPageCache& CompiledPages() const { return compiled_pages_; }
+
  private:
   // Adds "Script engine error: " + `message`, HTML-escaped, to ScriptOutput.
   void AddErrorLine(std::string_view message);
-  // Translates and compiles the page text, then runs it through `execute`;
-  // errors reach the caller.
-  void CompileAndRun(const std::string& page_text, const HttpRequestInfo& request,
-                     const std::function<void()>& execute);
+  // Translates and compiles the page at `full_path`, whose file holds
+  // `page_bytes`, or takes the code kept from an earlier run of the same
+  // bytes, then runs it through `execute`; errors reach the caller.
+  void CompileAndRun(const std::string& full_path, std::string page_bytes,
+                     const HttpRequestInfo& request, const std::function<void()>& execute);
 
   CustomScripter& scripter_;
   const std::function<std::int64_t()> output_limit_;
-  StringList script_output_;  // The running page's thread only.
+  CompiledPageCache compiled_pages_;  // The running page's thread only.
+  StringList script_output_;          // The running page's thread only.
   // The running page's thread only: the bytes of its answer so far, and
   // the most it may hold.
   std::int64_t output_bytes_ = 0;

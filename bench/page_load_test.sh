@@ -1,19 +1,19 @@
 #!/usr/bin/env bash
-# Measures how fast the gateway answers a script page beside the same page in
-# PHP (run through php-cgi by the same gateway), then what several
-# connections at once do to script pages, then how long a byte takes from
-# the serial device to a page that polls for it.
+# Measures what a script page costs beside the same answer served as a
+# plain file and beside the same page in PHP (run through php-cgi by the
+# same gateway), then how long a byte takes from the serial device to a page
+# that polls for it.
 #
 #   bench/page_load_test.sh [VANTREL_BINARY] [SECONDS]
 #
-# The two pages (loop.vpg, loop.php) give the same text: a small HTML page
-# with a list of 100 lines made by a loop; the script page's answer differs
-# only in its line breaks. wrk requests each with one connection and one
-# thread for SECONDS (script pages run one at a time), and the script page's
-# answer saved as a plain file (loop.html), which shows what the same answer
-# costs the gateway without a page being run. Then it requests the script page
-# with 4 connections for SECONDS, counting the busy answers ("Another script
-# is running", status 200). The poll test runs bench/serial_poll_latency.py
+# Two script pages: loop.vpg, a small HTML page with a list of 100 lines
+# made by a loop, and fixed.vpg, 1 KiB of fixed text. Each one's answer is
+# saved as a plain file (loop.html, fixed.html). wrk requests all four with
+# one connection and with four for SECONDS each, counting the busy answers
+# ("Another script is running", status 200: script pages run one at a
+# time), and prints each page's rate as a share of its file's. loop.php
+# gives the same text as loop.vpg, line breaks aside, and is requested with
+# one connection. The poll test runs bench/serial_poll_latency.py
 # (POLL_ROUNDS bytes, 500 by default) against a pseudo terminal.
 #
 # wrk counts one read error for every PHP answer: those answers have no
@@ -54,6 +54,10 @@ cat > "$work/web/loop.vpg" <<'PAGE'
 </ul>
 </body></html>
 PAGE
+# 1 KiB of fixed text: 16 lines of 64 bytes with their line breaks.
+for i in $(seq -w 1 16); do
+  printf '<p>Line %s of a page that holds fixed text, nothing else..</p>\r\n' "$i"
+done > "$work/web/fixed.vpg"
 cat > "$work/web/loop.php" <<'PAGE'
 <html><head><title>Loop</title></head><body>
 <ul>
@@ -91,29 +95,43 @@ run_wrk() {
   sed -nE 's/^result requests=([0-9]+) seconds=(\S+) rate=(\S+) mean_us=(\S+) pages=([0-9]+) busy=([0-9]+) other_status=([0-9]+)$/\1 \2 \3 \4 \5 \6 \7/p' <<<"$output"
 }
 
-# The script page's answer as a plain file: what serving the same bytes
-# costs without running a page.
+# The script pages' answers saved as plain files: what serving the same
+# bytes costs without running a page.
 curl -sf "$base/loop.vpg" > "$work/web/loop.html"
+curl -sf "$base/fixed.vpg" > "$work/web/fixed.html"
 
-echo "One connection, ${seconds} s each:"
-read -r _ _ vpg_rate vpg_mean vpg_pages vpg_busy vpg_other < <(run_wrk 1 loop.vpg)
-read -r _ _ php_rate php_mean php_pages php_busy php_other < <(run_wrk 1 loop.php)
-read -r _ _ html_rate html_mean _ _ html_other < <(run_wrk 1 loop.html)
-printf '%-10s %12s %10s %8s %8s\n' page requests/s mean_ms busy other
-printf '%-10s %12s %10s %8s %8s\n' loop.html "$html_rate" "$(calc "$html_mean/1000")" - "$html_other"
-printf '%-10s %12s %10s %8s %8s\n' loop.vpg "$vpg_rate" "$(calc "$vpg_mean/1000")" "$vpg_busy" "$vpg_other"
-printf '%-10s %12s %10s %8s %8s\n' loop.php "$php_rate" "$(calc "$php_mean/1000")" "$php_busy" "$php_other"
-echo "vantrel/php: $(calc "$vpg_rate/$php_rate" 1) times the rate"
-if [ "$vpg_pages" -eq 0 ] || [ "$php_pages" -eq 0 ]; then
-  echo "a page gave no full answer" >&2
-  exit 1
-fi
+# measure CONNECTIONS DOCUMENT: one wrk run, its figures kept in the
+# variables rate_, mean_, pages_, busy_, other_ suffixed with the
+# connections and the document's name without its dot.
+measure() {
+  local key=${2/./_}_$1 requests rate mean pages busy other
+  read -r requests _ rate mean pages busy other < <(run_wrk "$1" "$2")
+  printf -v "rate_$key" '%s' "$rate"
+  printf -v "pages_$key" '%s' "$(calc "$pages*$rate/$requests" 1)"
+  printf -v "busy_$key" '%s' "$(calc "100*$busy/$requests" 1)"
+  printf '%-11s %11s %12s %10s %8s %8s\n' "$2" "$1" "$rate" "$(calc "$mean/1000")" \
+    "$(calc "100*$busy/$requests" 1)%" "$other"
+  [ "$pages" -gt 0 ] || { echo "$2 gave no full answer" >&2; exit 1; }
+}
+
+echo "${seconds} s each:"
+printf '%-11s %11s %12s %10s %8s %8s\n' page connections requests/s mean_ms busy other
+for connections in 1 4; do
+  for document in loop.html loop.vpg fixed.html fixed.vpg; do measure "$connections" "$document"; done
+done
+measure 1 loop.php
 
 echo
-echo "Four connections on loop.vpg, ${seconds} s:"
-read -r requests _ rate mean pages busy other < <(run_wrk 4 loop.vpg)
-echo "$requests answers ($rate/s, mean $(calc "$mean/1000") ms): $pages pages," \
-  "$busy busy ($(calc "100*$busy/$requests" 1)%), $other other statuses"
+echo "A script page against the same answer served as a file (requests/s; with"
+echo "4 connections, busy answers counted and, in brackets, full pages only):"
+printf '%-10s %8s %18s\n' page '1 conn' '4 conn'
+for page in loop fixed; do
+  one=$(eval "calc \$rate_${page}_vpg_1/\$rate_${page}_html_1 2")
+  four=$(eval "calc \$rate_${page}_vpg_4/\$rate_${page}_html_4 2")
+  four_pages=$(eval "calc \$pages_${page}_vpg_4/\$rate_${page}_html_4 2")
+  printf '%-10s %8s %10s (%s)\n' "$page.vpg" "$one" "$four" "$four_pages"
+done
+echo "loop.vpg/loop.php: $(calc "$rate_loop_vpg_1/$rate_loop_php_1" 1) times the rate"
 
 echo
 python3 "$here/serial_poll_latency.py" "$work/web" "$port" "$poll_rounds"

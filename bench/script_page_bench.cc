@@ -17,6 +17,10 @@
 #include "app/script_page_runner.h"
 #include "base/local_event_loop.h"
 #include "base/string_list.h"
+#include "base/text_file.h"
+#include "http/http_request_info.h"
+#include "http/http_response_info.h"
+#include "http/tcp_connection.h"
 #include "script/library/built_in_libraries.h"
 
 namespace vantrel {
@@ -55,6 +59,7 @@ class IdleGateway {
   IdleGateway& operator=(const IdleGateway&) = delete;
 
   Gateway& Get() { return *gateway_; }
+  const std::string& Home() const { return home_; }
 
  private:
   std::string home_;
@@ -112,6 +117,27 @@ void BM_LoopPageWhole(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LoopPageWhole)->Unit(benchmark::kMicrosecond);
+
+// A request for the page as the gateway runs it: the page file read, its
+// compiled program kept from the first run and taken again (the text is
+// compared with the kept one's), the page values registered, the program
+// run and the answer made.
+void BM_LoopPageKept(benchmark::State& state) {
+  IdleGateway idle;
+  const std::string path = idle.Home() + "/loop.vpg";
+  WriteWholeFile(path, kLoopPage);
+  BasicScripter& scripter = idle.Get().wbscripter();
+  const HttpRequestInfo request;
+  TcpConnection connection;  // Only the response's record; nothing is written.
+  for (auto _ : state) {
+    HttpResponseInfo response(connection);
+    idle.Get().PageRunner().RunScriptPage(request, response, path, "127.0.0.1", 40000,
+                                          [&] { scripter.Execute(); });
+    benchmark::DoNotOptimize(response.ContentText);
+  }
+  state.counters["kept"] = idle.Get().PageRunner().CompiledPages().Count();
+}
+BENCHMARK(BM_LoopPageKept)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace vantrel

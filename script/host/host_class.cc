@@ -31,6 +31,19 @@ void Erase(std::vector<std::unique_ptr<Member>>& members, const Member* member) 
   std::erase_if(members, [member](const auto& m) { return m.get() == member; });
 }
 
+// Whether code compiled against `a` would compile the same against `b`.
+bool SameShape(const HostMethod& a, const HostMethod& b) {
+  return a.ArgCount == b.ArgCount && a.ResultKind == b.ResultKind &&
+         a.ResultClass == b.ResultClass && a.IsClassMethod == b.IsClassMethod &&
+         !a.Handler == !b.Handler;
+}
+
+bool SameShape(const HostProperty& a, const HostProperty& b) {
+  return a.Kind == b.Kind && a.PropertyClass == b.PropertyClass && a.Info == b.Info &&
+         a.IsClassProperty == b.IsClassProperty && a.IndexCount == b.IndexCount &&
+         !a.Getter == !b.Getter && !a.Setter == !b.Setter;
+}
+
 // The getter of a constant reads the constant's own stored value: the
 // handler's object is the property itself.
 void ReadConstant(HostProperty& property, VirtualMachine& machine);
@@ -73,7 +86,9 @@ HostMethod* HostClass::StoreMethod(const HostMethod& source, bool always_append)
   if (method == nullptr) {
     methods_.push_back(std::make_unique<HostMethod>(source));
     method = methods_.back().get();
+    ++revision_;
   } else {
+    if (!SameShape(*method, source)) ++revision_;
     // A replaced method keeps its argument definitions and by-reference mask.
     std::vector<ArgDef> arg_defs = std::move(method->ArgDefs);
     uint32_t mask = method->ByRefArgMask;
@@ -93,7 +108,9 @@ HostProperty* HostClass::StoreProperty(const HostProperty& source, bool always_a
   if (property == nullptr) {
     properties_.push_back(std::make_unique<HostProperty>(source));
     property = properties_.back().get();
+    ++revision_;
   } else {
+    if (!SameShape(*property, source)) ++revision_;
     *property = source;
   }
   // A handler bound to the source property itself (a constant's getter) is
@@ -146,12 +163,19 @@ HostProperty* HostClass::RegisterConstant(std::string_view name, const Variant& 
   return StoreProperty(property, false);
 }
 
-void HostClass::DeleteMethod(const HostMethod* method) { Erase(methods_, method); }
+void HostClass::DeleteMethod(const HostMethod* method) {
+  Erase(methods_, method);
+  ++revision_;
+}
 
-void HostClass::DeleteProperty(const HostProperty* property) { Erase(properties_, property); }
+void HostClass::DeleteProperty(const HostProperty* property) {
+  Erase(properties_, property);
+  ++revision_;
+}
 
 void HostClass::LinkToAncestor(HostClass& ancestor) {
   ancestor_ = &ancestor;
+  ++revision_;
   if (std::find(ancestor.descendants_.begin(), ancestor.descendants_.end(), this) !=
       ancestor.descendants_.end()) {
     return;

@@ -123,6 +123,14 @@ class HostClass {
   void DeleteMethod(const HostMethod* method);
   void DeleteProperty(const HostProperty* property);
 
+  // Counts the changes to this entry that compiled code may depend on: a
+  // member added or deleted, a member redefined with another shape
+  // (arguments, result, kind, accessors), the ancestor linked. A constant
+  // given a new value is not counted: code reads it when it runs. Code
+  // refers to members by position, so code compiled against this entry
+  // stays valid while the count stays the same.
+  std::uint64_t Revision() const { return revision_; }
+
  private:
   friend class HostClasses;
 
@@ -134,6 +142,7 @@ class HostClass {
   HostProperty* StoreProperty(const HostProperty& source, bool always_append);
 
   std::string name_;
+  std::uint64_t revision_ = 0;
   const ClassInfo* class_ref_ = nullptr;  // Absent until the class itself is registered.
   std::string ancestor_name_;
   HostClass* ancestor_ = nullptr;        // Not owned.

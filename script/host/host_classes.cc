@@ -72,4 +72,10 @@ int HostClasses::IndexOf(const HostClass* entry) const {
   return -1;
 }
 
+std::uint64_t HostClasses::Revision() const {
+  std::uint64_t revision = classes_.size();
+  for (const auto& entry : classes_) revision += entry->Revision();
+  return revision;
+}
+
 }  // namespace vantrel

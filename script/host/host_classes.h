@@ -8,6 +8,7 @@
 #ifndef VANTREL_SCRIPT_HOST_HOST_CLASSES_H_
 #define VANTREL_SCRIPT_HOST_HOST_CLASSES_H_
 
+#include <cstdint>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,11 @@ class HostClasses {
   int Count() const { return static_cast<int>(classes_.size()); }
   HostClass& At(int index) const { return *classes_[static_cast<size_t>(index)]; }
   int IndexOf(const HostClass* entry) const;
+
+  // Changes whenever an entry is added or one's Revision changes (entries
+  // are never removed): code compiled against the registry stays valid
+  // while it stays the same.
+  std::uint64_t Revision() const;
 
  private:
   std::vector<std::unique_ptr<HostClass>> classes_;

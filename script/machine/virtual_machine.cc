@@ -178,17 +178,17 @@ void VirtualMachine::Halt() {
 
 void VirtualMachine::Clear() {
   // Globals start Unassigned; the next run sets the slots above them to
-  // Null.
-  for (int i = 0; i < kStackSize; ++i) base_[i].Clear();
-  null_from_ = kStackSize;
+  // Null. Slots from null_from_ up are Null already and stay so: a page
+  // run again and again clears only what its last run used.
+  for (int i = 0; i < null_from_; ++i) base_[i].Clear();
   std::lock_guard<std::mutex> lock(run_state_mutex_);
   halting_.store(false);
   attention_.store(0);
   global_count_ = 0;
 }
 
-void VirtualMachine::NullAboveGlobals() {
-  for (int i = global_count_; i < kStackSize; ++i) {
+void VirtualMachine::NullAboveGlobals(int top) {
+  for (int i = global_count_; i < top; ++i) {
     if (!base_[i].IsNull()) base_[i].SetNull();
   }
   null_from_ = global_count_;
@@ -216,7 +216,7 @@ void VirtualMachine::PrepareOutermost() {
   global_count_ = GlobalCountOf(code);
   // Every run ends by setting the slots above the globals to Null; only
   // slots that were globals of other code before need it now.
-  if (null_from_ > global_count_) NullAboveGlobals();
+  if (null_from_ > global_count_) NullAboveGlobals(null_from_);
   sp_ = bp_ = out_ = arg_base_ = base_;
   cursor_ = 0;
   main_entry_ = nullptr;

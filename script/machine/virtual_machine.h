@@ -112,7 +112,8 @@ class VirtualMachine : public TObject {
   void SetPaused(bool paused);
   void SetDebugging(bool debugging);
 
-  // Sets every slot to Unassigned (the globals of the script start so) and
+  // Sets every slot that is not Null to Unassigned (the globals of the
+  // script start so; the next run sets the slots above them to Null) and
   // ends the halt state.
   void Clear();
 
@@ -255,8 +256,9 @@ class VirtualMachine : public TObject {
   // routine (calls in between run on).
   void RunPart(const Instruction* begin, const Instruction* end, size_t depth);
   void Attend();
-  // Sets the slots above the globals to Null (releasing what they hold).
-  void NullAboveGlobals();
+  // Sets the slots above the globals and below `top` to Null (releasing
+  // what they hold); those from `top` up must be Null already.
+  void NullAboveGlobals(int top = kStackSize);
   void SetAttention(uint8_t flag, bool on);
   // Records `message` as the last error and raises the runtime error that
   // names the current instruction, the stack and the source position.

@@ -14,6 +14,7 @@
 #ifndef VANTREL_SCRIPT_SCRIPTER_CUSTOM_SCRIPTER_H_
 #define VANTREL_SCRIPT_SCRIPTER_CUSTOM_SCRIPTER_H_
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -39,6 +40,17 @@ namespace vantrel {
 
 // A TObject so that scripts can hold the scripter running them (the system
 // library's `Scripter`).
+// What compiling a script depends on besides its source: code compiled
+// under equal conditions is the code compiling the same source would give.
+struct CompileConditions {
+  std::uint64_t registry_revision = 0;  // HostClasses::Revision.
+  bool short_boolean_eval = false;
+  bool explicit_declaration = false;
+  bool resolve_members_at_run_time = false;
+
+  friend bool operator==(const CompileConditions&, const CompileConditions&) = default;
+};
+
 class CustomScripter : public CompileContext, public TObject {
  public:
   // Called before a compile error is raised: may change the message, and
@@ -69,6 +81,13 @@ class CustomScripter : public CompileContext, public TObject {
   virtual void ClearScripts();
   // Compiles the default script.
   virtual void Compile();
+  // The conditions compiling meets now. The registry only changes through
+  // registration, attaching and detaching libraries (compiling may do
+  // both); the options through their setters.
+  CompileConditions CurrentCompileConditions() const {
+    return {classes_.Revision(), short_boolean_eval_, explicit_declaration_,
+            resolve_members_at_run_time_};
+  }
   // Runs the default script's main block: the input passes no argument
   // when Null or Unassigned, its elements when an array, else itself. The
   // result is Null when the run left no value, the value when it left one,

@@ -105,6 +105,41 @@ TEST(HostClassesTest, ConstantRegisteredAgainKeepsOneEntryWithTheLatestValue) {
   EXPECT_EQ(entry.FindProperty("peerip")->StoredValue.ToString(), "10.0.0.2");
 }
 
+// Compiled code refers to members by position and shape; the revision is
+// what tells a kept program that it may be run again. A new constant value
+// must not count (pages register theirs before every run), anything that
+// moves or reshapes a member must.
+TEST(HostClassesTest, RevisionCountsWhatCompiledCodeDependsOnAndNotConstantValues) {
+  HostClasses classes;
+  HostClass& entry = classes.RegisterNamedClass("Internal");
+  entry.RegisterConstant("peerPort", Variant(1));
+  entry.RegisterMethod("echo", 1, false, HostHandler::Of<&Other>(), nullptr, vkNone);
+  std::uint64_t last = classes.Revision();
+  const auto changed = [&] {
+    const std::uint64_t now = classes.Revision();
+    const bool result = now != last;
+    last = now;
+    return result;
+  };
+
+  entry.RegisterConstant("PEERPORT", Variant(2));
+  entry.RegisterMethod("echo", 1, false, HostHandler::Of<&Other>(), nullptr, vkNone);
+  EXPECT_FALSE(changed()) << "a new value or the same definition again";
+
+  entry.RegisterMethod("echo", 2, false, HostHandler::Of<&Other>(), nullptr, vkNone);
+  EXPECT_TRUE(changed()) << "another argument count";
+  entry.RegisterMethod("echo", 2, false, HostHandler::Of<&Other>(), nullptr, vkString);
+  EXPECT_TRUE(changed()) << "another result kind";
+  entry.RegisterProperty("peerPort", vkInteger, 0, false, nullptr, {}, HostHandler::Of<&Other>());
+  EXPECT_TRUE(changed()) << "a constant made a property";
+  entry.RegisterMethod("flush", 0, false, HostHandler::Of<&Other>(), nullptr, vkNone);
+  EXPECT_TRUE(changed()) << "a member added";
+  entry.DeleteMethod(entry.FindMethod("echo"));
+  EXPECT_TRUE(changed()) << "a member deleted, moving the ones after it";
+  classes.RegisterNamedClass("Other");
+  EXPECT_TRUE(changed()) << "a class added";
+}
+
 TEST(HostClassesTest, UnusableVariantPropertyIsNotCreated) {
   HostClasses classes;
   HostClass& entry = classes.RegisterNamedClass("Lib");
