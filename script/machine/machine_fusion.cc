@@ -67,16 +67,20 @@ void Op::RunPlain(VirtualMachine& m, Instruction& first, int count) {
   }
 }
 
-// `s = s & x` (opPushVar s; push x; opOperConcat; opStoreVar s): the text of
-// x is appended to the variable in place, so that building a string piece
-// by piece takes linear time. Only when s holds a string and the text of x
-// cannot fail (VariantConcat is the plain operator itself, so Null and
-// every other value join exactly as with `&`); otherwise the four
-// instructions run one by one.
-void Op::AppendToLocal(VirtualMachine& m, Instruction& i) {
+// `s = s & x` (opPushVar s; push x; opOperConcat; opStoreVar s, or the same
+// with opPushGlobalVar and opStoreGlobalVar): the text of x is appended to
+// the variable in place, so that building a string piece by piece takes
+// linear time. Only when s holds a string and the text of x cannot fail
+// (VariantConcat is the plain operator itself, so Null and every other
+// value join exactly as with `&`); otherwise the four instructions run one
+// by one.
+void Op::AppendToLocal(VirtualMachine& m, Instruction& i) { AppendTo(m, i, m.bp_[i.A]); }
+
+void Op::AppendToGlobal(VirtualMachine& m, Instruction& i) { AppendTo(m, i, m.base_[i.A]); }
+
+void Op::AppendTo(VirtualMachine& m, Instruction& i, Variant& target) {
   Instruction& push = *i.Next;
   Instruction& store = *push.Next->Next;
-  Variant& target = m.bp_[i.A];
   const Variant* piece = &OperandOf(m, push);
   if (target.Type() != VariantType::kString || !HasPlainText(*piece) || m.stack_end_ - m.sp_ < 2) {
     RunPlain(m, i, 4);
@@ -266,6 +270,11 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
                op(n + 2) == Opcode::opOperConcat && op(n + 3) == Opcode::opStoreVar &&
                code[n + 3].A == first.A) {
       first.Handler = &AppendToLocal;
+      n += 3;
+    } else if (first.Op == Opcode::opPushGlobalVar && free_run(n, 4) && IsSimplePush(op(n + 1)) &&
+               op(n + 2) == Opcode::opOperConcat && op(n + 3) == Opcode::opStoreGlobalVar &&
+               code[n + 3].A == first.A) {
+      first.Handler = &AppendToGlobal;
       n += 3;
     } else if (IsOperandPush(first.Op) && free_run(n, 4) && IsOperandPush(op(n + 1)) &&
                IsComparison(op(n + 2)) && IsConditionalJump(op(n + 3))) {

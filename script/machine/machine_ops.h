@@ -62,6 +62,8 @@ struct MachineOps {
   // Unassigned, and makes it the running routine.
   static void EnterRoutine(VirtualMachine& m, Instruction& prepare);
   static void AppendToLocal(VirtualMachine& m, Instruction& i);
+  static void AppendToGlobal(VirtualMachine& m, Instruction& i);
+  static void AppendTo(VirtualMachine& m, Instruction& i, Variant& target);
 
   // Steps: the handlers of routine calls and fused sequences, written so
   // that the run loop can keep the stack top and the next instruction in

@@ -73,6 +73,21 @@ TEST_F(BasicScriptTest, GlobalAndIndexedStoresAreNotFused) {
             "    10 Ret\n");
 }
 
+// A page's variables are globals, and a page builds its text with
+// `s = s & x`: appended in place like a local's (200,000 appends took 27 s
+// before), with every value `&` takes, and the plain operator wherever the
+// variable holds no string yet.
+TEST_F(BasicScriptTest, GlobalStringsAreBuiltInPlaceWithWhatAmpersandJoins) {
+  EXPECT_EQ(
+      Run("dim s, t\n"
+          "s = \"<\"\n"
+          "for i = 1 to 3\n  s = s & i\n  s = s & 0.5\n  s = s & Null\n  s = s & \";\"\nnext\n"
+          "t = t & \"x\"\n"
+          "t = t & t\n"
+          "echo(s & \" \" & t)\n"),
+      "<10.5;20.5;30.5; xx\n");
+}
+
 TEST_F(BasicScriptTest, IfElseifElseJumpPastEachOtherToTheEnd) {
   EXPECT_EQ(
       Listing("a = 1 : c = 0\nif a then\n b = 1\nelseif c then\n b = 2\nelse\n b = 3\nend if\n"),
