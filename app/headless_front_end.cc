@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "app/batched_line_writer.h"
 #include "app/gateway.h"
 #include "base/local_event_loop.h"
 #include "base/string_list.h"
@@ -37,13 +38,15 @@ int RunHeadless(const std::string& home) {
 
   LocalEventLoop loop;
   HeadlessFrontEnd front_end;
+  // Outlives the gateway, so that the lines it logs while stopping are out.
+  BatchedLineWriter output(stdout);
   Gateway gateway(home, loop, front_end);
   loop.SetOnError([&front_end](const std::string& message) { front_end.ShowError(message); });
 
   StringList startup;
   startup.SetText(gateway.Log().Text());
   for (const std::string& line : startup) PrintLine(stdout, line);
-  gateway.Log().SetOnLine([](const std::string& line) { PrintLine(stdout, line); });
+  gateway.Log().SetOnLine([&output](const std::string& line) { output.WriteLine(line); });
 
   std::thread signal_waiter([&stop_signals, &loop, &gateway] {
     int signal_number = 0;
