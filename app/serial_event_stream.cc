@@ -1,6 +1,8 @@
 #include "app/serial_event_stream.h"
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "base/ascii.h"
 #include "http/error_page.h"
@@ -14,6 +16,13 @@ namespace {
 constexpr int kMethodNotAllowed = 405;
 constexpr int kServiceUnavailable = 503;
 constexpr const char* kKeepAliveLine = ": keep-alive\n\n";
+// A listener that was handed at least kBulkBytes at once pauses for
+// kBulkPause before it takes again, so that a device sending at full speed
+// costs a listener a few large writes a second instead of one per read
+// from the port, and its thread leaves the processor to the serial path.
+// Single answers, which come in small pieces, are sent at once.
+constexpr std::size_t kBulkBytes = 8 * 1024;
+constexpr std::chrono::milliseconds kBulkPause{2};
 
 // The event names, in the order of SerialEventHub::EventKind.
 constexpr const char* kEventNames[] = {"open", "close", "lost", "rx", "tx", "gap"};
@@ -51,9 +60,12 @@ void StreamEvents(SerialEventHub::Listener& listener, ResponseStream& body) {
   std::vector<SerialEventHub::Event> events;
   for (;;) {
     const bool going_on = listener.Take(events);
+    std::size_t bytes = 0;
+    for (const SerialEventHub::Event& event : events) bytes += event.data.size();
     if (!events.empty()) body.Write(SerialEventStream::EventText(events));
     events.clear();
     if (!going_on) return;
+    if (bytes >= kBulkBytes) std::this_thread::sleep_for(kBulkPause);
     switch (body.Wait(SerialEventStream::kKeepAliveInterval)) {
       case ResponseStream::WaitResult::kClosed:
         return;
