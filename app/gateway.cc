@@ -47,8 +47,9 @@ Gateway::Gateway(std::string home, EventLoop& main_loop, FrontEnd& front_end)
       [this](CustomScripter& sender, std::string& msg, int row, int col, bool& /*show*/) {
         wbscripterCompileError(sender, msg, row, col);
       });
-  dispatcher_ = std::make_unique<RequestDispatcher>(web_directory_, settings_, log_, session_gate_,
-                                                    *http_server_, cgi_runner_, page_gate_);
+  dispatcher_ =
+      std::make_unique<RequestDispatcher>(web_directory_, settings_, log_, session_gate_,
+                                          *http_server_, cgi_runner_, page_gate_, event_stream_);
   http_server_->SetOnAdmitRequest(
       [this](PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response) {
         return dispatcher_->AdmitRequest(thread, request, response);
@@ -63,6 +64,8 @@ Gateway::Gateway(std::string home, EventLoop& main_loop, FrontEnd& front_end)
   timer1_.SetOnTimer([this] { session_gate_.Timer1Timer(); });
   SetUpSerialPort();
   bridge_.SetExtraDevices([this] { return settings_.ListSetting("Serial devices"); });
+  bridge_.SetOnOpened([this](const std::string& text) { serial_events_.PortOpened(text); });
+  bridge_.SetOnSent([this](std::string_view bytes) { serial_events_.Sent(bytes); });
   // A halted page must not wait for its device.
   page_gate_.SetOnHalt([this] { bridge_.AbortSend(); });
 }
@@ -90,7 +93,9 @@ void Gateway::SetUpSerialPort() {
 void Gateway::CP1RxChar(int count) {
   const std::int64_t capacity =
       settings_.MebibyteSetting("Receive buffer", kDefaultReceiveBufferMebibytes);
-  receive_buffer_.Append(cp1_.ReadText(count), static_cast<std::size_t>(capacity));
+  const std::string bytes = cp1_.ReadText(count);
+  serial_events_.Received(bytes);
+  receive_buffer_.Append(bytes, static_cast<std::size_t>(capacity));
 }
 
 void Gateway::ReportReceiveOverflow() {
@@ -148,6 +153,7 @@ void Gateway::acActivateExecute() {
 
 void Gateway::StartServer() {
   page_gate_.AllowClaims();
+  serial_events_.Start();
   try {
     http_server_->SetMaxConnections(
         settings_.IntegerSetting("Max connections", kDefaultMaxConnections, 1));
@@ -182,6 +188,8 @@ void Gateway::StopServer() {
   // The page's connection would keep the server waiting, and the page would
   // go on driving a serial port that is about to close.
   HaltRunningScript();
+  // Every stream ends now, not when the server drops its connection.
+  serial_events_.Stop();
   http_server_->SetActive(false);
   session_gate_.EndSession();
   bridge_.ClosePort();

@@ -26,6 +26,8 @@
 #include "app/script_page_gate.h"
 #include "app/script_page_runner.h"
 #include "app/serial_bridge.h"
+#include "app/serial_event_hub.h"
+#include "app/serial_event_stream.h"
 #include "app/server_log.h"
 #include "app/session_gate.h"
 #include "base/event_loop.h"
@@ -130,6 +132,8 @@ class Gateway {
   SerialBridge& Bridge() { return bridge_; }
   ScriptPageGate& PageGate() { return page_gate_; }
   SessionGate& Sessions() { return session_gate_; }
+  // The port's traffic for the listeners of "/serial-events".
+  SerialEventHub& SerialEvents() { return serial_events_; }
   // The page scripter. Register on it only while no page runs.
   BasicScripter& wbscripter() { return wbscripter_; }
   EventLoop& MainLoop() { return main_loop_; }
@@ -181,8 +185,12 @@ class Gateway {
   void CP1AfterClose() {
     receive_buffer_.Clear();
     ReportReceiveOverflow();
+    serial_events_.PortClosed();
   }
-  void CP1Error() { WriteLog("Serial port error"); }
+  void CP1Error() {
+    WriteLog("Serial port error");
+    if (cp1_.DeviceLost()) serial_events_.DeviceLost();
+  }
   // Gives CP1 the gateway's initial settings and handlers.
   void SetUpSerialPort();
   // Halts the running script page and waits at most kHaltWaitTime for it
@@ -200,7 +208,13 @@ class Gateway {
   ServerLog log_;
   Timer timer1_;
   vantrel::ReceiveBuffer receive_buffer_;  // Synchronised by itself.
-  SerialPort cp1_;                         // Its handlers use everything above.
+  SerialEventHub serial_events_;           // Synchronised by itself.
+  SerialEventStream event_stream_{serial_events_, [this] {
+                                    return settings_.IntegerSetting(
+                                        "Max listeners", SerialEventStream::kDefaultMaxListeners,
+                                        0);
+                                  }};
+  SerialPort cp1_;  // Its handlers use everything above.
   SerialBridge bridge_{cp1_};
   SessionGate session_gate_;
   CgiRunner cgi_runner_;

@@ -7,6 +7,7 @@
 #include "app/configuration.h"
 #include "app/document_path.h"
 #include "app/script_page_gate.h"
+#include "app/serial_event_stream.h"
 #include "app/server_log.h"
 #include "app/session_gate.h"
 #include "base/ascii.h"
@@ -54,7 +55,8 @@ std::string DocumentForLog(const std::string& document) {
 
 RequestDispatcher::RequestDispatcher(std::string web_directory, const Configuration& settings,
                                      ServerLog& log, SessionGate& session_gate, HttpServer& server,
-                                     CgiRunner& cgi_runner, ScriptPageGate& page_gate)
+                                     CgiRunner& cgi_runner, ScriptPageGate& page_gate,
+                                     SerialEventStream& serial_events)
     : web_directory_(std::move(web_directory)),
       settings_(settings),
       log_(log),
@@ -62,6 +64,7 @@ RequestDispatcher::RequestDispatcher(std::string web_directory, const Configurat
       server_(server),
       cgi_runner_(cgi_runner),
       page_gate_(page_gate),
+      serial_events_(serial_events),
       guard_(settings, log) {}
 
 HttpAdmission RequestDispatcher::AdmitRequest(PeerThread&, HttpRequestInfo& request,
@@ -69,8 +72,10 @@ HttpAdmission RequestDispatcher::AdmitRequest(PeerThread&, HttpRequestInfo& requ
   log_.WriteLog(Format(
       "Command %s %s received from %s:%d",
       {request.Command, DocumentForLog(request.Document), request.RemoteIP, request.RemotePort}));
+  // The event stream shows what pages do with the device: guarded as one.
   return guard_.Admit(request, response,
-                      RunsProgram(MapDocumentPath(web_directory_, request.Document)));
+                      SerialEventStream::IsStreamDocument(request.Document) ||
+                          RunsProgram(MapDocumentPath(web_directory_, request.Document)));
 }
 
 bool RequestDispatcher::MentionsPhp(const std::string& full_path) const {
@@ -95,6 +100,10 @@ bool RequestDispatcher::RunsProgram(const std::string& full_path) const {
 void RequestDispatcher::HTTPServerCommandGet(PeerThread& thread, HttpRequestInfo& request,
                                              HttpResponseInfo& response) {
   if (!session_gate_.Admit(request, response)) return;
+  if (SerialEventStream::IsStreamDocument(request.Document)) {
+    serial_events_.Answer(request, response);
+    return;
+  }
 
   if (HoldsControlByte(request.Document)) {
     AnswerWithPage(response, 400, StatusPage(400));

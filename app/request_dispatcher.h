@@ -4,7 +4,9 @@
 // size. Once its body is read (HTTPServerCommandGet), it applies the
 // single-session gate, maps the document into the web directory and
 // answers it with a script page, a PHP page, a static file or an error
-// page.
+// page. The document "/serial-events" is the serial port's event stream
+// (app/serial_event_stream.h), guarded as a script page and answered before
+// any file is looked for.
 //
 // Which of these a document is depends on the file it names: a script page
 // when its full path (normalised, so "/x.vpg/../log.txt" names log.txt)
@@ -34,6 +36,7 @@ namespace vantrel {
 class CgiRunner;
 class Configuration;
 class ScriptPageGate;
+class SerialEventStream;
 class ServerLog;
 class SessionGate;
 
@@ -52,7 +55,7 @@ class RequestDispatcher {
   // absolute, normalised path.
   RequestDispatcher(std::string web_directory, const Configuration& settings, ServerLog& log,
                     SessionGate& session_gate, HttpServer& server, CgiRunner& cgi_runner,
-                    ScriptPageGate& page_gate);
+                    ScriptPageGate& page_gate, SerialEventStream& serial_events);
 
   // Logs the request and has the request guard judge it, before its body
   // is read.
@@ -87,6 +90,7 @@ class RequestDispatcher {
   HttpServer& server_;
   CgiRunner& cgi_runner_;
   ScriptPageGate& page_gate_;
+  SerialEventStream& serial_events_;
   RequestGuard guard_;
 };
 

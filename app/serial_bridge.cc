@@ -42,6 +42,7 @@ void SerialBridge::OpenPort(std::string_view port, std::string_view baud,
                                                  device_directory_));
   }
   port_.SetDTRLine(true);
+  if (on_opened_) on_opened_(SettingsText(port_));
 }
 
 void SerialBridge::CheckDevice(std::string_view port) {
@@ -83,19 +84,24 @@ void SerialBridge::ClosePort() {
 
 std::string SerialBridge::OpenSettingsText() {
   std::lock_guard lock(mutex_);
-  if (!port_.Connected()) return "";
-  return port_.Port() + " " + BaudRateToText(port_.GetBaudRate()) + " " +
-         DataBitsToText(port_.GetDataBits()) + " " + ParityToText(port_.Parity().Bits) + " " +
-         StopBitsToText(port_.GetStopBits()) + " " +
-         FlowControlToText(port_.GetFlowControl().GetFlowControl());
+  return SettingsText(port_);
+}
+
+std::string SerialBridge::SettingsText(const SerialPort& port) {
+  if (!port.Connected()) return "";
+  return port.Port() + " " + BaudRateToText(port.GetBaudRate()) + " " +
+         DataBitsToText(port.GetDataBits()) + " " + ParityToText(port.Parity().Bits) + " " +
+         StopBitsToText(port.GetStopBits()) + " " +
+         FlowControlToText(port.GetFlowControl().GetFlowControl());
 }
 
 void SerialBridge::Send(std::string_view text) {
   std::lock_guard lock(mutex_);
   const long long line_ms = static_cast<long long>(text.size()) * BitsPerCharacter(port_) * 1000 /
                             std::max(1, BaudRateValue(port_.GetBaudRate(), port_.CustomBaudRate()));
-  port_.WriteText(text,
-                  Deadline::After(std::min<long long>(2 * line_ms + 1000, kMaxSendMilliseconds)));
+  const int written = port_.WriteText(
+      text, Deadline::After(std::min<long long>(2 * line_ms + 1000, kMaxSendMilliseconds)));
+  if (on_sent_ && written > 0) on_sent_(text.substr(0, static_cast<std::size_t>(written)));
 }
 
 void SerialBridge::AbortSend() {

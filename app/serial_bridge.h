@@ -67,6 +67,8 @@ class SerialBridge {
   // "" when closed; else the port name and the texts of the baud rate, data
   // bits, parity, stop bits and flow control, separated by single blanks.
   std::string OpenSettingsText();
+  // The same of `port`, without the bridge's lock.
+  static std::string SettingsText(const SerialPort& port);
   // Writes all bytes and waits until the write has completed, but no longer
   // than twice the time the bytes take on the line at its speed plus a
   // second, and never longer than kMaxSendMilliseconds (the port's own
@@ -78,6 +80,15 @@ class SerialBridge {
   // halted page must not wait for its device. Any thread; never waits for
   // the bridge's lock.
   void AbortSend();
+
+  // Told, under the bridge's lock, the settings text after every openport
+  // that leaves the port open, and the bytes of every send that were
+  // written. Set before requests come; the hooks must not wait or call the
+  // bridge.
+  void SetOnOpened(std::function<void(const std::string& settings_text)> hook) {
+    on_opened_ = std::move(hook);
+  }
+  void SetOnSent(std::function<void(std::string_view bytes)> hook) { on_sent_ = std::move(hook); }
 
   // The administrator's device patterns (the setting "Serial devices"),
   // asked at every opening. None: no patterns.
@@ -110,6 +121,9 @@ class SerialBridge {
   std::mutex mutex_;
   std::string device_directory_ = "/dev";                    // Guarded by mutex_.
   std::function<std::vector<std::string>()> extra_devices_;  // Guarded by mutex_.
+  // Set before requests come; called under mutex_.
+  std::function<void(const std::string&)> on_opened_;
+  std::function<void(std::string_view)> on_sent_;
 };
 
 }  // namespace vantrel

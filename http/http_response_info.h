@@ -13,6 +13,7 @@
 #define VANTREL_HTTP_HTTP_RESPONSE_INFO_H_
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,7 @@
 namespace vantrel {
 
 class HttpSession;
+class ResponseStream;
 
 class HttpResponseInfo {
  public:
@@ -60,6 +62,10 @@ class HttpResponseInfo {
   HeaderList Headers;                     // Further header lines, written in order.
   std::unique_ptr<Stream> ContentStream;  // Body from a stream; freed with the record.
   std::string ContentText;                // Body text.
+  // Set for a body written as it goes (http/response_stream.h): the server
+  // writes the header, then calls it on the peer thread and closes the
+  // connection when it returns. ContentText and ContentStream are not sent.
+  std::function<void(ResponseStream& body)> BodyWriter;
 
   // Sends the status line and header lines in one send: the status line,
   // one "Set-Cookie: " line per cookie, the lines of Headers after Server,

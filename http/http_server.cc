@@ -9,6 +9,7 @@
 #include "http/error_page.h"
 #include "http/http_request_parser.h"
 #include "http/net_errors.h"
+#include "http/response_stream.h"
 #include "http/session_cleaner_thread.h"
 
 namespace vantrel {
@@ -211,7 +212,25 @@ void HttpServer::Respond(PeerThread& thread, HttpRequestInfo& request, HttpRespo
     AnswerWithPage(response, kInternalServerError, kUnknownExceptionMessage);
   }
 
-  WriteResponse(response);
+  if (response.BodyWriter) {
+    WriteStreamedResponse(response);
+  } else {
+    WriteResponse(response);
+  }
+}
+
+void HttpServer::WriteStreamedResponse(HttpResponseInfo& response) {
+  response.ContentText.clear();
+  response.ContentStream.reset();
+  response.WriteHeader();
+  ResponseStream body(response.Connection);
+  try {
+    response.BodyWriter(body);
+  } catch (const NetError&) {
+    // The client went away or the server dropped the connection: the
+    // stream has ended.
+  } catch (const ConnClosedGracefullyError&) {
+  }
 }
 
 void HttpServer::WriteResponse(HttpResponseInfo& response) {

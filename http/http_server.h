@@ -11,7 +11,9 @@
 // kept); then OnCommandGet gets the parsed request record and the response
 // record; whatever the handler leaves in the response is written after it
 // returns, and an exception escaping the handler or the admission becomes
-// a 500 response whose body is the exception's message. Every other method (or every method, when
+// a 500 response whose body is the exception's message. A handler that
+// sets the response's BodyWriter gets a streamed body instead
+// (http/response_stream.h). Every other method (or every method, when
 // OnCommandGet is not set) goes to OnCommandOther and gets no response.
 // A malformed request line, an unsupported authorization scheme, bad
 // Base64 credentials, a request line or header block over the size
@@ -193,6 +195,8 @@ class HttpServer : public TcpServer {
   void Respond(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response);
   // Writes the header, unless written, and the content the response holds.
   static void WriteResponse(HttpResponseInfo& response);
+  // Writes the header of a response with a BodyWriter and runs the writer.
+  static void WriteStreamedResponse(HttpResponseInfo& response);
 
   HttpGetEvent on_command_get_;
   HttpAdmitEvent on_admit_request_;

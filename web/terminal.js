@@ -2,6 +2,11 @@
 // answer "OK" and then one value per line. The gateway runs one script page at
 // a time, so the terminal keeps one request in flight and queues the rest; a
 // request that finds another page running is asked again a moment later.
+//
+// What the device sends, and what any page sends to it, comes from the
+// gateway's event stream (serial-events) as it happens, in every terminal that
+// is open. Where the browser has no EventSource, or the gateway refuses the
+// stream, the terminal polls terminal/poll.vpg instead.
 "use strict";
 
 (() => {
@@ -12,6 +17,7 @@
   const KEEP_BYTES = 256 * 1024; // what the screen keeps of the traffic
   const ERROR_HOLD_MS = 8000; // an error stays in the status line this long
   const LINE_ENDS = { none: "", cr: "\r", lf: "\n", crlf: "\r\n" };
+  const TRIM_MS = 2000; // how often, at most, a streaming terminal trims the receive buffer
 
   const $ = (id) => document.getElementById(id);
 
@@ -176,14 +182,14 @@
   let pollSoon = false; // the last poll left bytes in the receive buffer
 
   function schedulePoll() {
-    if (!portState || pollTimer !== null || inFlight || queue.length > 0) return;
+    if (streamState !== "off" || !portState || pollTimer !== null || inFlight || queue.length > 0) return;
     const delay = pollFailures > 0 ? Math.min(2000 * pollFailures, 10000) : pollSoon ? 0 : POLL_MS;
     pollTimer = setTimeout(poll, delay);
   }
 
   function poll() {
     pollTimer = null;
-    if (!portState || inFlight || queue.length > 0) return;
+    if (streamState !== "off" || !portState || inFlight || queue.length > 0) return;
     call("terminal/poll.vpg").then(
       ([state, hex, waiting]) => {
         pollFailures = 0;
@@ -196,6 +202,64 @@
         showError(error);
       },
     );
+  }
+
+  // ---------------------------------------------------------------------------
+  // The live view: the gateway's event stream. Its events: "open" with the
+  // port's state, "close", "lost" (the device went away), "rx" and "tx" with
+  // the bytes as hexadecimal digits, "gap" with the number of bytes this view
+  // fell behind by. The receive buffer, which script pages read, keeps filling
+  // while the terminal shows the stream; every TRIM_MS at most the terminal
+  // removes from its front as many bytes as the stream has shown since the last
+  // time (terminal/trim.vpg), so the buffer does not grow while nobody polls.
+
+  let streamState = "off"; // "connecting" until the stream answers, "on", or "off": polling
+  let shownSinceTrim = 0;
+  let trimTimer = null;
+
+  function startStream() {
+    if (!window.EventSource) return;
+    const stream = new EventSource("serial-events");
+    streamState = "connecting";
+    // The connection's own "open" event has no data; the port's "open" has.
+    stream.addEventListener("open", (event) => {
+      if (event.data === undefined) {
+        streamState = "on";
+        if (pollTimer !== null) clearTimeout(pollTimer);
+        pollTimer = null;
+        return;
+      }
+      showState(event.data);
+      if ($("port").value.trim() === "") fillForm(event.data);
+    });
+    stream.addEventListener("close", () => showState(""));
+    stream.addEventListener("lost", () => showError(new Error("The device went away; open the port again.")));
+    stream.addEventListener("rx", (event) => {
+      const bytes = hexToBytes(event.data);
+      addBytes("rx", bytes);
+      shownSinceTrim += bytes.length;
+      scheduleTrim();
+    });
+    stream.addEventListener("tx", (event) => addBytes("tx", hexToBytes(event.data)));
+    stream.addEventListener("gap", (event) =>
+      showError(new Error(`${event.data} bytes were not shown: this view fell behind.`)),
+    );
+    stream.addEventListener("error", () => {
+      if (stream.readyState !== EventSource.CLOSED) return; // the browser connects again
+      // Refused or not there: poll instead.
+      streamState = "off";
+      schedulePoll();
+    });
+  }
+
+  function scheduleTrim() {
+    if (trimTimer !== null) return;
+    trimTimer = setTimeout(() => {
+      trimTimer = null;
+      const count = shownSinceTrim;
+      shownSinceTrim = 0;
+      if (count > 0) call("terminal/trim.vpg", { count }).catch(showError);
+    }, TRIM_MS);
   }
 
   // ---------------------------------------------------------------------------
@@ -350,7 +414,10 @@
     $("text").value = "";
     for (let i = 0; i < bytes.length; i += SEND_CHUNK) {
       const chunk = bytes.subarray(i, i + SEND_CHUNK);
-      call("terminal/send.vpg", { hex: toHex(chunk) }).then(() => addBytes("tx", chunk), showError);
+      // The stream shows what was sent, in every terminal; without it, this one shows it.
+      call("terminal/send.vpg", { hex: toHex(chunk) }).then(() => {
+        if (streamState === "off") addBytes("tx", chunk);
+      }, showError);
     }
   });
 
@@ -379,6 +446,7 @@
   const asked = new URLSearchParams(location.search).get("port");
   if (asked) $("port").value = asked;
   render();
+  startStream();
   call("terminal/state.vpg").then(([state]) => {
     showState(state, true);
     if (!asked) fillForm(state);

@@ -44,15 +44,7 @@ class SerialPageTest : public ::testing::Test {
   }
 
   // The first line of the body of `request`'s answer.
-  std::string Page(const std::string& request) {
-    test::TestClient client;
-    if (!client.Connect(port_)) return "<no connection>";
-    client.Send(request);
-    const std::string answer = client.ReadUntilClose();
-    const std::size_t body = answer.find("\r\n\r\n");
-    if (body == std::string::npos) return "<no header>";
-    return answer.substr(body + 4, answer.find("\r\n", body + 4) - body - 4);
-  }
+  std::string Page(const std::string& request) { return test::FirstBodyLine(port_, request); }
   std::string Get(const std::string& document) {
     return Page("GET " + document + " HTTP/1.1\r\n\r\n");
   }

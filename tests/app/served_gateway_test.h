@@ -30,6 +30,17 @@ inline std::string Config(int port, const std::string& extra_first = "",
          php_path + "\r\n";
 }
 
+// The first line of the body of the answer to `request` on `port`.
+inline std::string FirstBodyLine(int port, const std::string& request) {
+  TestClient client;
+  if (!client.Connect(port)) return "<no connection>";
+  client.Send(request);
+  const std::string answer = client.ReadUntilClose();
+  const std::size_t body = answer.find("\r\n\r\n");
+  if (body == std::string::npos) return "<no header>";
+  return answer.substr(body + 4, answer.find("\r\n", body + 4) - body - 4);
+}
+
 class ServedGatewayTest : public ::testing::Test {
  protected:
   void TearDown() override {

@@ -8,7 +8,11 @@ free loopback port, serving a copy of WEB_DIR), then drives headless Chromium
 through chromedriver, speaking the W3C WebDriver protocol over HTTP: it opens
 terminal.html, types the simulator's path as the port, presses Open, sends
 "ID?" with the line end CR, waits until the device's answer is on the screen,
-saves a screenshot to PNG and closes the port again. Then it tries what another
+saves a screenshot to PNG and closes the port again. Then it opens two terminals
+side by side (two frames of one page): the left one opens the port and sends, and
+both show the device's answer and what was sent, which only the gateway's event
+stream gives the right one; that picture is saved beside PNG as
+two-terminals.png. Then it tries what another
 web site could: a page on another origin whose image asks the gateway to open
 the port, and a link that puts a script into a page's error line; neither may
 reach the device or run.
@@ -25,6 +29,7 @@ import contextlib
 import ctypes
 import json
 import os
+import re
 import shutil
 import signal
 import socket
@@ -220,6 +225,14 @@ class Browser:
     def property(self, selector, name):
         return self.call("GET", self.element(selector) + "/property/" + name)
 
+    def frame(self, selector):
+        """Makes the frame at `selector` the one that elements are found in."""
+        found = self.call("POST", "/element", {"using": "css selector", "value": selector})
+        self.call("POST", "/frame", {"id": found})
+
+    def top_frame(self):
+        self.call("POST", "/frame", {"id": None})
+
     def scroll_to_top(self):
         self.call("POST", "/execute/sync", {"script": "window.scrollTo(0, 0)", "args": []})
 
@@ -279,15 +292,69 @@ def use_terminal(browser, url, device, screenshot):
     page.wait_for(f"{DEVICE_ANSWER!r} on the screen", lambda: DEVICE_ANSWER in page.screen())
     log(f"The screen shows: {page.screen()!r}")
 
-    os.makedirs(os.path.dirname(screenshot), exist_ok=True)
-    browser.scroll_to_top()  # clicks scroll the page; the picture shows all of it
-    with open(screenshot, "wb") as f:
-        f.write(browser.screenshot())
-    log(f"Screenshot: {screenshot}")
+    save_screenshot(browser, screenshot)
 
     log("Closing the port")
     browser.click("#close")
     page.wait_for_status(CLOSED_STATUS)
+
+
+def save_screenshot(browser, path):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    browser.scroll_to_top()  # clicks scroll the page; the picture shows all of it
+    with open(path, "wb") as f:
+        f.write(browser.screenshot())
+    log(f"Screenshot: {path}")
+
+
+def use_two_terminals(browser, port, home, device, screenshot):
+    """Two terminals side by side: what the device answers shows in both."""
+    with open(os.path.join(home, "web", "two-terminals.html"), "w", encoding="utf-8") as f:
+        f.write("<!DOCTYPE html><title>two terminals</title>"
+                "<style>body{margin:0;display:flex}iframe{flex:1;height:1380px;border:0;"
+                "border-right:2px solid #888}</style>"
+                '<iframe id="left" src="terminal.html"></iframe>'
+                '<iframe id="right" src="terminal.html"></iframe>')
+    log("Opening two terminals side by side")
+    browser.open(f"http://127.0.0.1:{port}/two-terminals.html")
+    page = TerminalPage(browser)
+    for side in ("#left", "#right"):
+        browser.top_frame()
+        browser.frame(side)
+        page.wait_for_status(CLOSED_STATUS)
+
+    log("The left one opens the port; the right one hears of it from the stream")
+    browser.top_frame()
+    browser.frame("#left")
+    browser.type("#port", device)
+    browser.click("#open")
+    page.wait_for_status(f"Open: {device} at 9600 baud")
+    browser.top_frame()
+    browser.frame("#right")
+    page.wait_for_status(f"Open: {device} at 9600 baud")
+
+    log("The left one sends COUNT?; both show what was sent and the answer")
+    browser.top_frame()
+    browser.frame("#left")
+    browser.type("#text", "COUNT?")
+    browser.click("#eol option[value='cr']")
+    browser.click("#send")
+    for side in ("#left", "#right"):
+        browser.top_frame()
+        browser.frame(side)
+        page.wait_for(f"the sent command and the answer in {side}",
+                      lambda: re.search(r"COUNT\?\n\d+", page.screen()))
+        log(f"{side} shows: {page.screen()!r}")
+    browser.top_frame()
+    save_screenshot(browser, os.path.join(os.path.dirname(screenshot), "two-terminals.png"))
+
+    browser.frame("#left")
+    browser.click("#close")
+    page.wait_for_status(CLOSED_STATUS)
+    browser.top_frame()
+    browser.frame("#right")
+    page.wait_for_status(CLOSED_STATUS)
+    browser.top_frame()
 
 
 def try_other_sites(browser, port, home, device, gateway_log):
@@ -362,6 +429,7 @@ def run(stack, args):
     try:
         browser = start_browser(stack, root)
         use_terminal(browser, f"http://127.0.0.1:{port}/terminal.html", device, args.screenshot)
+        use_two_terminals(browser, port, home, device, args.screenshot)
         try_other_sites(browser, port, home, device, gateway_log)
     except Failure as failure:
         gateway = log_tail(gateway_log)
@@ -401,7 +469,8 @@ def main():
     except Failure as failure:
         print(f"FAILED: {failure}", file=sys.stderr, flush=True)
         return 1
-    log("The terminal opened the port, sent ID? and showed the answer; another site could not")
+    log("The terminal opened the port, sent ID? and showed the answer, two terminals both "
+        "showed an answer; another site could not")
     return 0
 
 

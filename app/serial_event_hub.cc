@@ -1,0 +1,162 @@
+#include "app/serial_event_hub.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace vantrel {
+namespace {
+
+// What a state event counts against a queue's bound besides its text.
+constexpr std::size_t kStateEventCost = 64;
+
+bool CarriesBytes(SerialEventHub::EventKind kind) {
+  return kind == SerialEventHub::EventKind::kRx || kind == SerialEventHub::EventKind::kTx;
+}
+
+}  // namespace
+
+struct SerialEventHub::Listener::Queue {
+  std::deque<Event> events;
+  std::size_t byte_count = 0;   // Received and sent bytes in `events`.
+  std::size_t state_count = 0;  // What the other events count.
+  // Bytes dropped since the last gap event; queued as one before what comes next.
+  std::uint64_t missed = 0;
+  bool ended = false;
+  bool woken = false;  // `wake` was called since the last Take.
+  std::function<void()> wake;
+
+  void Wake() {
+    if (woken || !wake) return;
+    woken = true;
+    wake();
+  }
+  void QueueMissed() {
+    if (missed == 0) return;
+    events.push_back({EventKind::kGap, std::to_string(missed)});
+    state_count += kStateEventCost;
+    missed = 0;
+  }
+  bool Waiting() const { return !events.empty() || missed > 0 || ended; }
+};
+
+SerialEventHub::Listener::~Listener() { hub_.Leave(queue_); }
+
+void SerialEventHub::Listener::SetWake(std::function<void()> wake) {
+  std::lock_guard lock(hub_.mutex_);
+  queue_->wake = std::move(wake);
+  queue_->woken = false;
+  if (queue_->Waiting()) queue_->Wake();
+}
+
+bool SerialEventHub::Listener::Take(std::vector<Event>& events) {
+  std::lock_guard lock(hub_.mutex_);
+  queue_->QueueMissed();
+  std::move(queue_->events.begin(), queue_->events.end(), std::back_inserter(events));
+  queue_->events.clear();
+  queue_->byte_count = 0;
+  queue_->state_count = 0;
+  queue_->woken = false;
+  return !queue_->ended;
+}
+
+std::unique_ptr<SerialEventHub::Listener> SerialEventHub::Join(int max_listeners) {
+  std::lock_guard lock(mutex_);
+  if (stopped_ || max_listeners <= 0 ||
+      listeners_.size() >= static_cast<std::size_t>(max_listeners)) {
+    return nullptr;
+  }
+  auto queue = std::make_shared<Queue>();
+  if (open_text_) queue->events.push_back({EventKind::kOpen, *open_text_});
+  if (lost_) queue->events.push_back({EventKind::kLost, ""});
+  listeners_.push_back(queue);
+  return std::unique_ptr<Listener>(new Listener(*this, std::move(queue)));
+}
+
+int SerialEventHub::ListenerCount() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(listeners_.size());
+}
+
+void SerialEventHub::Leave(const std::shared_ptr<Queue>& queue) {
+  std::lock_guard lock(mutex_);
+  listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), queue), listeners_.end());
+}
+
+void SerialEventHub::PortOpened(const std::string& settings_text) {
+  std::lock_guard lock(mutex_);
+  if (open_text_ == settings_text && !lost_) return;
+  open_text_ = settings_text;
+  lost_ = false;
+  Publish(EventKind::kOpen, settings_text);
+}
+
+void SerialEventHub::PortClosed() {
+  std::lock_guard lock(mutex_);
+  if (!open_text_) return;
+  open_text_.reset();
+  lost_ = false;
+  Publish(EventKind::kClose, "");
+}
+
+void SerialEventHub::DeviceLost() {
+  std::lock_guard lock(mutex_);
+  if (!open_text_ || lost_) return;
+  lost_ = true;
+  Publish(EventKind::kLost, "");
+}
+
+void SerialEventHub::Received(std::string_view bytes) {
+  if (bytes.empty()) return;
+  std::lock_guard lock(mutex_);
+  Publish(EventKind::kRx, bytes);
+}
+
+void SerialEventHub::Sent(std::string_view bytes) {
+  if (bytes.empty()) return;
+  std::lock_guard lock(mutex_);
+  Publish(EventKind::kTx, bytes);
+}
+
+void SerialEventHub::Stop() {
+  std::lock_guard lock(mutex_);
+  stopped_ = true;
+  for (const std::shared_ptr<Queue>& queue : listeners_) {
+    queue->ended = true;
+    queue->Wake();
+  }
+}
+
+void SerialEventHub::Start() {
+  std::lock_guard lock(mutex_);
+  stopped_ = false;
+}
+
+void SerialEventHub::Publish(EventKind kind, std::string_view data) {
+  for (const std::shared_ptr<Queue>& queue_pointer : listeners_) {
+    Queue& queue = *queue_pointer;
+    if (queue.ended) continue;
+    if (CarriesBytes(kind)) {
+      // What does not fit is missed by this listener alone.
+      const std::size_t room = backlog_bytes_ - std::min(backlog_bytes_, queue.byte_count);
+      const std::size_t taken = queue.missed > 0 ? 0 : std::min(room, data.size());
+      queue.missed += data.size() - taken;
+      if (taken > 0) {
+        if (!queue.events.empty() && queue.events.back().kind == kind) {
+          queue.events.back().data.append(data.substr(0, taken));
+        } else {
+          queue.events.push_back({kind, std::string(data.substr(0, taken))});
+        }
+        queue.byte_count += taken;
+      }
+    } else if (queue.byte_count + queue.state_count > 2 * backlog_bytes_) {
+      queue.ended = true;
+    } else {
+      queue.QueueMissed();
+      queue.events.push_back({kind, std::string(data)});
+      queue.state_count += kStateEventCost + data.size();
+    }
+    queue.Wake();
+  }
+}
+
+}  // namespace vantrel

@@ -1,0 +1,128 @@
+#include "app/serial_event_stream.h"
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "base/ascii.h"
+#include "http/error_page.h"
+#include "http/http_request_info.h"
+#include "http/http_response_info.h"
+#include "http/response_stream.h"
+
+namespace vantrel {
+namespace {
+
+constexpr int kMethodNotAllowed = 405;
+constexpr int kServiceUnavailable = 503;
+constexpr const char* kKeepAliveLine = ": keep-alive\n\n";
+// A listener that was handed at least kBulkBytes at once pauses for
+// kBulkPause before it takes again, so that a device sending at full speed
+// costs a listener a few large writes a second instead of one per read
+// from the port, and its thread leaves the processor to the serial path.
+// Single answers, which come in small pieces, are sent at once.
+constexpr std::size_t kBulkBytes = 8 * 1024;
+constexpr std::chrono::milliseconds kBulkPause{2};
+
+// The event names, in the order of SerialEventHub::EventKind.
+constexpr const char* kEventNames[] = {"open", "close", "lost", "rx", "tx", "gap"};
+
+void AppendHex(std::string& out, std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  for (const char byte : bytes) {
+    const auto value = static_cast<unsigned char>(byte);
+    out += kDigits[value >> 4];
+    out += kDigits[value & 0x0F];
+  }
+}
+
+// "data:" lines for `text`: a line break inside it starts a new line, which
+// the browser joins again with LF.
+void AppendDataLines(std::string& out, std::string_view text) {
+  for (;;) {
+    const std::size_t end = text.find_first_of("\r\n");
+    out.append("data: ").append(text.substr(0, end)).append("\n");
+    if (end == std::string_view::npos) return;
+    text.remove_prefix(text.compare(end, 2, "\r\n") == 0 ? end + 2 : end + 1);
+  }
+}
+
+// Sends what the listener is given until the hub ends it, the client goes
+// or the server drops the connection.
+void StreamEvents(SerialEventHub::Listener& listener, ResponseStream& body) {
+  body.Write("retry: " + std::to_string(SerialEventStream::kReconnectMilliseconds) + "\n\n");
+  listener.SetWake([&body] { body.Wake(); });
+  // The wake-up must not outlive the stream it wakes.
+  struct Unwake {
+    SerialEventHub::Listener& listener;
+    ~Unwake() { listener.SetWake(nullptr); }
+  } unwake{listener};
+  std::vector<SerialEventHub::Event> events;
+  for (;;) {
+    const bool going_on = listener.Take(events);
+    std::size_t bytes = 0;
+    for (const SerialEventHub::Event& event : events) bytes += event.data.size();
+    if (!events.empty()) body.Write(SerialEventStream::EventText(events));
+    events.clear();
+    if (!going_on) return;
+    if (bytes >= kBulkBytes) std::this_thread::sleep_for(kBulkPause);
+    switch (body.Wait(SerialEventStream::kKeepAliveInterval)) {
+      case ResponseStream::WaitResult::kClosed:
+        return;
+      case ResponseStream::WaitResult::kTimedOut:
+        body.Write(kKeepAliveLine);
+        break;
+      case ResponseStream::WaitResult::kWoken:
+        break;
+    }
+  }
+}
+
+}  // namespace
+
+bool SerialEventStream::IsStreamDocument(std::string_view document) {
+  return EqualsIgnoreCase(document, kDocument);
+}
+
+std::string SerialEventStream::EventText(const std::vector<SerialEventHub::Event>& events) {
+  std::string text;
+  for (const SerialEventHub::Event& event : events) {
+    text.append("event: ").append(kEventNames[static_cast<int>(event.kind)]).append("\n");
+    if (event.kind == SerialEventHub::EventKind::kRx ||
+        event.kind == SerialEventHub::EventKind::kTx) {
+      text.reserve(text.size() + 2 * event.data.size() + 8);
+      text.append("data: ");
+      AppendHex(text, event.data);
+      text.append("\n");
+    } else {
+      AppendDataLines(text, event.data);
+    }
+    text.append("\n");
+  }
+  return text;
+}
+
+void SerialEventStream::Answer(const HttpRequestInfo& request, HttpResponseInfo& response) {
+  const bool head = request.Command == "HEAD";
+  if (request.Command != "GET" && !head) {
+    AnswerWithPage(response, kMethodNotAllowed, StatusPage(kMethodNotAllowed));
+    return;
+  }
+  std::shared_ptr<SerialEventHub::Listener> listener;
+  if (!head) {
+    listener = hub_.Join(max_listeners_());
+    if (!listener) {
+      AnswerWithPage(response, kServiceUnavailable, ErrorPage(kFullHeading, kFullDetail));
+      return;
+    }
+  }
+  response.SetStatusCode(200);
+  response.ContentType = "text/event-stream";
+  response.Headers.SetValueByName("Cache-Control", "no-cache");
+  // Proxies that buffer answers (nginx) pass this one on as it comes.
+  response.Headers.SetValueByName("X-Accel-Buffering", "no");
+  if (head) return;
+  response.BodyWriter = [listener](ResponseStream& body) { StreamEvents(*listener, body); };
+}
+
+}  // namespace vantrel

@@ -1,0 +1,116 @@
+// Streamed responses on a loopback server: a body written as it goes,
+// woken from another thread, and ended by the client or by the server's
+// stop without leaving a thread or descriptor behind.
+#include "http/response_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <string>
+
+#include "http/http_server.h"
+#include "tests/http/server_test_util.h"
+#include "tests/support/process_stats.h"
+#include "tests/support/test_client.h"
+
+namespace vantrel {
+namespace {
+
+using std::chrono::milliseconds;
+using test::EventLog;
+using test::TestClient;
+
+constexpr char kGet[] = "GET /events HTTP/1.1\r\nHost: x\r\n\r\n";
+
+class ResponseStreamTest : public test::LeakCheckedTest {
+ protected:
+  ResponseStreamTest() {
+    server_.SetTerminateWaitTime(1000);
+    // Writes "hello", then a line per wake-up until the connection ends.
+    server_.SetOnCommandGet([this](PeerThread&, HttpRequestInfo&, HttpResponseInfo& response) {
+      response.ContentType = "text/plain";
+      response.ContentText = "never sent";
+      response.BodyWriter = [this](ResponseStream& body) {
+        SetStream(&body);
+        body.Write("hello\n");
+        for (;;) {
+          const ResponseStream::WaitResult result = body.Wait(milliseconds(60000));
+          if (result == ResponseStream::WaitResult::kClosed) break;
+          body.Write(result == ResponseStream::WaitResult::kWoken ? "woken\n" : "timed out\n");
+        }
+        SetStream(nullptr);
+        events_.Add("writer returned");
+      };
+    });
+    port_ = test::ActivateOnLoopback(server_);
+  }
+
+  void SetStream(ResponseStream* stream) {
+    std::lock_guard lock(mutex_);
+    stream_ = stream;
+  }
+  bool Wake() {
+    std::lock_guard lock(mutex_);
+    if (stream_ == nullptr) return false;
+    stream_->Wake();
+    return true;
+  }
+
+  EventLog events_;
+  std::mutex mutex_;
+  ResponseStream* stream_ = nullptr;  // Guarded by mutex_.
+  HttpServer server_;
+  int port_ = 0;
+};
+
+TEST_F(ResponseStreamTest, BodyGoesOutAsWrittenWithoutLengthAndEachWakeUpIsAnswered) {
+  TestClient client;
+  ASSERT_TRUE(client.Connect(port_));
+  client.Send(kGet);
+  EXPECT_EQ(client.ReadUntil("hello\n"),
+            "HTTP/1.1 200 OK\r\nServer: Vantrel/3.0\r\nContent-Type: text/plain\r\n"
+            "Connection: close\r\n\r\nhello\n");
+  ASSERT_TRUE(Wake());
+  EXPECT_EQ(client.ReadUntil("\n"), "woken\n");
+  ASSERT_TRUE(Wake());
+  EXPECT_EQ(client.ReadUntil("\n"), "woken\n");
+  // Bytes the client sends on a stream are thrown away, not taken for its end.
+  client.Send("ignored");
+  ASSERT_TRUE(Wake());
+  EXPECT_EQ(client.ReadUntil("\n"), "woken\n");
+}
+
+// A stream waits for its producer, not for the socket: without the socket
+// in its wait, a client that left would keep the thread until the next
+// event, which may never come.
+TEST_F(ResponseStreamTest, ClientThatLeavesEndsTheWaitAtOnce) {
+  {
+    TestClient client;
+    ASSERT_TRUE(client.Connect(port_));
+    client.Send(kGet);
+    ASSERT_EQ(client.ReadUntil("hello\n").substr(0, 15), "HTTP/1.1 200 OK");
+  }
+  EXPECT_TRUE(
+      test::WaitUntil([this] { return events_.Contains("writer returned"); }, milliseconds(5000)));
+}
+
+TEST_F(ResponseStreamTest, StoppingTheServerEndsEveryStream) {
+  TestClient first;
+  TestClient second;
+  for (TestClient* client : {&first, &second}) {
+    ASSERT_TRUE(client->Connect(port_));
+    client->Send(kGet);
+    ASSERT_EQ(client->ReadUntil("hello\n").substr(0, 15), "HTTP/1.1 200 OK");
+  }
+  server_.SetActive(false);
+  EXPECT_TRUE(
+      test::WaitUntil([this] { return server_.Threads().Count() == 0; }, milliseconds(5000)));
+  EXPECT_EQ(first.ReadUntilClose(), "");
+  EXPECT_TRUE(first.ServerClosed());
+  EXPECT_EQ(second.ReadUntilClose(), "");
+  EXPECT_TRUE(second.ServerClosed());
+}
+
+}  // namespace
+}  // namespace vantrel
