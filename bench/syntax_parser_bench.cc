@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "base/ascii.h"
+#include "bench/sample_routine.h"
 #include "script/basic/basic_grammar.h"
 #include "script/syntax/syntax_parser.h"
 
@@ -63,34 +64,6 @@ std::string PageBlock(int n) {
          "for k = 1 to 3 step 1\r\n  total = total + k : next\r\n";
 }
 
-// A routine of about twenty lines.
-std::string Routine(int n) {
-  const std::string i = std::to_string(n);
-  return "function Compute" + i +
-         "(a, byref b)\r\n"
-         "  dim c, d\r\n"
-         "  c = (a + b) * 2 - a div 3\r\n"
-         "  select case c\r\n"
-         "    case 1, 2\r\n"
-         "      d = \"low\"\r\n"
-         "    case else\r\n"
-         "      d = \"high \" + inttostr(c)\r\n"
-         "  end select\r\n"
-         "  do while c > 0\r\n"
-         "    c = c - 1\r\n"
-         "    if c mod 2 = 0 then exit do end if\r\n"
-         "  loop\r\n"
-         "  try\r\n"
-         "    b = list.Items[c].Value / a\r\n"
-         "  except\r\n"
-         "    b = 0\r\n"
-         "  end\r\n"
-         "  Compute" +
-         i +
-         " = d\r\n"
-         "end function\r\n";
-}
-
 std::string PageProgram(int lines) {
   std::string program = "dim value, answer, parts, total, k, count\r\ncount = 0\r\n";
   for (int n = 0; n * 11 + 2 < lines; ++n) program += PageBlock(n);
@@ -100,7 +73,7 @@ std::string PageProgram(int lines) {
 std::string LargeProgram(int lines) {
   std::string program;
   int n = 0;
-  for (; n * 20 < lines / 2; ++n) program += Routine(n);
+  for (; n * 20 < lines / 2; ++n) program += SampleRoutine(n);
   program += "dim value, answer, parts, total, k, count\r\n";
   for (int block = 0; n * 20 + block * 11 < lines; ++block) program += PageBlock(block);
   return program;
