@@ -24,21 +24,24 @@ constexpr std::array<std::string_view, 36> kReservedWords = {
     "next", "not",     "or",  "private", "public",   "select", "shl",     "shr",  "step",
     "sub",  "then",    "to",  "try",     "until",    "uses",   "while",   "with", "xor"};
 
+// Looks two levels up: at the node's parent and grandparent.
+bool ValidateId(NonTerminalNode& node) {
+  const std::string_view text = node.Text();
+  if (text.size() > 8) return true;
+  char lower[8];
+  for (std::size_t i = 0; i < text.size(); ++i) lower[i] = ToLowerAscii(text[i]);
+  const std::string_view word(lower, text.size());
+  if (!std::binary_search(kReservedWords.begin(), kReservedWords.end(), word)) return true;
+  const NonTerminalNode* parent = node.Parent();
+  const NonTerminalNode* grandparent = parent->Parent();
+  return grandparent != nullptr && parent->RuleIndex() == grandparent->RuleIndex();
+}
+
 void SetUpBasic(SyntaxParser& parser) {
   parser.SetGrammarText(BasicGrammarText());
   parser.SetStringDelimiter('"');
   parser.SetComments({SyntaxComment{"'", "\r", ""}, SyntaxComment{"REM ", "\r", " :\r\n"}});
-  parser.SetOnValidate(parser.RuleIndex("id"), [](NonTerminalNode& node) {
-    const std::string_view text = node.Text();
-    if (text.size() > 8) return true;
-    char lower[8];
-    for (std::size_t i = 0; i < text.size(); ++i) lower[i] = ToLowerAscii(text[i]);
-    const std::string_view word(lower, text.size());
-    if (!std::binary_search(kReservedWords.begin(), kReservedWords.end(), word)) return true;
-    const NonTerminalNode* parent = node.Parent();
-    const NonTerminalNode* grandparent = parent->Parent();
-    return grandparent != nullptr && parent->RuleIndex() == grandparent->RuleIndex();
-  });
+  parser.SetOnValidate(parser.RuleIndex("id"), ValidateId, 2);
 }
 
 // About eleven lines of a translated script page: literal text as echo calls,
