@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "base/ascii.h"
+#include "bench/sample_routine.h"
 #include "script/basic/basic_grammar.h"
 #include "script/syntax/syntax_parser.h"
 
@@ -23,21 +24,24 @@ constexpr std::array<std::string_view, 36> kReservedWords = {
     "next", "not",     "or",  "private", "public",   "select", "shl",     "shr",  "step",
     "sub",  "then",    "to",  "try",     "until",    "uses",   "while",   "with", "xor"};
 
+// Looks two levels up: at the node's parent and grandparent.
+bool ValidateId(NonTerminalNode& node) {
+  const std::string_view text = node.Text();
+  if (text.size() > 8) return true;
+  char lower[8];
+  for (std::size_t i = 0; i < text.size(); ++i) lower[i] = ToLowerAscii(text[i]);
+  const std::string_view word(lower, text.size());
+  if (!std::binary_search(kReservedWords.begin(), kReservedWords.end(), word)) return true;
+  const NonTerminalNode* parent = node.Parent();
+  const NonTerminalNode* grandparent = parent->Parent();
+  return grandparent != nullptr && parent->RuleIndex() == grandparent->RuleIndex();
+}
+
 void SetUpBasic(SyntaxParser& parser) {
   parser.SetGrammarText(BasicGrammarText());
   parser.SetStringDelimiter('"');
   parser.SetComments({SyntaxComment{"'", "\r", ""}, SyntaxComment{"REM ", "\r", " :\r\n"}});
-  parser.SetOnValidate(parser.RuleIndex("id"), [](NonTerminalNode& node) {
-    const std::string_view text = node.Text();
-    if (text.size() > 8) return true;
-    char lower[8];
-    for (std::size_t i = 0; i < text.size(); ++i) lower[i] = ToLowerAscii(text[i]);
-    const std::string_view word(lower, text.size());
-    if (!std::binary_search(kReservedWords.begin(), kReservedWords.end(), word)) return true;
-    const NonTerminalNode* parent = node.Parent();
-    const NonTerminalNode* grandparent = parent->Parent();
-    return grandparent != nullptr && parent->RuleIndex() == grandparent->RuleIndex();
-  });
+  parser.SetOnValidate(parser.RuleIndex("id"), ValidateId, 2);
 }
 
 // About eleven lines of a translated script page: literal text as echo calls,
@@ -63,34 +67,6 @@ std::string PageBlock(int n) {
          "for k = 1 to 3 step 1\r\n  total = total + k : next\r\n";
 }
 
-// A routine of about twenty lines.
-std::string Routine(int n) {
-  const std::string i = std::to_string(n);
-  return "function Compute" + i +
-         "(a, byref b)\r\n"
-         "  dim c, d\r\n"
-         "  c = (a + b) * 2 - a div 3\r\n"
-         "  select case c\r\n"
-         "    case 1, 2\r\n"
-         "      d = \"low\"\r\n"
-         "    case else\r\n"
-         "      d = \"high \" + inttostr(c)\r\n"
-         "  end select\r\n"
-         "  do while c > 0\r\n"
-         "    c = c - 1\r\n"
-         "    if c mod 2 = 0 then exit do end if\r\n"
-         "  loop\r\n"
-         "  try\r\n"
-         "    b = list.Items[c].Value / a\r\n"
-         "  except\r\n"
-         "    b = 0\r\n"
-         "  end\r\n"
-         "  Compute" +
-         i +
-         " = d\r\n"
-         "end function\r\n";
-}
-
 std::string PageProgram(int lines) {
   std::string program = "dim value, answer, parts, total, k, count\r\ncount = 0\r\n";
   for (int n = 0; n * 11 + 2 < lines; ++n) program += PageBlock(n);
@@ -100,7 +76,7 @@ std::string PageProgram(int lines) {
 std::string LargeProgram(int lines) {
   std::string program;
   int n = 0;
-  for (; n * 20 < lines / 2; ++n) program += Routine(n);
+  for (; n * 20 < lines / 2; ++n) program += SampleRoutine(n);
   program += "dim value, answer, parts, total, k, count\r\n";
   for (int block = 0; n * 20 + block * 11 < lines; ++block) program += PageBlock(block);
   return program;

@@ -80,10 +80,8 @@ struct BasicScript::Impl {
     // end or the end of the text (a REM alone on its line).
     parser.SetComments(
         {SyntaxComment{"'", "\r", ""}, SyntaxComment{"REM", "\r", " \t:\r\n", " \t\r\n"}});
-    parser.SetOnValidate(parser.RuleIndex("id"), ValidateId);
-    // A statement matches the same wherever it is tried: ValidateId looks
-    // no higher than the statement's own node.
-    parser.RememberFailures(parser.RuleIndex("statement"));
+    // ValidateId looks at the node's parent and grandparent.
+    parser.SetOnValidate(parser.RuleIndex("id"), ValidateId, 2);
   }
 
   [[noreturn]] void Fail(const std::string& text, int position) const {

@@ -226,6 +226,7 @@ void NonTerminals::Compile(const StringList& grammar) {
   literals_.clear();
   errors_.clear();
   starts_.clear();
+  callers_.clear();
 
   for (const std::string& line : grammar) {
     std::string_view rest(line);
@@ -269,6 +270,25 @@ void NonTerminals::Compile(const StringList& grammar) {
     }
     rules_[static_cast<std::size_t>(rule)].compiled_body_ = std::move(compiled);
     bodies_.push_back(GrammarCompiler(*this, rule, std::move(unknown_names)).CompileBody());
+  }
+  FindCallers();
+}
+
+void NonTerminals::FindCallers() {
+  // Each rule's elements, nested sequences included, were appended as one
+  // run ending with its body.
+  callers_.assign(rules_.size(), {});
+  std::size_t begin = 0;
+  for (int rule = 0; rule < Count(); ++rule) {
+    const SyntaxSequence& body = Body(rule);
+    const auto end = static_cast<std::size_t>(body.first + body.count);
+    for (std::size_t i = begin; i < end; ++i) {
+      const SyntaxElement& element = elements_[i];
+      if (element.kind != SyntaxElementKind::kRule) continue;
+      std::vector<int>& callers = callers_[static_cast<std::size_t>(element.first)];
+      if (callers.empty() || callers.back() != rule) callers.push_back(rule);
+    }
+    begin = end;
   }
 }
 

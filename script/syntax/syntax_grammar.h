@@ -61,14 +61,25 @@ class NonTerminal {
   void SetOnEnter(NodeHandler handler) { on_enter_ = std::move(handler); }
   const NodeHandler& OnExit() const { return on_exit_; }
   void SetOnExit(NodeHandler handler) { on_exit_ = std::move(handler); }
+  // The validate and character-check handlers come with their reach: how
+  // many levels of ancestors above the node they look at (their rules,
+  // places and children so far); 0 when they look only at the node and
+  // what lies below it, kAnyLevel when they may look anywhere. The parser
+  // remembers the outcome of a rule at a place only where no handler within
+  // the match looks above the rule's node (NonTerminals::SelfContained).
+  static constexpr int kAnyLevel = 1 << 20;
   const NodeValidateHandler& OnValidate() const { return on_validate_; }
-  void SetOnValidate(NodeValidateHandler handler) { on_validate_ = std::move(handler); }
+  void SetOnValidate(NodeValidateHandler handler, int reach = kAnyLevel) {
+    on_validate_ = std::move(handler);
+    validate_reach_ = reach;
+  }
   const CharCheckHandler& OnCharCheck() const { return on_char_check_; }
-  void SetOnCharCheck(CharCheckHandler handler) { on_char_check_ = std::move(handler); }
-  // Whether a parse remembers where the rule failed, so that trying it
-  // again at the same place fails at once (SyntaxParser::RememberFailures).
-  bool RemembersFailures() const { return remembers_failures_; }
-  void SetRemembersFailures(bool remember) { remembers_failures_ = remember; }
+  void SetOnCharCheck(CharCheckHandler handler, int reach = kAnyLevel) {
+    on_char_check_ = std::move(handler);
+    char_check_reach_ = reach;
+  }
+  // The most levels above the node that the rule's own handlers look at.
+  int HandlerReach() const;
 
  private:
   friend class NonTerminals;
@@ -81,7 +92,8 @@ class NonTerminal {
   NodeHandler on_exit_;
   NodeValidateHandler on_validate_;
   CharCheckHandler on_char_check_;
-  bool remembers_failures_ = false;
+  int validate_reach_ = kAnyLevel;
+  int char_check_reach_ = kAnyLevel;
 };
 
 // The element kinds of a compiled body, one per notation.
@@ -166,8 +178,18 @@ class NonTerminals {
   // Whether rule `rule` may match the empty string; valid after AnalyseStarts.
   bool MatchesEmpty(int rule) const;
 
+  // Sets self_contained[r] (one per rule) to whether a match of rule r
+  // depends on nothing above its node: no handler of r or of a rule within
+  // its match looks higher than r's node, by the reach the handlers were
+  // set with. Such a match comes out the same wherever the rule is tried at
+  // a given place. Reads the handlers as they are now.
+  void SelfContained(std::vector<bool>& self_contained) const;
+
  private:
   friend class GrammarCompiler;
+
+  // Fills callers_ from the compiled bodies.
+  void FindCallers();
 
   std::vector<NonTerminal> rules_;
   std::unordered_map<std::string, int> index_by_name_;  // Upper-cased name -> first rule.
@@ -179,6 +201,8 @@ class NonTerminals {
   std::string literals_;                      // Upper-cased quoted texts.
   std::vector<std::string> errors_;           // Messages of the error elements.
   std::vector<SyntaxStart> starts_;           // By element, from AnalyseStarts.
+  // By rule, the rules whose bodies refer to it (each once).
+  std::vector<std::vector<int>> callers_;
 };
 
 }  // namespace vantrel

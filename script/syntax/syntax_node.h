@@ -55,6 +55,7 @@ class NonTerminalNode {
     parent_ = parent;
     parser_ = parser;
     children_.clear();  // Keeps the capacity for the next use of the slot.
+    remembered_ = false;
   }
 
   int rule_index_ = 0;
@@ -64,6 +65,8 @@ class NonTerminalNode {
   NonTerminalNode* parent_ = nullptr;
   SyntaxParser* parser_ = nullptr;
   NonTerminalNodes children_;
+  bool remembered_ = false;  // The parser's memory holds the node as a match.
+  unsigned seen_ = 0;        // The parser's last check of the tree that met the node.
 };
 
 }  // namespace vantrel

@@ -82,16 +82,12 @@ void SyntaxParser::SetOnExit(int rule_index, NodeHandler handler) {
   RuleAt(rule_index).SetOnExit(std::move(handler));
 }
 
-void SyntaxParser::SetOnValidate(int rule_index, NodeValidateHandler handler) {
-  RuleAt(rule_index).SetOnValidate(std::move(handler));
+void SyntaxParser::SetOnValidate(int rule_index, NodeValidateHandler handler, int reach) {
+  RuleAt(rule_index).SetOnValidate(std::move(handler), reach);
 }
 
-void SyntaxParser::SetOnCharCheck(int rule_index, CharCheckHandler handler) {
-  RuleAt(rule_index).SetOnCharCheck(std::move(handler));
-}
-
-void SyntaxParser::RememberFailures(int rule_index) {
-  RuleAt(rule_index).SetRemembersFailures(true);
+void SyntaxParser::SetOnCharCheck(int rule_index, CharCheckHandler handler, int reach) {
+  RuleAt(rule_index).SetOnCharCheck(std::move(handler), reach);
 }
 
 const std::string& SyntaxParser::UserCharSet(int index) const {
@@ -148,6 +144,10 @@ void SyntaxParser::PrepareTables() {
   for (int rule = 0; predicting_ && rule < rules_.Count(); ++rule) {
     if (rules_[rule].OnValidate() && rules_.MatchesEmpty(rule)) predicting_ = false;
   }
+  // Node and comment handlers see every attempt: answering one from memory
+  // would hide it from them.
+  remembering_ = !on_new_node_ && !on_remove_node_ && !on_comment_;
+  if (remembering_) rules_.SelfContained(self_contained_);
 }
 
 bool SyntaxParser::Parse() {
@@ -158,10 +158,13 @@ bool SyntaxParser::Parse() {
 bool SyntaxParser::Parse(ParseResult& result) {
   Clear();
   PrepareTables();
-  failures_.clear();
   ResetInput();
+  if (remembering_) memo_.Reset(length_ + 1);
+  shared_ = false;
+  kept_nodes_ = 0;
   farthest_ = SyntaxFailure{};
   depth_ = 0;
+  deepest_ = 0;
   failed_offset_ = 0;
   reported_comments_ = 0;
   marks_.clear();
@@ -169,7 +172,7 @@ bool SyntaxParser::Parse(ParseResult& result) {
 
   MatchStatus status;
   int body_length = 0;
-  {
+  try {
     const FlagScope parsing(parsing_);
     if (has_comments_) SkipComments();
     if (rules_.Count() == 0) {
@@ -179,7 +182,11 @@ bool SyntaxParser::Parse(ParseResult& result) {
       status = MatchSequence(elements_ + body.first, elements_ + body.first + body.count, &root_);
       body_length = static_cast<int>(rules_[0].CompiledBody().size());
     }
+  } catch (...) {
+    if (shared_) UnshareTree();
+    throw;
   }
+  if (shared_) UnshareTree();
   root_.end_ = last_position_;
 
   result.Status = status;
@@ -288,36 +295,23 @@ MatchStatus SyntaxParser::MatchCharacters(const SyntaxElement& element, NonTermi
 }
 
 void SyntaxParser::MatchOptional(const SyntaxElement& element, NonTerminalNode* target) {
-  const std::size_t mark = PushMark();
+  const std::size_t mark = PushMark(target);
   if (IsFailure(MatchSequence(elements_ + element.first, elements_ + element.first + element.count,
                               target))) {
-    Restore(mark);
+    Restore(mark, target);
   }
   PopMark();
 }
 
 MatchStatus SyntaxParser::MatchRule(int rule_index, NonTerminalNode* target) {
-  // Skipping a repeated attempt must not change what handlers see, as
-  // with prediction (predicting_); comment handlers see every attempt too.
-  if (rules_[rule_index].RemembersFailures() && predicting_ && !on_comment_) {
+  // Included texts come and go with handlers: they are matched without
+  // memory.
+  if (remembering_ && self_contained_[static_cast<std::size_t>(rule_index)] && includes_.empty()) {
     return MatchRemembered(rule_index, target);
   }
   NonTerminalNode* node = StartNode(rule_index, target);
   if (node == nullptr) return MatchStatus::kMismatch;
   return FinishNode(node, MatchSequence(BodyBegin(rule_index), BodyEnd(rule_index), node));
-}
-
-MatchStatus SyntaxParser::MatchRemembered(int rule_index, NonTerminalNode* target) {
-  // Failing again here records nothing new: the farthest failure only
-  // moves forward, and the first attempt has recorded its own.
-  const std::uint64_t key = FailureKey(rule_index, buffer_, position_);
-  if (const auto found = failures_.find(key); found != failures_.end()) return found->second;
-  NonTerminalNode* node = StartNode(rule_index, target);
-  if (node == nullptr) return MatchStatus::kMismatch;
-  const MatchStatus status =
-      FinishNode(node, MatchSequence(BodyBegin(rule_index), BodyEnd(rule_index), node));
-  if (IsFailure(status)) failures_.emplace(key, status);
-  return status;
 }
 
 NonTerminalNode* SyntaxParser::StartNode(int rule_index, NonTerminalNode* target) {
@@ -331,7 +325,7 @@ NonTerminalNode* SyntaxParser::StartNode(int rule_index, NonTerminalNode* target
   }
   // The mark keeps what FinishNode needs: the nodes before this one and the
   // last character consumed before it.
-  PushMark();
+  PushMark(target);
   NonTerminalNode* node = NewNode(rule_index, target);
   if (on_new_node_) on_new_node_(*this, *node);
   if (has_comments_) SkipComments();
@@ -349,18 +343,27 @@ MatchStatus SyntaxParser::FinishNode(NonTerminalNode* node, MatchStatus status) 
     const NodeValidateHandler& validate = rules_[node->rule_index_].OnValidate();
     if (validate && !validate(*node)) status = MatchStatus::kMismatch;
   }
-  if (IsFailure(status)) RemoveNodes(before.nodes);
+  if (!IsFailure(status)) return status;
+  if (remembering_) {
+    // The node is its parent's last child: nothing is added beside it
+    // while it is matched.
+    node->parent_->children_.pop_back();
+    Discard(node);
+    TrimPool(before.nodes);
+  } else {
+    RemoveNodes(before.nodes);
+  }
   return status;
 }
 
 MatchStatus SyntaxParser::MatchRepeat(const SyntaxElement& element, NonTerminalNode* target) {
   if (CannotStart(element.first, element.count)) return SkipAttempt(element.first);
-  const std::size_t mark = PushMark();
+  const std::size_t mark = PushMark(target);
   const MatchStatus status = MatchSequence(InnerBegin(element), InnerEnd(element), target);
   while (!IsFailure(status) && !RepeatDone(element, mark)) {
-    SetMark(mark);
+    SetMark(mark, target);
     if (IsFailure(MatchSequence(InnerBegin(element), InnerEnd(element), target))) {
-      Restore(mark);
+      Restore(mark, target);
       break;
     }
   }
@@ -377,7 +380,7 @@ bool SyntaxParser::RepeatDone(const SyntaxElement& element, std::size_t mark) {
 }
 
 MatchStatus SyntaxParser::MatchChoice(const SyntaxElement& element, NonTerminalNode* target) {
-  const std::size_t mark = PushMark();
+  const std::size_t mark = PushMark(target);
   MatchStatus common = MatchStatus::kNone;
   for (int i = element.first; i < element.first + element.count; ++i) {
     const MatchStatus status = CannotStart(rules_.Alternative(i).first, rules_.Alternative(i).count)
@@ -387,7 +390,7 @@ MatchStatus SyntaxParser::MatchChoice(const SyntaxElement& element, NonTerminalN
       common = MatchStatus::kMatched;
       break;
     }
-    Restore(mark);
+    Restore(mark, target);
     // All alternatives failed alike: that status; else a mismatch.
     common = (common == MatchStatus::kNone || common == status) ? status : MatchStatus::kMismatch;
   }
@@ -505,9 +508,18 @@ void SyntaxParser::RecordFailure(int rule_index, MatchStatus status) {
   if (farther) farthest_ = SyntaxFailure{rule_index, position_, status, buffer_};
 }
 
-void SyntaxParser::Restore(std::size_t index) {
+void SyntaxParser::Restore(std::size_t index, NonTerminalNode* target) {
   const Mark mark = marks_[index];
-  if (nodes_used_ > mark.nodes) RemoveNodes(mark.nodes);
+  if (remembering_) {
+    while (target->children_.size() > mark.children) {
+      NonTerminalNode* child = target->children_.back();
+      target->children_.pop_back();
+      Discard(child);
+    }
+    TrimPool(mark.nodes);
+  } else if (nodes_used_ > mark.nodes) {
+    RemoveNodes(mark.nodes);
+  }
   if (buffer_ != mark.buffer) EnterBuffer(mark.buffer);
   position_ = mark.position;
   last_position_ = mark.last_position;
@@ -519,11 +531,15 @@ void SyntaxParser::Restore(std::size_t index) {
   }
 }
 
-NonTerminalNode* SyntaxParser::NewNode(int rule_index, NonTerminalNode* parent) {
+NonTerminalNode* SyntaxParser::TakeNode() {
   if (nodes_used_ == node_chunks_.size() * kNodeChunkSize) {
     node_chunks_.push_back(std::make_unique<NonTerminalNode[]>(kNodeChunkSize));
   }
-  NonTerminalNode* node = &PooledNode(nodes_used_++);
+  return &PooledNode(nodes_used_++);
+}
+
+NonTerminalNode* SyntaxParser::NewNode(int rule_index, NonTerminalNode* parent) {
+  NonTerminalNode* node = TakeNode();
   node->Reset(this, rule_index, position_, buffer_, parent);
   parent->children_.push_back(node);
   return node;

@@ -56,6 +56,27 @@
 // and not at all when a rule that can match empty has a validate handler.
 // Results and trees are the same with and without it.
 //
+// Memory: a parse remembers what matching each rule came to at each place
+// (the status, where matching stood afterwards, and for a match its node
+// and subtree), and answers the rule tried again at that place from memory
+// instead of matching the text again: ordered choice makes the same rule
+// be tried at the same place under every alternative that reaches it, and
+// without memory that work multiplies with every level of nesting. With it
+// a remembered rule's body is matched at most once per place (and per last
+// character consumed before it, which is where a node that begins empty
+// ends); a rule that is not remembered is matched anew each time its
+// caller is. Only where that cannot change what handlers see: not while a
+// node or comment handler is set (they see every attempt), not in texts
+// included by PushInput, and only for rules whose match depends on nothing
+// above their node: every validate and character-check handler within it
+// has been set with a reach (the ancestor levels it looks at) that stays
+// inside the rule's node. A handler set without a reach may look anywhere,
+// so no rule whose match can run it is remembered. A remembered match is
+// not validated again where it is reused. Results, trees, failures and the
+// places where the level limit stops matching are the same with and
+// without memory; a node used in more than one place of the final tree is
+// copied for each further place.
+//
 // Not synchronised: one thread at a time. Handlers run on the parsing
 // thread, inside Parse or WalkTree; they must not change the grammar, the
 // input or the tree (the parser refuses with "Cannot clear parser when
@@ -63,6 +84,7 @@
 #ifndef VANTREL_SCRIPT_SYNTAX_SYNTAX_PARSER_H_
 #define VANTREL_SCRIPT_SYNTAX_SYNTAX_PARSER_H_
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -71,7 +93,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "base/ascii.h"
@@ -79,6 +100,7 @@
 #include "base/string_list.h"
 #include "script/syntax/syntax_comment.h"
 #include "script/syntax/syntax_grammar.h"
+#include "script/syntax/syntax_memo.h"
 #include "script/syntax/syntax_node.h"
 
 namespace vantrel {
@@ -179,22 +201,13 @@ class SyntaxParser {
   // Index of the rule named `name` (ignoring ASCII case), -1 if none.
   int RuleIndex(std::string_view name) const { return rules_.IndexOf(name); }
   // Handlers of rule `rule_index`; ParserError for an index out of range.
+  // `reach`: how many levels of ancestors above the node the handler looks
+  // at (0: only the node and its subtree); see Memory above.
   void SetOnEnter(int rule_index, NodeHandler handler);
   void SetOnExit(int rule_index, NodeHandler handler);
-  void SetOnValidate(int rule_index, NodeValidateHandler handler);
-  void SetOnCharCheck(int rule_index, CharCheckHandler handler);
-  // Makes each parse remember the places where rule `rule_index` failed:
-  // tried again at the same place (under another alternative of an
-  // enclosing rule), it fails at once, with the same status, instead of
-  // matching the same text again. Without it, statements nested in
-  // constructs whose alternatives begin alike (do ... loop) are matched
-  // twice per level when they fail, which takes time exponential in the
-  // nesting. Only for rules whose matching depends on nothing but the
-  // input from their place: no node or comment handlers while parsing, and
-  // no validate or character check handler of the rule or within it that
-  // looks above the rule's node. Setting the grammar drops it, as it drops
-  // the handlers. ParserError for an index out of range.
-  void RememberFailures(int rule_index);
+  void SetOnValidate(int rule_index, NodeValidateHandler handler,
+                     int reach = NonTerminal::kAnyLevel);
+  void SetOnCharCheck(int rule_index, CharCheckHandler handler, int reach = NonTerminal::kAnyLevel);
 
   // The input lines; the text parsed is each line followed by CR LF.
   const StringList& Input() const { return input_; }
@@ -296,6 +309,7 @@ class SyntaxParser {
     int last_buffer;
     std::uint32_t nodes;
     std::uint32_t comments;
+    std::uint32_t children;  // How many children the target had.
   };
   struct WalkStep {
     NonTerminalNode* node;
@@ -311,14 +325,25 @@ class SyntaxParser {
   MatchStatus MatchSequence(const SyntaxElement* element, const SyntaxElement* end,
                             NonTerminalNode* target);
   MatchStatus MatchRule(int rule_index, NonTerminalNode* target);
-  // MatchRule of a rule whose failures are remembered.
+  // MatchRule of a rule whose outcomes are remembered.
   MatchStatus MatchRemembered(int rule_index, NonTerminalNode* target);
-  // Where a remembered rule failed: the rule, the buffer and the position.
-  static std::uint64_t FailureKey(int rule_index, int buffer, int position) {
-    return (std::uint64_t{static_cast<std::uint16_t>(rule_index)} << 48) |
-           (std::uint64_t{static_cast<std::uint16_t>(buffer)} << 32) |
-           static_cast<std::uint32_t>(position);
+  // Keeps what an attempt that began at `start` came to; `node` is its node.
+  void Remember(int rule_index, int start, int last_before, MatchStatus status,
+                NonTerminalNode* node);
+  // Takes up the state an earlier attempt ended in.
+  MatchStatus Recall(const RuleOutcome& outcome, NonTerminalNode* target);
+  // `node` and its subtree are out of the tree for good: the remembered
+  // matches in it become free to be used elsewhere.
+  void Discard(NonTerminalNode* node);
+  // Gives back to the pool the nodes made since `keep`, as far as no
+  // remembered subtree lies among them.
+  void TrimPool(std::size_t keep) {
+    nodes_used_ = std::min(nodes_used_, std::max(keep, kept_nodes_));
   }
+  // After a parse that used a remembered node while it still had a place
+  // elsewhere: gives every place in the tree a node of its own and every
+  // node its parent.
+  void UnshareTree();
   // The node for a match of rule `rule_index`, or null when lookahead rules
   // the rule out; FinishNode completes or removes it.
   NonTerminalNode* StartNode(int rule_index, NonTerminalNode* target);
@@ -359,6 +384,7 @@ class SyntaxParser {
         (here < stack_base_ && stack_base_ - here > kMaxStackBytes)) {
       RaiseNestingError();
     }
+    deepest_ = std::max(deepest_, depth_);
   }
   [[noreturn]] void RaiseNestingError() const;
   [[noreturn]] void RaiseGrammarError(int message) const;
@@ -430,21 +456,27 @@ class SyntaxParser {
 
   // Marks live on marks_ rather than in the recursive frames, which keeps
   // the frames, and so the stack used per nesting level, small.
-  std::size_t PushMark() {
-    marks_.push_back(CurrentMark());
+  std::size_t PushMark(const NonTerminalNode* target) {
+    marks_.push_back(CurrentMark(target));
     return marks_.size() - 1;
   }
-  void SetMark(std::size_t index) { marks_[index] = CurrentMark(); }
+  void SetMark(std::size_t index, const NonTerminalNode* target) {
+    marks_[index] = CurrentMark(target);
+  }
   void PopMark() { marks_.pop_back(); }
-  Mark CurrentMark() const {
+  Mark CurrentMark(const NonTerminalNode* target) const {
     return Mark{position_,
                 buffer_,
                 last_position_,
                 last_buffer_,
                 static_cast<std::uint32_t>(nodes_used_),
-                reported_comments_};
+                reported_comments_,
+                static_cast<std::uint32_t>(target->children_.size())};
   }
-  void Restore(std::size_t index);
+  // Goes back to mark `index`, taking out the nodes added to `target` since.
+  void Restore(std::size_t index, NonTerminalNode* target);
+  // Takes a node of the pool, not yet in the tree.
+  NonTerminalNode* TakeNode();
   NonTerminalNode* NewNode(int rule_index, NonTerminalNode* parent);
   NonTerminalNode& PooledNode(std::size_t index) {
     return node_chunks_[index / kNodeChunkSize][index % kNodeChunkSize];
@@ -499,8 +531,20 @@ class SyntaxParser {
   int depth_ = 0;
   std::uintptr_t stack_base_ = 0;  // Parse's frame address.
   int failed_offset_ = 0;          // Body offset of the last element that failed.
-  // The failures of rules that remember them (FailureKey), in this parse.
-  std::unordered_map<std::uint64_t, MatchStatus> failures_;
+  // Memory of rule outcomes (see Memory above). While remembering_, the
+  // pool keeps every remembered subtree for the rest of the parse: a failed
+  // match takes its nodes out of the tree, and gives back to the pool only
+  // those made after the last match remembered.
+  bool remembering_ = false;
+  std::vector<bool> self_contained_;  // By rule: its outcome may be remembered.
+  SyntaxMemo memo_;
+  int deepest_ = 0;             // The deepest level reached since the attempt began.
+  std::size_t kept_nodes_ = 0;  // The pool up to here holds remembered subtrees.
+  // A remembered node was used while it still had a place elsewhere: the
+  // tree may hold it twice, and parents may be out of date.
+  bool shared_ = false;
+  std::uint32_t tree_serial_ = 0;             // Marks nodes seen by UnshareTree.
+  std::vector<NonTerminalNode*> node_stack_;  // For Discard and UnshareTree.
   // Comments given to the comment handler and not yet retracted.
   std::uint32_t reported_comments_ = 0;
   std::vector<Mark> marks_;

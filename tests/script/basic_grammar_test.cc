@@ -13,6 +13,7 @@
 
 #include "base/ascii.h"
 #include "script/syntax/syntax_parser.h"
+#include "tests/script/parse_outcome.h"
 
 namespace vantrel {
 namespace {
@@ -65,21 +66,24 @@ void RunOnSmallStack(const std::function<void()>& work) {
   if (job.error) std::rethrow_exception(job.error);
 }
 
-// Sets `parser` up as the Basic compiler sets it up, with the compiler's
-// check that keeps reserved words from being names (except as members).
+// The compiler's check that keeps reserved words from being names (except
+// as members). It looks two levels up: at the parent and the grandparent.
+bool ValidateId(NonTerminalNode& node) {
+  const std::string word = ToLowerAscii(node.Text());
+  if (std::find(kReservedWords.begin(), kReservedWords.end(), word) == kReservedWords.end()) {
+    return true;
+  }
+  const NonTerminalNode* parent = node.Parent();
+  const NonTerminalNode* grandparent = parent != nullptr ? parent->Parent() : nullptr;
+  return grandparent != nullptr && parent->RuleIndex() == grandparent->RuleIndex();
+}
+
+// Sets `parser` up as the Basic compiler sets it up.
 void SetUpBasic(SyntaxParser& parser) {
   parser.SetGrammarText(BasicGrammarText());
   parser.SetStringDelimiter('"');
   parser.SetComments({SyntaxComment{"'", "\r", ""}, SyntaxComment{"REM ", "\r", " :\r\n"}});
-  parser.SetOnValidate(parser.RuleIndex("id"), [](NonTerminalNode& node) {
-    const std::string word = ToLowerAscii(node.Text());
-    if (std::find(kReservedWords.begin(), kReservedWords.end(), word) == kReservedWords.end()) {
-      return true;
-    }
-    const NonTerminalNode* parent = node.Parent();
-    const NonTerminalNode* grandparent = parent != nullptr ? parent->Parent() : nullptr;
-    return grandparent != nullptr && parent->RuleIndex() == grandparent->RuleIndex();
-  });
+  parser.SetOnValidate(parser.RuleIndex("id"), ValidateId, 2);
 }
 
 class BasicGrammarTest : public ::testing::Test {
@@ -253,28 +257,29 @@ TEST_F(BasicGrammarTest, SyntaxErrorIsPlacedAtTheFarthestFailure) {
   EXPECT_EQ(result_.Farthest.Status, MatchStatus::kEndOfInput);
 }
 
-// Everything a parse produces: the result record and the tree, or the error.
-std::string Outcome(SyntaxParser& parser, std::string_view program) {
-  parser.SetInputText(program);
-  ParseResult result;
-  try {
-    parser.Parse(result);
-  } catch (const Exception& error) {
-    return error.Message();
-  }
-  std::string text = std::to_string(static_cast<int>(result.Status)) + " " +
-                     std::to_string(result.InputPosition) + " " +
-                     std::to_string(result.RulePosition) + " " + result.LastChar + " far " +
-                     std::to_string(result.Farthest.RuleIndex) + " " +
-                     std::to_string(result.Farthest.InputPosition) + " " +
-                     std::to_string(static_cast<int>(result.Farthest.Status)) + "\n";
-  const auto dump = [&text](auto& self, const NonTerminalNode& node, int depth) -> void {
-    text += std::string(static_cast<std::size_t>(depth), ' ') + std::to_string(node.RuleIndex()) +
-            " " + std::to_string(node.Start()) + "-" + std::to_string(node.End()) + "\n";
-    for (const NonTerminalNode* child : node.Children()) self(self, *child, depth + 1);
-  };
-  dump(dump, parser.Root(), 0);
+// Nesting as programs write it: parentheses, calls and blocks.
+std::string Nested(int depth, std::string_view open, std::string_view middle,
+                   std::string_view close) {
+  std::string text;
+  for (int i = 0; i < depth; ++i) text += open;
+  text += middle;
+  for (int i = 0; i < depth; ++i) text += close;
   return text;
+}
+
+// `program` with one to three characters deleted or inserted at random.
+std::string Edited(std::string program, std::mt19937& random) {
+  const std::string alphabet = " ()[]\"'=+-*:;,.&<>_#0123456789aeisxyz\r\n";
+  const int edits = 1 + static_cast<int>(random() % 3);
+  for (int edit = 0; edit < edits; ++edit) {
+    const std::size_t at = random() % program.size();
+    if (random() % 2 == 0) {
+      program.erase(at, 1 + random() % 3);
+    } else {
+      program.insert(at, 1, alphabet[random() % alphabet.size()]);
+    }
+  }
+  return program;
 }
 
 TEST_F(BasicGrammarTest, LookaheadChangesNothingButSpeed) {
@@ -290,36 +295,67 @@ TEST_F(BasicGrammarTest, LookaheadChangesNothingButSpeed) {
       "do until x\r\n x = x + 1\r\nloop\r\nwhile a\r\n b\r\nend while\r\nselect case x\r\n"
       "case 1, 2\r\n y = 1\r\ncase else\r\n y = 2\r\nend select\r\ntry\r\n a\r\nfinally\r\n "
       "b\r\nend\r\nwith a.b\r\n c = 1\r\nend with\r\n"};
-  const std::string alphabet = " ()[]\"'=+-*:;,.&<>_#0123456789aeisxyz\r\n";
   std::mt19937 random(20240601);
   int compared = 0;
   for (const std::string& base : programs) {
     for (int variant = 0; variant < 150; ++variant) {
-      std::string program = base;
-      const int edits = 1 + static_cast<int>(random() % 3);
-      for (int edit = 0; edit < edits && variant > 0; ++edit) {
-        const std::size_t at = random() % program.size();
-        if (random() % 2 == 0) {
-          program.erase(at, 1 + random() % 3);
-        } else {
-          program.insert(at, 1, alphabet[random() % alphabet.size()]);
-        }
-      }
-      ASSERT_EQ(Outcome(parser_, program), Outcome(exhaustive, program)) << program;
+      const std::string program = variant == 0 ? base : Edited(base, random);
+      ASSERT_EQ(test::ParseOutcome(parser_, program), test::ParseOutcome(exhaustive, program))
+          << program;
       ++compared;
     }
   }
   EXPECT_EQ(compared, 450);
 }
 
-// Nesting as programs write it: parentheses, calls and blocks.
-std::string Nested(int depth, std::string_view open, std::string_view middle,
-                   std::string_view close) {
-  std::string text;
-  for (int i = 0; i < depth; ++i) text += open;
-  text += middle;
-  for (int i = 0; i < depth; ++i) text += close;
-  return text;
+TEST_F(BasicGrammarTest, MemoryChangesNothingButSpeed) {
+  // parser_ remembers rule outcomes. A comment handler sees every attempt,
+  // so `forgetful` remembers nothing (but looks ahead); `exhaustive` does
+  // neither.
+  SyntaxParser forgetful;
+  SetUpBasic(forgetful);
+  forgetful.SetOnComment([](SyntaxParser&, int, int) {});
+  SyntaxParser exhaustive;
+  SetUpBasic(exhaustive);
+  exhaustive.SetOnNewNode([](SyntaxParser&, NonTerminalNode&) {});
+  // Lines that each open a block left open, some also read as another
+  // statement (a keyword glued to a name), and strings and comments, after
+  // which a node that matches nothing ends before the comment.
+  const std::vector<std::string_view> lines = {"tryC",
+                                               "tryC(1) : x = \"a\"'c",
+                                               "whilex y",
+                                               "fori=1to2",
+                                               "withx.y",
+                                               "ifx then",
+                                               "do while x",
+                                               "do",
+                                               "try",
+                                               "select case x\r\ncase 1",
+                                               "if x then\r\nelse",
+                                               "selectcasex\r\ncase1"};
+  std::mt19937 random(20240602);
+  int compared = 0;
+  for (const std::string_view line : lines) {
+    for (const int depth : {1, 4, 8}) {
+      std::string base;
+      for (int i = 0; i < depth; ++i) base.append(line).append("\r\n");
+      base += "z = \"b\"' end\r\n";
+      for (int variant = 0; variant < 5; ++variant) {
+        const std::string program = variant == 0 ? base : Edited(base, random);
+        const std::string expected = test::ParseOutcome(exhaustive, program);
+        ASSERT_EQ(test::ParseOutcome(forgetful, program), expected) << program;
+        ASSERT_EQ(test::ParseOutcome(parser_, program), expected) << program;
+        ++compared;
+      }
+    }
+  }
+  EXPECT_EQ(compared, 180);
+  // Around the nesting limit: the same programs fail at the same place.
+  for (int depth = 280; depth <= 320; depth += 4) {
+    const std::string program = Nested(depth, "if a then\r\n", "b = 1\r\n", "end if\r\n");
+    ASSERT_EQ(test::ParseOutcome(parser_, program), test::ParseOutcome(exhaustive, program))
+        << depth;
+  }
 }
 
 TEST_F(BasicGrammarTest, RealisticNestingFitsASmallStack) {

@@ -298,6 +298,25 @@ TEST_F(BasicScriptTest, CompileErrorsNameTheFaultAndItsPlace) {
   }
 }
 
+TEST_F(BasicScriptTest, LinesReadAsAnOpenBlockAndThenAsACallAreMatchedOnceEach) {
+  // "tryC" opens a try block (a blank in the grammar does not demand white
+  // space) that finds no except or finally, and is then read as a call:
+  // each line nests in the one before. While the statements nested in the
+  // block were matched again for the call, every line doubled the work,
+  // and these 60 lines would not have compiled in a lifetime.
+  std::string calls;
+  std::string echoed;
+  for (int i = 0; i < 60; ++i) {
+    calls += "tryC\n";
+    echoed += "1\n";
+  }
+  EXPECT_EQ(Run("sub tryC\n  echo(1)\nend sub\n" + calls), echoed);
+  // Deeper nests meet the nesting limit.
+  std::string deep;
+  for (int i = 0; i < 1000; ++i) deep += "tryC\n";
+  EXPECT_EQ(ErrorOf(deep).rfind("Program nesting is too deep @", 0), 0u) << ErrorOf(deep);
+}
+
 TEST_F(BasicScriptTest, ExplicitDeclarationRefusesImplicitLocals) {
   context_.explicit_declaration = true;
   EXPECT_EQ(ErrorOf("dim a\na = 1\nb = 2\n"), "Undeclared variable 'b' @3,1");

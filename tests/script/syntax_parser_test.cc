@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "script/errors/script_errors.h"
+#include "tests/script/parse_outcome.h"
 
 namespace vantrel {
 namespace {
@@ -126,10 +127,11 @@ std::string UnclosedLoops(int depth) {
   return text + "z";
 }
 
-TEST(SyntaxParserMatching, RememberedFailuresKeepTheOutcomeAndEndTheExponentialWork) {
+TEST(SyntaxParserMatching, RememberedOutcomesKeepTheResultAndEndTheExponentialWork) {
+  // A node handler sees every attempt: with one, nothing is remembered.
   Parser plain(kLoopGrammar, UnclosedLoops(8));
+  plain.parser.SetOnNewNode([](SyntaxParser&, NonTerminalNode&) {});
   Parser remembered(kLoopGrammar, UnclosedLoops(8));
-  remembered.parser.RememberFailures(remembered.parser.RuleIndex("st"));
   EXPECT_FALSE(plain.Parse());
   EXPECT_FALSE(remembered.Parse());
   const ParseResult& a = plain.result;
@@ -141,17 +143,133 @@ TEST(SyntaxParserMatching, RememberedFailuresKeepTheOutcomeAndEndTheExponentialW
   EXPECT_EQ(b.Farthest.RuleIndex, a.Farthest.RuleIndex);
   EXPECT_EQ(b.Farthest.Status, a.Farthest.Status);
 
-  // 2^60 attempts without remembering; the failure is still at the "z".
+  // 2^60 attempts without memory; the failure is still at the "z".
   Parser deep(kLoopGrammar, UnclosedLoops(60));
-  deep.parser.RememberFailures(deep.parser.RuleIndex("st"));
   EXPECT_FALSE(deep.Parse());
   EXPECT_EQ(deep.result.Farthest.InputPosition, 60 * 12 + 1);
 
   // A closed nest still parses, its statements once each.
   Parser closed(kLoopGrammar, "do while x\ndo while x\nloop\nloop");
-  closed.parser.RememberFailures(closed.parser.RuleIndex("st"));
   ASSERT_TRUE(closed.Parse());
   EXPECT_EQ(closed.Texts("test_loop").size(), 2u);
+}
+
+// A parser for the same grammar that remembers nothing: a node handler
+// sees every attempt.
+std::unique_ptr<Parser> Forgetful(std::string_view grammar) {
+  auto parser = std::make_unique<Parser>(grammar, "");
+  parser->parser.SetOnNewNode([](SyntaxParser&, NonTerminalNode&) {});
+  return parser;
+}
+
+TEST(SyntaxParserMemory, RuleTriedAgainAtAPlaceComesOutAsMatchingItAnew) {
+  // <a> fails first inside the optional part, then in the start rule, whose
+  // result tells where the second attempt stopped: after the "x".
+  const char* failing = "<r>:[<a>q]<a>\n<a>:xy";
+  Parser remembered(failing, "");
+  EXPECT_EQ(test::ParseOutcome(remembered.parser, "xz"),
+            test::ParseOutcome(Forgetful(failing)->parser, "xz"));
+  remembered.parser.SetInputText("xz");
+  EXPECT_FALSE(remembered.Parse());
+  EXPECT_EQ(remembered.result.InputPosition, 2);
+  EXPECT_EQ(remembered.result.LastChar, 'x');
+
+  // The empty <e> is tried twice at the "x": once after "{c}" was read as
+  // characters (the character check reads without skipping comments), once
+  // after it was skipped as a comment. A node that matches nothing ends at
+  // the last character read before it, so the two differ.
+  const char* empty = "<r>:{$(&)<e>y|$ <e>x} \n<e>:";
+  const auto braces = [](NonTerminalNode& node, int position) {
+    const char c = node.Parser()->InputText()[static_cast<std::size_t>(position - 1)];
+    return c == '{' || c == 'c' || c == '}';
+  };
+  Parser after_comment(empty, "'a'{c}x");
+  after_comment.parser.SetOnCharCheck(0, braces, 0);
+  const std::unique_ptr<Parser> forgetful = Forgetful(empty);
+  forgetful->parser.SetOnCharCheck(0, braces, 0);
+  EXPECT_EQ(test::ParseOutcome(after_comment.parser, "'a'{c}x"),
+            test::ParseOutcome(forgetful->parser, "'a'{c}x"));
+  ASSERT_TRUE(after_comment.Parse());
+  ASSERT_EQ(after_comment.parser.Root().ChildCount(), 1);
+  EXPECT_EQ(after_comment.parser.Root().Child(0).End(), 3);
+}
+
+TEST(SyntaxParserMemory, HandlersThatLookAboveTheirNodeKeepTheRulesAroundThemUnremembered) {
+  // <w> is accepted only under <q>: its outcome at the "a" depends on which
+  // rule tries it.
+  const char* grammar = "<r>:{<p>x|<q>y} \n<p>:<w>\n<q>:<w>\n<w>:@";
+  const auto under_q = [](const NonTerminalNode& node) {
+    return node.Parent()->RuleIndex() == node.Parser()->RuleIndex("q");
+  };
+  Parser validated(grammar, "ay");
+  validated.parser.SetOnValidate(
+      3, [&](NonTerminalNode& node) { return under_q(node); }, 1);
+  EXPECT_TRUE(validated.Parse());
+  Parser anywhere(grammar, "ay");  // No reach given: it may look anywhere.
+  anywhere.parser.SetOnValidate(3, [&](NonTerminalNode& node) { return under_q(node); });
+  EXPECT_TRUE(anywhere.Parse());
+  // Two levels up: the rule between stays unremembered too.
+  Parser grandparent("<r>:{<p>x|<q>y} \n<p>:<v>\n<q>:<v>\n<v>:<w>\n<w>:@", "ay");
+  grandparent.parser.SetOnValidate(
+      4, [&](NonTerminalNode& node) { return under_q(*node.Parent()); }, 2);
+  EXPECT_TRUE(grandparent.Parse());
+  Parser checked("<r>:{<p>x|<q>y} \n<p>:<w>\n<q>:<w>\n<w>:&", "ay");
+  checked.parser.SetOnCharCheck(
+      3, [&](NonTerminalNode& node, int) { return under_q(node); }, 1);
+  EXPECT_TRUE(checked.Parse());
+
+  // A handler that looks one level up leaves the rule above it remembered:
+  // <p> is matched once, and its <w> validated once, for both alternatives.
+  Parser once("<r>:{<p>x|<p>y} \n<p>:<w>\n<w>:@", "ay");
+  int validated_count = 0;
+  once.parser.SetOnValidate(
+      2,
+      [&](NonTerminalNode& node) {
+        ++validated_count;
+        return node.Parent() != nullptr;
+      },
+      1);
+  EXPECT_TRUE(once.Parse());
+  EXPECT_EQ(validated_count, 1);
+}
+
+TEST(SyntaxParserMemory, NodeUsedInsideAndOutsideARememberedMatchHasOneForEachPlace) {
+  // <x> and the empty <y> in it are matched under <f>, which fails; <y> is
+  // then used alone, and <x> again, whose <y> must be a node of its own.
+  const char* grammar = "<r>:{<f>|<y><x>w} \n<f>:<x>q\n<x>:<y>a\n<y>:[b]";
+  Parser p(grammar, "aw");
+  EXPECT_EQ(test::ParseOutcome(p.parser, "aw"),
+            test::ParseOutcome(Forgetful(grammar)->parser, "aw"));
+  ASSERT_TRUE(p.Parse());
+  const NonTerminalNode& root = p.parser.Root();
+  ASSERT_EQ(root.ChildCount(), 2);
+  const NonTerminalNode& x = root.Child(1);
+  ASSERT_EQ(x.ChildCount(), 1);
+  EXPECT_NE(&x.Child(0), &root.Child(0));
+  EXPECT_EQ(x.Child(0).Parent(), &x);
+  EXPECT_EQ(root.Child(0).Parent(), &root);
+  int entered = 0;
+  p.parser.SetOnEnter(3, [&](NonTerminalNode&) { ++entered; });
+  p.parser.WalkTree();
+  EXPECT_EQ(entered, 2);
+}
+
+TEST(SyntaxParserMemory, NestingLimitStopsMatchingWhereMatchingAnewWouldStop) {
+  // <a> fits within the limit from the start rule, but not from the end of
+  // a chain of ten rules: tried there again, it must fail as matching it
+  // anew would, not be answered from memory.
+  std::string grammar = "<r>:{<a>x|<c1>} \n";
+  for (int i = 1; i < 10; ++i) {
+    grammar += "<c" + std::to_string(i) + ">:<c" + std::to_string(i + 1) + ">\n";
+  }
+  grammar += "<c10>:<a>y\n<a>:{\"(\"<a>\")\"|z}";
+  const int depth = (SyntaxParser::kMaxNestingDepth - 4) / 2 - 1;
+  const std::string nest = std::string(depth, '(') + "z" + std::string(depth, ')');
+  Parser fits(grammar, nest + "x");
+  EXPECT_TRUE(fits.Parse());
+  const std::string too_deep = test::ParseOutcome(Forgetful(grammar)->parser, nest + "y");
+  EXPECT_EQ(too_deep.rfind("Program nesting is too deep at ", 0), 0u) << too_deep;
+  EXPECT_EQ(test::ParseOutcome(fits.parser, nest + "y"), too_deep);
 }
 
 TEST(SyntaxParserMatching, UserCharacterSetsAndCharacterCheck) {

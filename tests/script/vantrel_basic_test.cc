@@ -127,6 +127,18 @@ TEST_F(VantrelBasicTest, PageCompileErrorIsReportedAsTheGatewayLogsIt) {
   EXPECT_EQ(Run("--page --load " + page).status, 64);
 }
 
+// Found by the page-translation fuzzer (reduced by hand): lines "tryC",
+// each read as a try block left open before it is read as a call, nested
+// in the one before. It took seconds to compile, doubling with every line.
+TEST_F(VantrelBasicTest, PageOfGluedTryLinesFailsAsTheGatewayWouldAtOnce) {
+  const std::string page =
+      std::string(VANTREL_FUZZ_REGRESSIONS) + "/page_translation_fuzz/glued_try_nest_reduced";
+  Outcome outcome = Run("--page '" + page + "'");
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.err.rfind("Unknown method or routine: 'tryC': line 3 col 12\n", 0), 0u)
+      << outcome.err;
+}
+
 TEST_F(VantrelBasicTest, HelpUsageAndMissingFilesHaveTheirOwnStatus) {
   Outcome help = Run("--help");
   EXPECT_EQ(help.status, 0);
