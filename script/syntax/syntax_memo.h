@@ -5,9 +5,8 @@
 // An outcome is found by the rule, the place (a position in the parser's
 // own input) and the last character consumed before the attempt, which is
 // where a node that begins by matching nothing ends. The outcome holds the
-// status, where matching stood afterwards, how deep below its start the
-// attempt went (so that the nesting limit is met where it would have been),
-// and for a match, the node made, whose subtree does not change afterwards.
+// status, where matching stood afterwards and, for a match, the node made,
+// whose subtree does not change afterwards.
 #ifndef VANTREL_SCRIPT_SYNTAX_SYNTAX_MEMO_H_
 #define VANTREL_SCRIPT_SYNTAX_SYNTAX_MEMO_H_
 
@@ -27,7 +26,6 @@ struct RuleOutcome {
   MatchStatus Status{};
   int Position = 0;                 // Where matching stood after the attempt ...
   int LastPosition = 0;             // ... and the last character it had consumed.
-  int Deepest = 0;                  // Levels of nesting below the attempt's own.
   NonTerminalNode* Node = nullptr;  // The node of a match; null for a failure.
   int Next = -1;                    // The next outcome kept at the same place.
 };

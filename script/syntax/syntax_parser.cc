@@ -164,7 +164,6 @@ bool SyntaxParser::Parse(ParseResult& result) {
   kept_nodes_ = 0;
   farthest_ = SyntaxFailure{};
   depth_ = 0;
-  deepest_ = 0;
   failed_offset_ = 0;
   reported_comments_ = 0;
   marks_.clear();

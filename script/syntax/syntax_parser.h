@@ -72,10 +72,12 @@
 // has been set with a reach (the ancestor levels it looks at) that stays
 // inside the rule's node. A handler set without a reach may look anywhere,
 // so no rule whose match can run it is remembered. A remembered match is
-// not validated again where it is reused. Results, trees, failures and the
-// places where the level limit stops matching are the same with and
-// without memory; a node used in more than one place of the final tree is
-// copied for each further place.
+// not validated again where it is reused. Results, trees and failures are
+// the same with and without memory, but for the nesting limit: an answer
+// from memory goes no deeper, and the limit stops only matching that does
+// (so memory may let a parse end where matching the same text again at a
+// deeper level would have met the limit). A node used in more than one
+// place of the final tree is copied for each further place.
 //
 // Not synchronised: one thread at a time. Handlers run on the parsing
 // thread, inside Parse or WalkTree; they must not change the grammar, the
@@ -384,7 +386,6 @@ class SyntaxParser {
         (here < stack_base_ && stack_base_ - here > kMaxStackBytes)) {
       RaiseNestingError();
     }
-    deepest_ = std::max(deepest_, depth_);
   }
   [[noreturn]] void RaiseNestingError() const;
   [[noreturn]] void RaiseGrammarError(int message) const;
@@ -538,7 +539,6 @@ class SyntaxParser {
   bool remembering_ = false;
   std::vector<bool> self_contained_;  // By rule: its outcome may be remembered.
   SyntaxMemo memo_;
-  int deepest_ = 0;             // The deepest level reached since the attempt began.
   std::size_t kept_nodes_ = 0;  // The pool up to here holds remembered subtrees.
   // A remembered node was used while it still had a place elsewhere: the
   // tree may hold it twice, and parents may be out of date.

@@ -1,30 +1,23 @@
 // The parser's memory of rule outcomes (see Memory in syntax_parser.h):
 // matching a rule once per place, answering it from memory after that, and
 // keeping the tree a tree where remembered nodes are used again.
-#include <algorithm>
-
 #include "script/syntax/syntax_parser.h"
 
 namespace vantrel {
 
 MatchStatus SyntaxParser::MatchRemembered(int rule_index, NonTerminalNode* target) {
+  // An answer from memory goes no deeper: the nesting limit stops only
+  // matching that goes down.
   const RuleOutcome* outcome = memo_.Find(rule_index, position_, last_position_);
-  // An attempt that went deeper than the nesting limit allows from here is
-  // made again, so that the limit stops matching where it would have.
-  if (outcome != nullptr && depth_ + outcome->Deepest <= kMaxNestingDepth) {
-    return Recall(*outcome, target);
-  }
+  if (outcome != nullptr) return Recall(*outcome, target);
   // Few locals here: this frame is part of what a level of nesting costs.
   const int start = position_;
   const int last_before = last_position_;
-  const int outer_deepest = deepest_;
   NonTerminalNode* node = StartNode(rule_index, target);
   if (node == nullptr) return MatchStatus::kMismatch;  // Lookahead rules it out again.
-  deepest_ = depth_;
   const MatchStatus status =
       FinishNode(node, MatchSequence(BodyBegin(rule_index), BodyEnd(rule_index), node));
   Remember(rule_index, start, last_before, status, node);
-  deepest_ = std::max(deepest_, outer_deepest);
   return status;
 }
 
@@ -36,8 +29,7 @@ void SyntaxParser::Remember(int rule_index, int start, int last_before, MatchSta
                       .LastBefore = last_before,
                       .Status = status,
                       .Position = position_,
-                      .LastPosition = last_position_,
-                      .Deepest = deepest_ - depth_};
+                      .LastPosition = last_position_};
   if (status == MatchStatus::kMatched || status == MatchStatus::kInputLeft) {
     // The node and its subtree lie below the pool's end: nodes made for
     // the match come after the node, and reused ones before it.
@@ -54,7 +46,6 @@ MatchStatus SyntaxParser::Recall(const RuleOutcome& outcome, NonTerminalNode* ta
   // Without included texts, matching never leaves buffer 0.
   position_ = outcome.Position;
   last_position_ = outcome.LastPosition;
-  deepest_ = std::max(deepest_, depth_ + outcome.Deepest);
   NonTerminalNode* node = outcome.Node;
   if (node != nullptr) {
     // A node still in place elsewhere (in the tree, or within another

@@ -317,6 +317,15 @@ TEST_F(BasicScriptTest, LinesReadAsAnOpenBlockAndThenAsACallAreMatchedOnceEach) 
   EXPECT_EQ(ErrorOf(deep).rfind("Program nesting is too deep @", 0), 0u) << ErrorOf(deep);
 }
 
+TEST_F(BasicScriptTest, UnclosedLoopsTooDeepToMatchTwiceAreASyntaxErrorAtTheEnd) {
+  // Both forms of do match the lines nested in it; the second finds their
+  // outcomes in memory and does not go down again, so these 200 levels do
+  // not meet the nesting limit, and the error is where the text ends.
+  std::string loops;
+  for (int i = 0; i < 200; ++i) loops += "do while x\n";
+  EXPECT_EQ(ErrorOf(loops + "z\n"), "Syntax error @202,1");
+}
+
 TEST_F(BasicScriptTest, ExplicitDeclarationRefusesImplicitLocals) {
   context_.explicit_declaration = true;
   EXPECT_EQ(ErrorOf("dim a\na = 1\nb = 2\n"), "Undeclared variable 'b' @3,1");

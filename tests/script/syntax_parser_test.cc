@@ -254,10 +254,10 @@ TEST(SyntaxParserMemory, NodeUsedInsideAndOutsideARememberedMatchHasOneForEachPl
   EXPECT_EQ(entered, 2);
 }
 
-TEST(SyntaxParserMemory, NestingLimitStopsMatchingWhereMatchingAnewWouldStop) {
-  // <a> fits within the limit from the start rule, but not from the end of
-  // a chain of ten rules: tried there again, it must fail as matching it
-  // anew would, not be answered from memory.
+TEST(SyntaxParserMemory, AnswerFromMemoryGoesNoDeeperSoMeetsNoNestingLimit) {
+  // <a> fits within the nesting limit from the start rule, but not from the
+  // end of a chain of ten rules. Tried there again, it is answered from
+  // memory without going down, where matching it anew meets the limit.
   std::string grammar = "<r>:{<a>x|<c1>} \n";
   for (int i = 1; i < 10; ++i) {
     grammar += "<c" + std::to_string(i) + ">:<c" + std::to_string(i + 1) + ">\n";
@@ -265,11 +265,14 @@ TEST(SyntaxParserMemory, NestingLimitStopsMatchingWhereMatchingAnewWouldStop) {
   grammar += "<c10>:<a>y\n<a>:{\"(\"<a>\")\"|z}";
   const int depth = (SyntaxParser::kMaxNestingDepth - 4) / 2 - 1;
   const std::string nest = std::string(depth, '(') + "z" + std::string(depth, ')');
-  Parser fits(grammar, nest + "x");
-  EXPECT_TRUE(fits.Parse());
-  const std::string too_deep = test::ParseOutcome(Forgetful(grammar)->parser, nest + "y");
-  EXPECT_EQ(too_deep.rfind("Program nesting is too deep at ", 0), 0u) << too_deep;
-  EXPECT_EQ(test::ParseOutcome(fits.parser, nest + "y"), too_deep);
+  Parser remembered(grammar, nest + "y");
+  EXPECT_TRUE(remembered.Parse());
+  const std::string anew = test::ParseOutcome(Forgetful(grammar)->parser, nest + "y");
+  EXPECT_EQ(anew.rfind("Program nesting is too deep at ", 0), 0u) << anew;
+  // Deeper still, matching goes down past the limit the first time.
+  const std::string deeper = "((" + nest + "))y";
+  EXPECT_EQ(test::ParseOutcome(remembered.parser, deeper).rfind("Program nesting is too deep", 0),
+            0u);
 }
 
 TEST(SyntaxParserMatching, UserCharacterSetsAndCharacterCheck) {
