@@ -155,6 +155,13 @@ int PlatformSocketStack::Receive(int handle, void* buffer, int length, int& erro
   return static_cast<int>(count);
 }
 
+int PlatformSocketStack::ReceiveReady(int handle, void* buffer, int length, int& error) {
+  const ssize_t count = RetryOnInterrupt(
+      [&] { return ::recv(handle, buffer, static_cast<size_t>(length), MSG_DONTWAIT); });
+  error = count < 0 ? WinsockCodeFromErrno(errno) : 0;
+  return static_cast<int>(count);
+}
+
 int PlatformSocketStack::Send(int handle, const void* buffer, int length, int& error) {
   const ssize_t count = RetryOnInterrupt(
       [&] { return ::send(handle, buffer, static_cast<size_t>(length), MSG_NOSIGNAL); });

@@ -30,6 +30,7 @@ class PlatformSocketStack final : public SocketStack {
   void LocalAddress(int handle, std::string& ip, int& port) override;
   void PeerAddress(int handle, std::string& ip, int& port) override;
   int Receive(int handle, void* buffer, int length, int& error) override;
+  int ReceiveReady(int handle, void* buffer, int length, int& error) override;
   int Send(int handle, const void* buffer, int length, int& error) override;
   std::int64_t SendFile(int handle, int file_descriptor, std::int64_t offset, std::int64_t count,
                         int& error) override;

@@ -17,6 +17,7 @@ namespace vantrel {
 // Codes the network layer treats specially.
 inline constexpr int kWsaAccessDenied = 10013;       // Access denied.
 inline constexpr int kWsaAddressInUse = 10048;       // Address already in use.
+inline constexpr int kWsaWouldBlock = 10035;         // Resource temporarily unavailable.
 inline constexpr int kWsaConnectionAborted = 10053;  // Software caused connection abort.
 inline constexpr int kWsaConnectionReset = 10054;    // Connection reset by peer.
 inline constexpr int kWsaShutdown = 10058;           // Cannot send or receive after close.

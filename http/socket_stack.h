@@ -76,6 +76,10 @@ class SocketStack {
   // or -1 with the Windows Sockets code in `error`.
   virtual int Receive(int handle, void* buffer, int length, int& error) = 0;
 
+  // Receive without waiting: -1 with kWsaWouldBlock in `error` when no
+  // bytes are there yet.
+  virtual int ReceiveReady(int handle, void* buffer, int length, int& error) = 0;
+
   // Sends up to `length` bytes, never raising a signal. Returns the count
   // sent (possibly less than `length`), or -1 with the code in `error`.
   virtual int Send(int handle, const void* buffer, int length, int& error) = 0;

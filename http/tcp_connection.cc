@@ -62,8 +62,6 @@ int TcpConnection::ReceiveStep(bool raise, int timeout_ms, char* target, int tar
   CheckForDisconnect(raise, /*ignore_buffer=*/false);
   if (!socket_.HandleAllocated) return 0;
 
-  if (!WaitForBytes(timeout_ms)) return 0;
-
   char* into = target;
   int length = target_size;
   if (into == nullptr) {
@@ -71,7 +69,8 @@ int TcpConnection::ReceiveStep(bool raise, int timeout_ms, char* target, int tar
     length = recv_buffer_size_;
   }
   int error = 0;
-  const int count = Stack().Receive(socket_.Handle, into, length, error);
+  const int count = WaitAndReceive(timeout_ms, into, length, error);
+  if (count < 0 && error == kWsaWouldBlock) return 0;  // Nothing came within the time-out.
   closed_gracefully_ = count == 0;
   if (count < 0) {
     if (error != kWsaShutdown) throw SocketError(error);
@@ -88,17 +87,23 @@ int TcpConnection::ReceiveStep(bool raise, int timeout_ms, char* target, int tar
   return count;
 }
 
-bool TcpConnection::WaitForBytes(int timeout_ms) {
+int TcpConnection::WaitAndReceive(int timeout_ms, char* into, int length, int& error) {
   const int limit = ReadLimitWait();
   const bool limited = limit != kNoTimeout && (timeout_ms == kNoTimeout || limit < timeout_ms);
   const int wait = limited ? limit : timeout_ms;
   // Without a time-out the blocking receive is the wait; a drop from
   // another thread shuts the socket down, which ends it as well.
-  if (wait == kNoTimeout) return true;
+  if (wait == kNoTimeout) return Stack().Receive(socket_.Handle, into, length, error);
+  // Bytes already there are taken at once, so a request that came with its
+  // connection costs no wait; only when none are does the connection wait.
+  const int count = Stack().ReceiveReady(socket_.Handle, into, length, error);
+  if (count >= 0 || error != kWsaWouldBlock) return count;
   std::vector<int> handles{socket_.Handle};
-  if (Stack().WaitForReadable(handles, wait) > 0) return true;
-  if (limited) throw SocketError(kWsaTimedOut);
-  return false;
+  if (Stack().WaitForReadable(handles, wait) == 0) {
+    if (limited) throw SocketError(kWsaTimedOut);
+    return -1;  // `error` still says kWsaWouldBlock.
+  }
+  return Stack().Receive(socket_.Handle, into, length, error);
 }
 
 int TcpConnection::ReadLimitWait() const {

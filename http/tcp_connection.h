@@ -180,9 +180,11 @@ class TcpConnection : public NetComponent {
   // the peer has closed (raising instead when `raise` is set and the read
   // buffer is empty).
   int ReceiveStep(bool raise, int timeout_ms, char* target = nullptr, int target_size = 0);
-  // Waits up to `timeout_ms` (kNoTimeout: no limit) for bytes within the
-  // read limits; false when the caller's time-out passed first.
-  bool WaitForBytes(int timeout_ms);
+  // Receives at most `length` bytes into `into`, waiting up to `timeout_ms`
+  // (kNoTimeout: no limit) for them within the read limits. Returns what the
+  // stack's receive returns; -1 with kWsaWouldBlock in `error` when the
+  // caller's time-out passed first.
+  int WaitAndReceive(int timeout_ms, char* into, int length, int& error);
   // The longest the next wait may last under the read limits, in ms, or
   // kNoTimeout. Raises SocketError 10060 once the deadline has passed.
   int ReadLimitWait() const;

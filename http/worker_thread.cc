@@ -18,18 +18,29 @@ std::string MessageOf(const std::exception_ptr& failure) {
 
 }  // namespace
 
-WorkerThread::~WorkerThread() { WorkerThread::TerminateAndWait(); }
+WorkerThread::~WorkerThread() {
+  WorkerThread::TerminateAndWait();
+  AwaitWakers();
+}
 
 void WorkerThread::StartLoop() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (!stopped_ || terminated_) return;
-  if (id_ == std::thread::id()) {
-    // The new thread starts by taking mutex_, so it sees stopped_ cleared.
-    thread_ = std::thread(&WorkerThread::ThreadMain, this);
-    id_ = thread_.get_id();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!stopped_ || terminated_) return;
+    if (id_ == std::thread::id()) {
+      // The new thread starts by taking mutex_, so it sees stopped_ cleared.
+      thread_ = std::thread(&WorkerThread::ThreadMain, this);
+      id_ = thread_.get_id();
+    }
+    stopped_ = false;
+    wakers_.fetch_add(1, std::memory_order_relaxed);
   }
-  stopped_ = false;
-  wake_.notify_all();
+  // Woken after the lock is let go, so that it does not wake only to wait
+  // for the mutex. While stopped_ was set nobody but the loop itself could
+  // be waiting (WaitForStop's waiters find it set), so one wake-up does.
+  wake_.notify_one();
+  // The last touch of this object: a thread that frees itself waits for it.
+  wakers_.fetch_sub(1, std::memory_order_release);
 }
 
 void WorkerThread::StopLoop() {
@@ -101,7 +112,15 @@ void WorkerThread::ThreadMain() {
     free_self = free_on_terminate_;
     if (free_self && thread_.joinable()) thread_.detach();
   }
-  if (free_self) delete this;
+  if (!free_self) return;
+  AwaitWakers();
+  delete this;
+}
+
+void WorkerThread::AwaitWakers() const {
+  // A StartLoop that let go of the lock may still be about to notify; it
+  // takes no longer than one notify.
+  while (wakers_.load(std::memory_order_acquire) != 0) std::this_thread::yield();
 }
 
 void WorkerThread::MainLoop() {

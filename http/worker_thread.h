@@ -104,6 +104,8 @@ class WorkerThread {
   void ThreadMain();
   void MainLoop();
   void ReportFailure(const std::exception_ptr& failure);
+  // Waits until no StartLoop is still waking the thread.
+  void AwaitWakers() const;
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;  // Signalled when stopped_ or terminated_ changes.
@@ -111,6 +113,9 @@ class WorkerThread {
   // read without it by the loop.
   std::atomic<bool> stopped_{true};
   std::atomic<bool> terminated_{false};
+  // StartLoop calls between letting go of mutex_ and their last touch of
+  // the object; the object is not freed while any is.
+  std::atomic<int> wakers_{0};
   ThreadStopMode stop_mode_ = ThreadStopMode::kTerminate;  // Guarded by mutex_.
   bool free_on_terminate_ = false;                         // Guarded by mutex_.
   std::string exception_text_;                             // Guarded by mutex_.
