@@ -1,5 +1,6 @@
 #include "app/compiled_page_cache.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace vantrel {
@@ -19,6 +20,15 @@ std::size_t EstimatedBytes(const std::string& page_bytes, const StringList& prog
   }
   bytes += code.Info.Globals.size() * sizeof(VariableInfo);
   return bytes;
+}
+
+// True when `a` and `b` hold the same instructions, as compiled.
+bool SameInstructions(const InstructionList& a, const InstructionList& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const Instruction& x, const Instruction& y) {
+                      return x.Op == y.Op && x.A == y.A && x.B == y.B && x.F == y.F && x.N == y.N &&
+                             x.X == y.X && x.Y == y.Y && x.P == y.P && x.S == y.S;
+                    });
 }
 
 }  // namespace
@@ -47,6 +57,22 @@ void CompiledPageCache::Store(const std::string& path, std::string page_bytes, S
       path, Entry{std::move(page_bytes), std::move(program), std::move(code), conditions, bytes});
   by_path_.emplace(path, entries_.begin());
   bytes_ += bytes;
+}
+
+void CompiledPageCache::KeepLinked(const std::string& path, const CompiledCode& linked) {
+  const auto found = by_path_.find(path);
+  if (found == by_path_.end()) return;
+  Entry& entry = found->second->second;
+  if (entry.linked || !SameInstructions(entry.code.Instructions, linked.Instructions)) return;
+  // Linking gives every literal a value of its own: mostly the strings again.
+  std::size_t constants = 0;
+  for (const Instruction& instruction : linked.Instructions) constants += instruction.S.size();
+  if (bytes_ + constants > max_bytes_) return;
+  entry.code = linked;
+  RebaseLinks(entry.code.Instructions, linked.Instructions.data());
+  entry.linked = true;
+  entry.bytes += constants;
+  bytes_ += constants;
 }
 
 void CompiledPageCache::Drop(Entries::iterator entry) {

@@ -42,6 +42,7 @@ class CompiledPageCache {
     CompiledCode code;
     CompileConditions conditions;
     std::size_t bytes = 0;
+    bool linked = false;  // `code` is linked (KeepLinked).
   };
 
   explicit CompiledPageCache(std::size_t max_bytes = kDefaultMaxBytes) : max_bytes_(max_bytes) {}
@@ -57,6 +58,13 @@ class CompiledPageCache {
   // under `conditions`, as the entry of `path`, replacing the one it had.
   void Store(const std::string& path, std::string page_bytes, StringList program, CompiledCode code,
              const CompileConditions& conditions);
+
+  // Replaces the code of the entry of `path` by `linked`, the same code as
+  // a run linked it, so that later runs only bind again what linking takes
+  // from the host (Script::LoadLinkedCode). Nothing changes when there is
+  // no such entry, its code is linked already, `linked` is other code, or
+  // the bound leaves no room for the constants linking made.
+  void KeepLinked(const std::string& path, const CompiledCode& linked);
 
   std::size_t MaxBytes() const { return max_bytes_; }
   std::size_t Bytes() const { return bytes_; }

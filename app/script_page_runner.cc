@@ -85,7 +85,11 @@ void ScriptPageRunner::CompileAndRun(const std::string& full_path, std::string p
           compiled_pages_.Find(full_path, page_bytes, scripter_.CurrentCompileConditions())) {
     // The source too, so that the script is what compiling would have left.
     script.SetSourceCode(kept->program);
-    script.LoadCompiledCode(kept->code);
+    if (kept->linked) {
+      script.LoadLinkedCode(kept->code);
+    } else {
+      script.LoadCompiledCode(kept->code);
+    }
   } else {
     StringList program;
     program.SetText(PageToProgram(PageText(page_bytes)));
@@ -96,6 +100,9 @@ void ScriptPageRunner::CompileAndRun(const std::string& full_path, std::string p
                           scripter_.CurrentCompileConditions());
   }
   execute();
+  // The code as this run linked it: later runs of the page need not link
+  // it again.
+  if (script.Prepared()) compiled_pages_.KeepLinked(full_path, script.Code());
 }
 
 }  // namespace vantrel

@@ -113,6 +113,11 @@ struct Instruction {
 
 using InstructionList = std::vector<Instruction>;
 
+// For a copy of linked code: its references (Next, Target, Target2) still
+// point into the list it was copied from, which began at `linked_at`; makes
+// them point into `code` itself.
+void RebaseLinks(InstructionList& code, const Instruction* linked_at);
+
 }  // namespace vantrel
 
 #endif  // VANTREL_SCRIPT_MACHINE_INSTRUCTION_H_

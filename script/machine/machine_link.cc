@@ -2,6 +2,7 @@
 // targets and what it uses of the host, checks that nothing it refers to lies
 // outside the code or the stack, and hands the list to fusion.
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,10 +49,32 @@ bool UsesLocalX(Opcode op) {
 }
 bool UsesGlobalA(Opcode op) { return op >= opStoreGlobalVar && op <= opPushGlobalVarByRef; }
 
+// Opcodes whose operands linking binds to something of the host.
+bool TakesFromHost(Opcode op) {
+  return op == opPushConst || op == opPushClass || op == opCastClass || op == opCallProc ||
+         op == opCallClassProc;
+}
+
 class Linker {
  public:
   Linker(InstructionList& code, const HostBinding* host, InstructionList* enclosing)
       : code_(code), host_(host), enclosing_(enclosing) {}
+
+  // What linking took from the host (constants, classes, default
+  // instances, members) may have changed since the code was linked; the
+  // rest of a link depends on the code alone.
+  void Rebind() {
+    for (size_t n = 0; n < code_.size(); ++n) {
+      Instruction& i = code_[n];
+      if (!TakesFromHost(i.Op)) continue;
+      i.Instance = nullptr;
+      i.Class = nullptr;
+      i.ClassRef = nullptr;
+      i.Host = {};
+      i.Constant = Variant();
+      BindOperands(n, i);
+    }
+  }
 
   void Run() {
     size_t count = code_.size();
@@ -205,6 +228,27 @@ class Linker {
 
 void MachineOps::Link(VirtualMachine& machine, InstructionList& code, InstructionList* enclosing) {
   Linker(code, machine.host_, enclosing).Run();
+}
+
+void MachineOps::Rebind(VirtualMachine& machine, InstructionList& code) {
+  Linker(code, machine.host_, nullptr).Rebind();
+}
+
+void RebaseLinks(InstructionList& code, const Instruction* linked_at) {
+  // Compared as addresses: the references point into another array.
+  const auto from = reinterpret_cast<std::uintptr_t>(linked_at);
+  const auto end = from + code.size() * sizeof(Instruction);
+  Instruction* const base = code.data();
+  auto rebase = [&](Instruction*& reference) {
+    const auto address = reinterpret_cast<std::uintptr_t>(reference);
+    if (address < from || address >= end) return;
+    reference = base + (address - from) / sizeof(Instruction);
+  };
+  for (Instruction& i : code) {
+    rebase(i.Next);
+    rebase(i.Target);
+    rebase(i.Target2);
+  }
 }
 
 }  // namespace vantrel

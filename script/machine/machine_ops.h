@@ -22,6 +22,9 @@ struct MachineOps {
   // VirtualMachine::Link); `enclosing` is the code whose routines frame
   // code enters (VirtualMachine::LinkFrameCode), null for other code.
   static void Link(VirtualMachine& machine, InstructionList& code, InstructionList* enclosing);
+  // Binds again, in code linked before (see VirtualMachine::Relink), what
+  // linking took from the host.
+  static void Rebind(VirtualMachine& machine, InstructionList& code);
 
 #define VANTREL_DECLARE_HANDLER(name) static void name(VirtualMachine& m, Instruction& i);
   VANTREL_OPCODES(VANTREL_DECLARE_HANDLER)

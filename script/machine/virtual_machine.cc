@@ -102,6 +102,16 @@ void VirtualMachine::Unlink() {
 void VirtualMachine::Link(InstructionList& code) {
   Unlink();
   MachineOps::Link(*this, code, nullptr);
+  Adopt(code);
+}
+
+void VirtualMachine::Relink(InstructionList& code) {
+  Unlink();
+  MachineOps::Rebind(*this, code);
+  Adopt(code);
+}
+
+void VirtualMachine::Adopt(InstructionList& code) {
   code_ = &code;
   if (IsRunning()) return;
   // The globals of newly linked code start Unassigned (Empty), and keep

@@ -89,6 +89,12 @@ class VirtualMachine : public TObject {
   // outside itself. The list must not change size while linked. The
   // code's globals start Unassigned (not when linking during a run).
   void Link(InstructionList& code);
+  // Links code that is a copy of code linked before on a machine with the
+  // same host (its references rebased, RebaseLinks): binds again only what
+  // linking takes from the host, which may have changed since, and leaves
+  // the rest of the link as it was. The code's globals start Unassigned, as
+  // with Link.
+  void Relink(InstructionList& code);
   bool Linked() const { return code_ != nullptr; }
   void Unlink();
 
@@ -201,6 +207,9 @@ class VirtualMachine : public TObject {
 
   Variant RunEntry(Instruction* entry, std::span<const Variant> args);
   void PrepareOutermost();
+  // Makes linked `code` the machine's code, its globals Unassigned unless
+  // a run is going on.
+  void Adopt(InstructionList& code);
   // The number of globals `code` reserves.
   static int GlobalCountOf(const InstructionList& code);
   Instruction* FindEntry(std::string_view routine) const;

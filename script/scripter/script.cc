@@ -105,6 +105,15 @@ void Script::LoadCompiledCode(CompiledCode code) {
   compiled_ = true;
 }
 
+void Script::LoadLinkedCode(const CompiledCode& linked) {
+  ClearCode();
+  code_ = linked;
+  RebaseLinks(code_.Instructions, linked.Instructions.data());
+  relink_ = true;
+  BuildRoutineTable();
+  compiled_ = true;
+}
+
 void Script::SaveCode(std::string& stream) const { WriteCodeStream(code_, stream); }
 
 void Script::LoadCode(std::string_view stream) {
@@ -171,6 +180,7 @@ void Script::DropCode() {
   routine_table_.clear();
   compiled_ = false;
   prepared_ = false;
+  relink_ = false;
 }
 
 void Script::DropMadeLibraries() {
@@ -193,7 +203,11 @@ void Script::Prepare() {
   scripter_.PrepareForLink();
   machine.SetHost(&scripter_.Binding());
   machine.SetObjects(&scripter_.Objects());
-  machine.Link(code_.Instructions);
+  if (relink_) {
+    machine.Relink(code_.Instructions);
+  } else {
+    machine.Link(code_.Instructions);
+  }
   prepared_ = true;
 }
 

@@ -72,6 +72,13 @@ class Script {
   // Takes code compiled elsewhere (a stored or cached form): the script
   // becomes compiled and not prepared. Refused while running.
   void LoadCompiledCode(CompiledCode code);
+  // Takes a copy of `linked`, code this script's scripter linked before (a
+  // program kept after it ran), whose references point into itself
+  // (RebaseLinks made them so): the script becomes compiled and not
+  // prepared, and preparing binds again only what linking takes from the
+  // host (VirtualMachine::Relink), which is cheaper than linking. Refused
+  // while running.
+  void LoadLinkedCode(const CompiledCode& linked);
   // Writes the stored form of the compiled code (script/stored/code_stream.h)
   // into `stream`, replacing what it held. Linking leaves the compiled
   // fields as they are (it resolves into fields of its own), so the code of
@@ -168,6 +175,7 @@ class Script {
   std::vector<std::string> routine_table_;
   bool compiled_ = false;
   bool prepared_ = false;
+  bool relink_ = false;  // The code came linked (LoadLinkedCode).
   bool temporary_ = false;
   std::string file_name_;
   std::string library_name_;

@@ -36,6 +36,14 @@ class ProbedScripter : public ::testing::Test {
   void Probe(VirtualMachine&) {
     if (probe_) probe_();
   }
+  // Registers "probe" again, to run other_probe_.
+  void RegisterOtherProbe() {
+    scripter_.InternalClass().RegisterMethod(
+        "probe", 0, false, HostHandler::Of<&ProbedScripter::OtherProbe>(this), nullptr, vkNone);
+  }
+  void OtherProbe(VirtualMachine&) {
+    if (other_probe_) other_probe_();
+  }
   Variant Run(std::string_view source) {
     scripter_.SetSourceCode(Lines(source));
     return scripter_.Execute();
@@ -53,6 +61,7 @@ class ProbedScripter : public ::testing::Test {
 
   BasicScripter scripter_;
   std::function<void()> probe_;
+  std::function<void()> other_probe_;
 };
 
 // Programs assembled by hand, run through the scripter.
@@ -81,6 +90,32 @@ TEST_F(ProbedScripter, RunLeavingNoValueGivesNullAndTwoValuesAnArrayFromZero) {
   ASSERT_EQ(array.ElementCount(), 2u);
   EXPECT_EQ(array.Elements()[0].ToInteger(), 10);
   EXPECT_EQ(array.Elements()[1].ToInteger(), 20);
+}
+
+// Code kept as a run linked it and loaded again later: it runs in its own
+// copy (the code it was copied from is gone), its globals start afresh, and
+// its host calls reach what the host holds now, here a method registered
+// again with another handler.
+TEST_F(ProbedScripter, LinkedCodeLoadedAgainRunsInItsOwnCopyBoundToTheHostAsItIsNow) {
+  int first = 0;
+  int second = 0;
+  probe_ = [&] { ++first; };
+  other_probe_ = [&] { ++second; };
+  Script& script = scripter_.DefaultScript();
+  EXPECT_EQ(
+      Run("dim g\r\ng = g + 1\r\nfor i = 1 to 3\r\n  probe()\r\nnext\r\nmain = g").ToInteger(), 1);
+  ASSERT_TRUE(script.Prepared());
+  CompiledCode kept = script.Code();
+  RebaseLinks(kept.Instructions, script.Code().Instructions.data());
+  script.Clear();
+
+  RegisterOtherProbe();
+  for (int run = 1; run <= 2; ++run) {
+    script.LoadLinkedCode(kept);
+    EXPECT_EQ(scripter_.Execute().ToInteger(), 1);
+    EXPECT_EQ(first, 3);
+    EXPECT_EQ(second, 3 * run);
+  }
 }
 
 TEST_F(ProbedScripter, HaltFromAnotherThreadEndsAnEndlessLoopAndTheScripterStaysUsable) {
