@@ -49,14 +49,21 @@ void SerialEventHub::Listener::SetWake(std::function<void()> wake) {
 }
 
 bool SerialEventHub::Listener::Take(std::vector<Event>& events) {
-  std::lock_guard lock(hub_.mutex_);
-  queue_->QueueMissed();
-  std::move(queue_->events.begin(), queue_->events.end(), std::back_inserter(events));
-  queue_->events.clear();
-  queue_->byte_count = 0;
-  queue_->state_count = 0;
-  queue_->woken = false;
-  return !queue_->ended;
+  // Only swapped under the lock: a listener's thread runs at a low
+  // priority, and the serial path must not wait long for it.
+  std::deque<Event> taken;
+  bool going_on;
+  {
+    std::lock_guard lock(hub_.mutex_);
+    queue_->QueueMissed();
+    taken.swap(queue_->events);
+    queue_->byte_count = 0;
+    queue_->state_count = 0;
+    queue_->woken = false;
+    going_on = !queue_->ended;
+  }
+  std::move(taken.begin(), taken.end(), std::back_inserter(events));
+  return going_on;
 }
 
 std::unique_ptr<SerialEventHub::Listener> SerialEventHub::Join(int max_listeners) {

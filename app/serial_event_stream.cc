@@ -1,5 +1,6 @@
 #include "app/serial_event_stream.h"
 
+#include <array>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -27,12 +28,27 @@ constexpr std::chrono::milliseconds kBulkPause{2};
 // The event names, in the order of SerialEventHub::EventKind.
 constexpr const char* kEventNames[] = {"open", "close", "lost", "rx", "tx", "gap"};
 
+// Two capital hexadecimal digits for every byte, from a table of all 256
+// pairs: at full speed from the device, every listener encodes megabytes a
+// second.
 void AppendHex(std::string& out, std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
+  static constexpr auto kPairs = [] {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    std::array<char, 512> pairs{};
+    for (int value = 0; value < 256; ++value) {
+      pairs[2 * value] = kDigits[value >> 4];
+      pairs[2 * value + 1] = kDigits[value & 0x0F];
+    }
+    return pairs;
+  }();
+  const std::size_t start = out.size();
+  out.resize(start + 2 * bytes.size());
+  char* digits = out.data() + start;
   for (const char byte : bytes) {
-    const auto value = static_cast<unsigned char>(byte);
-    out += kDigits[value >> 4];
-    out += kDigits[value & 0x0F];
+    const std::size_t pair = 2 * static_cast<std::size_t>(static_cast<unsigned char>(byte));
+    digits[0] = kPairs[pair];
+    digits[1] = kPairs[pair + 1];
+    digits += 2;
   }
 }
 
@@ -123,6 +139,10 @@ void SerialEventStream::Answer(const HttpRequestInfo& request, HttpResponseInfo&
   response.Headers.SetValueByName("X-Accel-Buffering", "no");
   if (head) return;
   response.BodyWriter = [listener](ResponseStream& body) { StreamEvents(*listener, body); };
+  // Watching must not slow the port and the pages down: with many listeners
+  // and a fast device, the listeners fall behind (and are told of the gap)
+  // before the device's bytes wait.
+  response.BodyWriterInBackground = true;
 }
 
 }  // namespace vantrel

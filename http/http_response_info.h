@@ -66,6 +66,11 @@ class HttpResponseInfo {
   // writes the header, then calls it on the peer thread and closes the
   // connection when it returns. ContentText and ContentStream are not sent.
   std::function<void(ResponseStream& body)> BodyWriter;
+  // The body writer is background work (a stream that only watches): it
+  // runs at the lowest priority, so that the rest of the machine goes first,
+  // and a thread that cannot be given its priority back afterwards ends
+  // instead of serving again.
+  bool BodyWriterInBackground = false;
 
   // Sends the status line and header lines in one send: the status line,
   // one "Set-Cookie: " line per cookie, the lines of Headers after Server,

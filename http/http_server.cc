@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 #include "base/ascii.h"
 #include "base/file_stream.h"
+#include "base/thread_priority.h"
 #include "http/connection_byte_source.h"
 #include "http/error_page.h"
 #include "http/http_request_parser.h"
@@ -213,17 +215,26 @@ void HttpServer::Respond(PeerThread& thread, HttpRequestInfo& request, HttpRespo
   }
 
   if (response.BodyWriter) {
-    WriteStreamedResponse(response);
+    WriteStreamedResponse(thread, response);
   } else {
     WriteResponse(response);
   }
 }
 
-void HttpServer::WriteStreamedResponse(HttpResponseInfo& response) {
+void HttpServer::WriteStreamedResponse(PeerThread& thread, HttpResponseInfo& response) {
   response.ContentText.clear();
   response.ContentStream.reset();
   response.WriteHeader();
   ResponseStream body(response.Connection);
+  std::optional<LowThreadPriority> background;
+  if (response.BodyWriterInBackground) background.emplace();
+  struct AtEnd {
+    PeerThread& thread;
+    std::optional<LowThreadPriority>& background;
+    ~AtEnd() {
+      if (background && !background->Restore()) thread.Terminate();
+    }
+  } at_end{thread, background};
   try {
     response.BodyWriter(body);
   } catch (const NetError&) {

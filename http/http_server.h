@@ -196,7 +196,7 @@ class HttpServer : public TcpServer {
   // Writes the header, unless written, and the content the response holds.
   static void WriteResponse(HttpResponseInfo& response);
   // Writes the header of a response with a BodyWriter and runs the writer.
-  static void WriteStreamedResponse(HttpResponseInfo& response);
+  static void WriteStreamedResponse(PeerThread& thread, HttpResponseInfo& response);
 
   HttpGetEvent on_command_get_;
   HttpAdmitEvent on_admit_request_;

@@ -4,11 +4,16 @@
 #include "http/response_stream.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "base/thread_priority.h"
 #include "http/http_server.h"
 #include "tests/http/server_test_util.h"
 #include "tests/support/process_stats.h"
@@ -110,6 +115,57 @@ TEST_F(ResponseStreamTest, StoppingTheServerEndsEveryStream) {
   EXPECT_TRUE(first.ServerClosed());
   EXPECT_EQ(second.ReadUntilClose(), "");
   EXPECT_TRUE(second.ServerClosed());
+}
+
+// The calling thread's nice value.
+int ThreadNice() { return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid())); }
+
+// A stream that only watches runs below everything else, and the thread it
+// held serves the next request at the priority it had: a pooled thread
+// must not carry the low priority into pages and files.
+TEST(BackgroundStreamTest, WriterRunsAtTheLowestPriorityAndItsThreadServesOnAsBefore) {
+  HttpServer server;
+  std::mutex mutex;
+  std::vector<std::pair<pid_t, int>> seen;  // Thread and nice value; guarded by mutex.
+  auto note = [&] {
+    std::lock_guard lock(mutex);
+    seen.emplace_back(::gettid(), ThreadNice());
+  };
+  server.SetOnCommandGet([&](PeerThread&, HttpRequestInfo& request, HttpResponseInfo& response) {
+    if (request.Document != "/events") {
+      note();
+      response.ContentText = "ok";
+      return;
+    }
+    response.BodyWriterInBackground = true;
+    response.BodyWriter = [&](ResponseStream& body) {
+      note();
+      body.Write("watched\n");
+    };
+  });
+  const int port = test::ActivateOnLoopback(server);
+  const int earlier = ThreadNice();
+  ASSERT_LT(earlier, LowThreadPriority::kNice);
+
+  TestClient watcher;
+  ASSERT_TRUE(watcher.Connect(port));
+  watcher.Send(kGet);
+  ASSERT_NE(watcher.ReadUntilClose().find("watched"), std::string::npos);
+  // Served again until the stream's thread, back in the pool, takes a request.
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    ASSERT_TRUE(test::WaitUntil([&] { return server.Threads().Count() == 0; }, milliseconds(5000)));
+    TestClient client;
+    ASSERT_TRUE(client.Connect(port));
+    client.Send("GET /page HTTP/1.1\r\nHost: x\r\n\r\n");
+    client.ReadUntilClose();
+    std::lock_guard lock(mutex);
+    if (seen.back().first == seen.front().first) break;
+  }
+  std::lock_guard lock(mutex);
+  ASSERT_GE(seen.size(), 2u);
+  EXPECT_EQ(seen.front().second, LowThreadPriority::kNice);
+  EXPECT_EQ(seen.back().first, seen.front().first);
+  EXPECT_EQ(seen.back().second, earlier);
 }
 
 }  // namespace
