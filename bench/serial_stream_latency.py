@@ -15,7 +15,8 @@ gateway open it through a page. Then:
 3. The serial rate: MEBIBYTES (default 4) written on the device side as fast as
    the gateway takes them, until a page sees them all in the receive buffer,
    with no listener and with 16 listeners reading the stream (in a process of
-   their own, as browsers are); three runs each, taking turns, the median
+   their own at the lowest priority, standing for browsers, which usually run
+   on other machines); three runs each, taking turns, the median
    counted. Once as fast as the pseudo terminal goes (far beyond any serial
    line: the processors are the limit, and the listeners' reader shares them),
    and once with the device
