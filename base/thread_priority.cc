@@ -1,20 +1,12 @@
 #include "base/thread_priority.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 namespace vantrel {
 
-LowThreadPriority::LowThreadPriority() : tid_(static_cast<int>(::gettid())) {
-  // getpriority may return -1 as a value: errno tells it from a failure.
-  errno = 0;
-  const int earlier = ::getpriority(PRIO_PROCESS, static_cast<id_t>(tid_));
-  if (earlier == -1 && errno != 0) return;
-  if (earlier >= kNice) return;  // Low enough already.
-  if (::setpriority(PRIO_PROCESS, static_cast<id_t>(tid_), kNice) != 0) return;
-  earlier_ = earlier;
+LowThreadPriority::LowThreadPriority() : thread_(::pthread_self()) {
+  if (::pthread_getschedparam(thread_, &earlier_policy_, &earlier_param_) != 0) return;
+  if (earlier_policy_ == SCHED_IDLE) return;  // Low already.
+  const sched_param idle{};
+  if (::pthread_setschedparam(thread_, SCHED_IDLE, &idle) != 0) return;
   lowered_ = true;
   restored_ = false;
 }
@@ -24,9 +16,15 @@ LowThreadPriority::~LowThreadPriority() { Restore(); }
 bool LowThreadPriority::Restore() {
   if (lowered_) {
     lowered_ = false;
-    restored_ = ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid_), earlier_) == 0;
+    restored_ = ::pthread_setschedparam(thread_, earlier_policy_, &earlier_param_) == 0;
   }
   return restored_;
+}
+
+bool LowThreadPriority::IsLow() {
+  int policy = SCHED_OTHER;
+  sched_param param{};
+  return ::pthread_getschedparam(::pthread_self(), &policy, &param) == 0 && policy == SCHED_IDLE;
 }
 
 }  // namespace vantrel

@@ -1,22 +1,23 @@
-// The scheduling priority of the calling thread, lowered for background
-// work: on Linux every thread has a nice value of its own.
+// The scheduling of the calling thread, lowered for background work: the
+// thread runs only when no other thread of the machine wants the processor
+// (Linux's SCHED_IDLE policy, which each thread has a setting of its own).
 //
-// Raising it back may be refused to an unprivileged process (RLIMIT_NICE),
-// so Restore tells whether the thread is back where it was; a thread that
-// is not should serve nothing that must not wait for the rest of the
+// Going back may be refused to an unprivileged process (RLIMIT_NICE), so
+// Restore tells whether the thread runs as it did before; a thread that
+// does not should serve nothing that must not wait for the rest of the
 // machine.
 //
 // Threads: an object belongs to the thread that made it and is used on it.
 #ifndef VANTREL_BASE_THREAD_PRIORITY_H_
 #define VANTREL_BASE_THREAD_PRIORITY_H_
 
+#include <pthread.h>
+#include <sched.h>
+
 namespace vantrel {
 
 class LowThreadPriority {
  public:
-  // The nice value the calling thread runs at while lowered.
-  static constexpr int kNice = 19;
-
   // Lowers the calling thread's priority (a failure leaves it as it was).
   LowThreadPriority();
   // Restores the priority, if not done yet.
@@ -24,13 +25,17 @@ class LowThreadPriority {
   LowThreadPriority(const LowThreadPriority&) = delete;
   LowThreadPriority& operator=(const LowThreadPriority&) = delete;
 
-  // Gives the thread its earlier priority back; false when that was
+  // Gives the thread its earlier scheduling back; false when that was
   // refused and the thread stays low. Later calls answer the same.
   bool Restore();
 
+  // Whether the calling thread runs lowered.
+  static bool IsLow();
+
  private:
-  int tid_;
-  int earlier_ = 0;
+  pthread_t thread_;
+  int earlier_policy_ = SCHED_OTHER;
+  sched_param earlier_param_{};
   bool lowered_ = false;
   bool restored_ = true;
 };
