@@ -67,11 +67,7 @@ class Linker {
     for (size_t n = 0; n < code_.size(); ++n) {
       Instruction& i = code_[n];
       if (!TakesFromHost(i.Op)) continue;
-      i.Instance = nullptr;
-      i.Class = nullptr;
-      i.ClassRef = nullptr;
-      i.Host = {};
-      i.Constant = Variant();
+      ForgetOperands(i);
       BindOperands(n, i);
     }
   }
@@ -86,11 +82,7 @@ class Linker {
       i.Next = n + 1 < count ? &code_[n + 1] : nullptr;
       i.Target = i.Target2 = nullptr;
       i.FusedSlot = 0;
-      i.Instance = nullptr;
-      i.Class = nullptr;
-      i.ClassRef = nullptr;
-      i.Host = {};
-      i.Constant = Variant();
+      ForgetOperands(i);
       CheckSlots(n, i);
       if (i.Op == opCall && (i.F & kFlagEnclosingEntry) != 0) {
         i.Target = EnclosingEntry(n, i.A);
@@ -116,6 +108,15 @@ class Linker {
   }
 
  private:
+  // Clears what BindOperands fills in.
+  static void ForgetOperands(Instruction& i) {
+    i.Instance = nullptr;
+    i.Class = nullptr;
+    i.ClassRef = nullptr;
+    i.Host = {};
+    i.Constant = Variant();
+  }
+
   [[noreturn]] void Fail(size_t n, const char* what) {
     throw ScriptInternalError(Format("Invalid instruction %d: %s", {static_cast<int>(n), what}));
   }
