@@ -394,14 +394,17 @@ MatchStatus SyntaxParser::MatchChoice(const SyntaxElement& element, NonTerminalN
   const std::size_t mark = PushMark(target);
   MatchStatus common = MatchStatus::kNone;
   for (int i = element.first; i < element.first + element.count; ++i) {
-    const MatchStatus status = CannotStart(rules_.Alternative(i).first, rules_.Alternative(i).count)
-                                   ? SkipAttempt(rules_.Alternative(i).first)
-                                   : MatchSequence(AlternativeBegin(i), AlternativeEnd(i), target);
-    if (!IsFailure(status)) {
-      common = MatchStatus::kMatched;
-      break;
+    MatchStatus status;
+    if (CannotStart(rules_.Alternative(i).first, rules_.Alternative(i).count)) {
+      status = SkipAttempt(rules_.Alternative(i).first);  // Leaves nothing to undo.
+    } else {
+      status = MatchSequence(AlternativeBegin(i), AlternativeEnd(i), target);
+      if (!IsFailure(status)) {
+        common = MatchStatus::kMatched;
+        break;
+      }
+      Restore(mark, target);
     }
-    Restore(mark, target);
     // All alternatives failed alike: that status; else a mismatch.
     common = (common == MatchStatus::kNone || common == status) ? status : MatchStatus::kMismatch;
   }
