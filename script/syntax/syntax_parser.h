@@ -66,11 +66,12 @@
 // character consumed before it, which is where a node that begins empty
 // ends); a rule that is not remembered is matched anew each time its
 // caller is. Only where that cannot change what handlers see: not while a
-// node or comment handler is set (they see every attempt), not in texts
-// included by PushInput, and only for rules whose match depends on nothing
-// above their node: every validate and character-check handler within it
-// has been set with a reach (the ancestor levels it looks at) that stays
-// inside the rule's node. A handler set without a reach may look anywhere,
+// node or comment handler is set (they see every attempt), not after a
+// handler included a text by PushInput (to the end of that parse), and only
+// for rules whose match depends on nothing above their node: every
+// validate and character-check handler within it has been set with a
+// reach (the ancestor levels it looks at) that stays inside the rule's
+// node. A handler set without a reach may look anywhere,
 // so no rule whose match can run it is remembered. A remembered match is
 // not validated again where it is reused. Results, trees and failures are
 // the same with and without memory, but for the nesting limit: an answer
