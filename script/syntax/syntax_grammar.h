@@ -183,7 +183,7 @@ class NonTerminals {
   // its match looks higher than r's node, by the reach the handlers were
   // set with. Such a match comes out the same wherever the rule is tried at
   // a given place. Reads the handlers as they are now.
-  void SelfContained(std::vector<bool>& self_contained) const;
+  void SelfContained(std::vector<std::uint8_t>& self_contained) const;
 
  private:
   friend class GrammarCompiler;

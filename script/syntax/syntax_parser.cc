@@ -147,7 +147,11 @@ void SyntaxParser::PrepareTables() {
   // Node and comment handlers see every attempt: answering one from memory
   // would hide it from them.
   remembering_ = !on_new_node_ && !on_remove_node_ && !on_comment_;
-  if (remembering_) rules_.SelfContained(self_contained_);
+  if (remembering_) {
+    rules_.SelfContained(remembered_rules_);
+  } else {
+    remembered_rules_.assign(static_cast<std::size_t>(rules_.Count()), 0);
+  }
 }
 
 bool SyntaxParser::Parse() {
@@ -303,13 +307,14 @@ void SyntaxParser::MatchOptional(const SyntaxElement& element, NonTerminalNode* 
 }
 
 MatchStatus SyntaxParser::MatchRule(int rule_index, NonTerminalNode* target) {
-  // Included texts come and go with handlers: they are matched without
-  // memory.
-  if (remembering_ && self_contained_[static_cast<std::size_t>(rule_index)] && includes_.empty()) {
-    return MatchRemembered(rule_index, target);
+  // An answer from memory goes no deeper: the nesting limit stops only
+  // matching that goes down.
+  if (remembered_rules_[static_cast<std::size_t>(rule_index)] != 0) {
+    const RuleOutcome* outcome = memo_.Find(rule_index, position_, last_position_);
+    if (outcome != nullptr) return Recall(*outcome, target);
   }
   NonTerminalNode* node = StartNode(rule_index, target);
-  if (node == nullptr) return MatchStatus::kMismatch;
+  if (node == nullptr) return MatchStatus::kMismatch;  // Lookahead rules it out again.
   return FinishNode(node, MatchSequence(BodyBegin(rule_index), BodyEnd(rule_index), node));
 }
 
@@ -322,9 +327,9 @@ NonTerminalNode* SyntaxParser::StartNode(int rule_index, NonTerminalNode* target
     SkipAttempt(body.first);
     return nullptr;
   }
-  // The mark keeps what FinishNode needs: the nodes before this one and the
-  // last character consumed before it.
-  PushMark(target);
+  // The mark keeps what FinishNode needs: the nodes before this one, and
+  // where the attempt began and the last character consumed before it.
+  PushNodeMark();
   NonTerminalNode* node = NewNode(rule_index, target);
   if (on_new_node_) on_new_node_(*this, *node);
   if (has_comments_) SkipComments();
@@ -342,15 +347,22 @@ MatchStatus SyntaxParser::FinishNode(NonTerminalNode* node, MatchStatus status) 
     const NodeValidateHandler& validate = rules_[node->rule_index_].OnValidate();
     if (validate && !validate(*node)) status = MatchStatus::kMismatch;
   }
-  if (!IsFailure(status)) return status;
-  if (remembering_) {
-    // The node is its parent's last child: nothing is added beside it
-    // while it is matched.
-    node->parent_->children_.pop_back();
-    Discard(node);
-    TrimPool(before.nodes);
-  } else {
-    RemoveNodes(before.nodes);
+  if (IsFailure(status)) {
+    if (remembering_) {
+      // The node is its parent's last child: nothing is added beside it
+      // while it is matched.
+      node->parent_->children_.pop_back();
+      Discard(node);
+      TrimPool(before.nodes);
+    } else {
+      RemoveNodes(before.nodes);
+    }
+  }
+  // The mark holds where the attempt began and the last character
+  // consumed before it. A text included meanwhile by a handler has made
+  // every rule unremembered: the outcome may depend on it.
+  if (remembered_rules_[static_cast<std::size_t>(node->rule_index_)] != 0) {
+    Remember(before.position, before.last_position, status, node);
   }
   return status;
 }
@@ -382,14 +394,17 @@ MatchStatus SyntaxParser::MatchChoice(const SyntaxElement& element, NonTerminalN
   const std::size_t mark = PushMark(target);
   MatchStatus common = MatchStatus::kNone;
   for (int i = element.first; i < element.first + element.count; ++i) {
-    const MatchStatus status = CannotStart(rules_.Alternative(i).first, rules_.Alternative(i).count)
-                                   ? SkipAttempt(rules_.Alternative(i).first)
-                                   : MatchSequence(AlternativeBegin(i), AlternativeEnd(i), target);
-    if (!IsFailure(status)) {
-      common = MatchStatus::kMatched;
-      break;
+    MatchStatus status;
+    if (CannotStart(rules_.Alternative(i).first, rules_.Alternative(i).count)) {
+      status = SkipAttempt(rules_.Alternative(i).first);  // Leaves nothing to undo.
+    } else {
+      status = MatchSequence(AlternativeBegin(i), AlternativeEnd(i), target);
+      if (!IsFailure(status)) {
+        common = MatchStatus::kMatched;
+        break;
+      }
+      Restore(mark, target);
     }
-    Restore(mark, target);
     // All alternatives failed alike: that status; else a mismatch.
     common = (common == MatchStatus::kNone || common == status) ? status : MatchStatus::kMismatch;
   }
@@ -508,12 +523,13 @@ void SyntaxParser::RecordFailure(int rule_index, MatchStatus status) {
 }
 
 void SyntaxParser::Restore(std::size_t index, NonTerminalNode* target) {
-  const Mark mark = marks_[index];
+  const Mark& mark = marks_[index];
   if (remembering_) {
-    while (target->children_.size() > mark.children) {
-      NonTerminalNode* child = target->children_.back();
-      target->children_.pop_back();
-      Discard(child);
+    NonTerminalNodes& children = target->children_;
+    if (children.size() > mark.children) {
+      const auto added = children.begin() + mark.children;
+      for (auto child = added; child != children.end(); ++child) Discard(*child);
+      children.erase(added, children.end());
     }
     TrimPool(mark.nodes);
   } else if (nodes_used_ > mark.nodes) {
@@ -523,11 +539,13 @@ void SyntaxParser::Restore(std::size_t index, NonTerminalNode* target) {
   position_ = mark.position;
   last_position_ = mark.last_position;
   last_buffer_ = mark.last_buffer;
-  if (reported_comments_ > mark.comments) {
-    reported_comments_ = mark.comments;
-    if (DebugOutputEnabled()) DebugOutput(Format("Recusado %d", {mark.position}));
-    if (on_comment_retract_) on_comment_retract_(*this, mark.buffer, mark.position);
-  }
+  if (reported_comments_ > mark.comments) RetractComments(mark);
+}
+
+void SyntaxParser::RetractComments(Mark mark) {
+  reported_comments_ = mark.comments;
+  if (DebugOutputEnabled()) DebugOutput(Format("Recusado %d", {mark.position}));
+  if (on_comment_retract_) on_comment_retract_(*this, mark.buffer, mark.position);
 }
 
 NonTerminalNode* SyntaxParser::TakeNode() {

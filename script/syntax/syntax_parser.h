@@ -66,11 +66,12 @@
 // character consumed before it, which is where a node that begins empty
 // ends); a rule that is not remembered is matched anew each time its
 // caller is. Only where that cannot change what handlers see: not while a
-// node or comment handler is set (they see every attempt), not in texts
-// included by PushInput, and only for rules whose match depends on nothing
-// above their node: every validate and character-check handler within it
-// has been set with a reach (the ancestor levels it looks at) that stays
-// inside the rule's node. A handler set without a reach may look anywhere,
+// node or comment handler is set (they see every attempt), not after a
+// handler included a text by PushInput (to the end of that parse), and only
+// for rules whose match depends on nothing above their node: every
+// validate and character-check handler within it has been set with a
+// reach (the ancestor levels it looks at) that stays inside the rule's
+// node. A handler set without a reach may look anywhere,
 // so no rule whose match can run it is remembered. A remembered match is
 // not validated again where it is reused. Results, trees and failures are
 // the same with and without memory, but for the nesting limit: an answer
@@ -327,16 +328,26 @@ class SyntaxParser {
   MatchStatus MatchSequence(const SyntaxElement* element, const SyntaxElement* end,
                             NonTerminalNode* target);
   MatchStatus MatchRule(int rule_index, NonTerminalNode* target);
-  // MatchRule of a rule whose outcomes are remembered.
-  MatchStatus MatchRemembered(int rule_index, NonTerminalNode* target);
-  // Keeps what an attempt that began at `start` came to; `node` is its node.
-  void Remember(int rule_index, int start, int last_before, MatchStatus status,
-                NonTerminalNode* node);
+  // Keeps what an attempt with node `node`, which began at `start` after
+  // the character at `last_before`, came to.
+  void Remember(int start, int last_before, MatchStatus status, NonTerminalNode* node);
+  // Remember when the memory needs room first; out of line, so that
+  // Remember itself needs no frame.
+  [[gnu::noinline]] void RememberInNewChunk(int start, int last_before, MatchStatus status,
+                                            NonTerminalNode* node);
   // Takes up the state an earlier attempt ended in.
   MatchStatus Recall(const RuleOutcome& outcome, NonTerminalNode* target);
   // `node` and its subtree are out of the tree for good: the remembered
-  // matches in it become free to be used elsewhere.
-  void Discard(NonTerminalNode* node);
+  // matches in it become free to be used elsewhere. Most discarded nodes
+  // are remembered ones or have no children, and need no walk.
+  void Discard(NonTerminalNode* node) {
+    if (node->remembered_) {
+      node->parent_ = nullptr;
+    } else if (!node->children_.empty()) {
+      DiscardChildren(node);
+    }
+  }
+  void DiscardChildren(const NonTerminalNode* node);
   // Gives back to the pool the nodes made since `keep`, as far as no
   // remembered subtree lies among them.
   void TrimPool(std::size_t keep) {
@@ -464,18 +475,27 @@ class SyntaxParser {
   void SetMark(std::size_t index, const NonTerminalNode* target) {
     marks_[index] = CurrentMark(target);
   }
+  // The mark of a node's attempt, which only FinishNode takes back: it adds
+  // the node alone to its target, so the target's children go uncounted.
+  void PushNodeMark() { marks_.push_back(CurrentMark(std::uint32_t{0})); }
   void PopMark() { marks_.pop_back(); }
   Mark CurrentMark(const NonTerminalNode* target) const {
+    return CurrentMark(static_cast<std::uint32_t>(target->children_.size()));
+  }
+  Mark CurrentMark(std::uint32_t children) const {
     return Mark{position_,
                 buffer_,
                 last_position_,
                 last_buffer_,
                 static_cast<std::uint32_t>(nodes_used_),
                 reported_comments_,
-                static_cast<std::uint32_t>(target->children_.size())};
+                children};
   }
   // Goes back to mark `index`, taking out the nodes added to `target` since.
   void Restore(std::size_t index, NonTerminalNode* target);
+  // Voids the comments reported since `mark`. Out of line: the message it
+  // formats would give every Restore a large frame to set up.
+  [[gnu::noinline]] void RetractComments(Mark mark);
   // Takes a node of the pool, not yet in the tree.
   NonTerminalNode* TakeNode();
   NonTerminalNode* NewNode(int rule_index, NonTerminalNode* parent);
@@ -537,7 +557,9 @@ class SyntaxParser {
   // match takes its nodes out of the tree, and gives back to the pool only
   // those made after the last match remembered.
   bool remembering_ = false;
-  std::vector<bool> self_contained_;  // By rule: its outcome may be remembered.
+  // By rule: 1 while its outcomes are remembered in this parse (the rule is
+  // self-contained, and no text has been included).
+  std::vector<std::uint8_t> remembered_rules_;
   SyntaxMemo memo_;
   std::size_t kept_nodes_ = 0;  // The pool up to here holds remembered subtrees.
   // A remembered node was used while it still had a place elsewhere: the

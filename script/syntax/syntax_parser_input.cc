@@ -2,6 +2,7 @@
 // (PushInput), the cursor that moves across them, and what positions in
 // them mean.
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,6 +64,9 @@ int SyntaxParser::PushInput(std::string text) {
   include.ResumePosition = position_;
   include.FarthestPosition = farthest_.InputPosition;
   includes_.push_back(std::move(include));
+  // Included texts come and go with handlers: from here on, the parse
+  // matches every rule without memory.
+  std::fill(remembered_rules_.begin(), remembered_rules_.end(), std::uint8_t{0});
   EnterBuffer(includes_.back().BufferId);
   position_ = 1;
   return buffer_;

@@ -1,35 +1,23 @@
 // The parser's memory of rule outcomes (see Memory in syntax_parser.h):
-// matching a rule once per place, answering it from memory after that, and
-// keeping the tree a tree where remembered nodes are used again.
+// keeping what matching a rule came to, answering it from memory after
+// that, and keeping the tree a tree where remembered nodes are used again.
+// MatchRule looks outcomes up and FinishNode keeps them.
 #include "script/syntax/syntax_parser.h"
 
 namespace vantrel {
 
-MatchStatus SyntaxParser::MatchRemembered(int rule_index, NonTerminalNode* target) {
-  // An answer from memory goes no deeper: the nesting limit stops only
-  // matching that goes down.
-  const RuleOutcome* outcome = memo_.Find(rule_index, position_, last_position_);
-  if (outcome != nullptr) return Recall(*outcome, target);
-  // Few locals here: this frame is part of what a level of nesting costs.
-  const int start = position_;
-  const int last_before = last_position_;
-  NonTerminalNode* node = StartNode(rule_index, target);
-  if (node == nullptr) return MatchStatus::kMismatch;  // Lookahead rules it out again.
-  const MatchStatus status =
-      FinishNode(node, MatchSequence(BodyBegin(rule_index), BodyEnd(rule_index), node));
-  Remember(rule_index, start, last_before, status, node);
-  return status;
-}
-
-void SyntaxParser::Remember(int rule_index, int start, int last_before, MatchStatus status,
-                            NonTerminalNode* node) {
-  // A handler included a text meanwhile: the outcome may depend on it.
-  if (!includes_.empty()) return;
-  RuleOutcome outcome{.Rule = rule_index,
-                      .LastBefore = last_before,
-                      .Status = status,
-                      .Position = position_,
-                      .LastPosition = last_position_};
+void SyntaxParser::Remember(int start, int last_before, MatchStatus status, NonTerminalNode* node) {
+  if (!memo_.HasRoom()) {
+    RememberInNewChunk(start, last_before, status, node);
+    return;
+  }
+  RuleOutcome& outcome = memo_.Add(start);
+  outcome.Rule = node->rule_index_;
+  outcome.LastBefore = last_before;
+  outcome.Position = position_;
+  outcome.LastPosition = last_position_;
+  outcome.Status = status;
+  outcome.Node = nullptr;
   if (status == MatchStatus::kMatched || status == MatchStatus::kInputLeft) {
     // The node and its subtree lie below the pool's end: nodes made for
     // the match come after the node, and reused ones before it.
@@ -37,7 +25,12 @@ void SyntaxParser::Remember(int rule_index, int start, int last_before, MatchSta
     node->remembered_ = true;
     kept_nodes_ = nodes_used_;
   }
-  memo_.Add(start, outcome);
+}
+
+void SyntaxParser::RememberInNewChunk(int start, int last_before, MatchStatus status,
+                                      NonTerminalNode* node) {
+  memo_.AddChunk();
+  Remember(start, last_before, status, node);
 }
 
 MatchStatus SyntaxParser::Recall(const RuleOutcome& outcome, NonTerminalNode* target) {
@@ -59,24 +52,21 @@ MatchStatus SyntaxParser::Recall(const RuleOutcome& outcome, NonTerminalNode* ta
   return outcome.Status;
 }
 
-void SyntaxParser::Discard(NonTerminalNode* node) {
+void SyntaxParser::DiscardChildren(const NonTerminalNode* node) {
   // The walk stops at remembered matches, whose subtrees stay as they are,
   // so it meets each node made for an attempt at most once.
-  if (node->remembered_) {
-    node->parent_ = nullptr;
-    return;
-  }
-  node_stack_.assign(1, node);
-  while (!node_stack_.empty()) {
-    const NonTerminalNode* discarded = node_stack_.back();
-    node_stack_.pop_back();
-    for (NonTerminalNode* child : discarded->children_) {
+  node_stack_.clear();
+  for (;;) {
+    for (NonTerminalNode* child : node->children_) {
       if (child->remembered_) {
         child->parent_ = nullptr;
-      } else {
+      } else if (!child->children_.empty()) {
         node_stack_.push_back(child);
       }
     }
+    if (node_stack_.empty()) return;
+    node = node_stack_.back();
+    node_stack_.pop_back();
   }
 }
 

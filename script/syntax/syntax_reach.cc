@@ -1,6 +1,7 @@
 // How far above its node a rule's match looks: the reach of the handlers
 // within it, which decides whether the parser may remember its outcome.
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "script/syntax/syntax_grammar.h"
@@ -14,7 +15,7 @@ int NonTerminal::HandlerReach() const {
   return reach;
 }
 
-void NonTerminals::SelfContained(std::vector<bool>& self_contained) const {
+void NonTerminals::SelfContained(std::vector<std::uint8_t>& self_contained) const {
   // above[r]: how many levels above r's node something in a match of r
   // looks. A handler of rule c reaching k levels looks k - 1 levels above
   // the node of a rule whose body holds <c> directly, and so on upwards.
@@ -37,8 +38,10 @@ void NonTerminals::SelfContained(std::vector<bool>& self_contained) const {
       pending.push_back(caller);
     }
   }
-  self_contained.assign(rules_.size(), false);
-  for (std::size_t rule = 0; rule < rules_.size(); ++rule) self_contained[rule] = above[rule] <= 0;
+  self_contained.assign(rules_.size(), 0);
+  for (std::size_t rule = 0; rule < rules_.size(); ++rule) {
+    self_contained[rule] = above[rule] <= 0 ? 1 : 0;
+  }
 }
 
 }  // namespace vantrel

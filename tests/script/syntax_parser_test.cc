@@ -254,6 +254,30 @@ TEST(SyntaxParserMemory, NodeUsedInsideAndOutsideARememberedMatchHasOneForEachPl
   EXPECT_EQ(entered, 2);
 }
 
+TEST(SyntaxParserMemory, TextIncludedByAHandlerEndsMemoryForTheRestOfTheParse) {
+  // <p> is tried twice at the "a". The first time, validating <w> includes
+  // a text, so that <p> is followed by "q" and the first alternative fails:
+  // from there on <p> is matched anew, and its <w> validated again.
+  Parser p("<r>:{<p>x|<p>y} \n<p>:<w>\n<w>:@", "ay");
+  int validated = 0;
+  bool include = true;
+  p.parser.SetOnValidate(
+      2,
+      [&](NonTerminalNode& node) {
+        ++validated;
+        if (include) node.Parser()->PushInput("q");
+        include = false;
+        return true;
+      },
+      0);
+  EXPECT_TRUE(p.Parse());
+  EXPECT_EQ(validated, 2);
+  // The next parse remembers again: the second <p> is answered from memory.
+  validated = 0;
+  EXPECT_TRUE(p.Parse());
+  EXPECT_EQ(validated, 1);
+}
+
 TEST(SyntaxParserMemory, AnswerFromMemoryGoesNoDeeperSoMeetsNoNestingLimit) {
   // <a> fits within the nesting limit from the start rule, but not from the
   // end of a chain of ten rules. Tried there again, it is answered from
