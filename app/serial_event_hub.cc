@@ -15,9 +15,20 @@ bool CarriesBytes(SerialEventHub::EventKind kind) {
 
 }  // namespace
 
+// A queued event: the report it came from, shared by every listener's
+// queue, and the part of it this listener gets (received and sent bytes
+// that do not fit are cut off). Events become strings of their own only
+// when a listener takes them, on its own thread: the port's thread copies
+// a report once, whatever the number of listeners.
+struct SerialEventHub::Piece {
+  EventKind kind;
+  std::shared_ptr<const std::string> report;
+  std::size_t count;  // Bytes of `report` this listener gets, from its start.
+};
+
 struct SerialEventHub::Listener::Queue {
-  std::deque<Event> events;
-  std::size_t byte_count = 0;   // Received and sent bytes in `events`.
+  std::deque<Piece> pieces;
+  std::size_t byte_count = 0;   // Received and sent bytes in `pieces`.
   std::size_t state_count = 0;  // What the other events count.
   // Bytes dropped since the last gap event; queued as one before what comes next.
   std::uint64_t missed = 0;
@@ -32,11 +43,12 @@ struct SerialEventHub::Listener::Queue {
   }
   void QueueMissed() {
     if (missed == 0) return;
-    events.push_back({EventKind::kGap, std::to_string(missed)});
+    auto count = std::make_shared<const std::string>(std::to_string(missed));
+    pieces.push_back({EventKind::kGap, count, count->size()});
     state_count += kStateEventCost;
     missed = 0;
   }
-  bool Waiting() const { return !events.empty() || missed > 0 || ended; }
+  bool Waiting() const { return !pieces.empty() || missed > 0 || ended; }
 };
 
 SerialEventHub::Listener::~Listener() { hub_.Leave(queue_); }
@@ -51,19 +63,32 @@ void SerialEventHub::Listener::SetWake(std::function<void()> wake) {
 bool SerialEventHub::Listener::Take(std::vector<Event>& events) {
   // Only swapped under the lock: a listener's thread runs at a low
   // priority, and the serial path must not wait long for it.
-  std::deque<Event> taken;
+  std::deque<Piece> taken;
   bool going_on;
   {
     std::lock_guard lock(hub_.mutex_);
     queue_->QueueMissed();
-    taken.swap(queue_->events);
+    taken.swap(queue_->pieces);
     queue_->byte_count = 0;
     queue_->state_count = 0;
     queue_->woken = false;
     going_on = !queue_->ended;
   }
-  std::move(taken.begin(), taken.end(), std::back_inserter(events));
+  for (const Piece& piece : taken) {
+    const std::string_view data(piece.report->data(), piece.count);
+    // Bytes of one kind in a row are one event.
+    if (CarriesBytes(piece.kind) && !events.empty() && events.back().kind == piece.kind) {
+      events.back().data.append(data);
+    } else {
+      events.push_back({piece.kind, std::string(data)});
+    }
+  }
   return going_on;
+}
+
+void SerialEventHub::Listener::Hold() {
+  std::lock_guard lock(hub_.mutex_);
+  queue_->woken = true;
 }
 
 std::unique_ptr<SerialEventHub::Listener> SerialEventHub::Join(int max_listeners) {
@@ -73,8 +98,11 @@ std::unique_ptr<SerialEventHub::Listener> SerialEventHub::Join(int max_listeners
     return nullptr;
   }
   auto queue = std::make_shared<Queue>();
-  if (open_text_) queue->events.push_back({EventKind::kOpen, *open_text_});
-  if (lost_) queue->events.push_back({EventKind::kLost, ""});
+  if (open_text_) {
+    auto text = std::make_shared<const std::string>(*open_text_);
+    queue->pieces.push_back({EventKind::kOpen, text, text->size()});
+  }
+  if (lost_) queue->pieces.push_back({EventKind::kLost, std::make_shared<const std::string>(), 0});
   listeners_.push_back(queue);
   return std::unique_ptr<Listener>(new Listener(*this, std::move(queue)));
 }
@@ -139,28 +167,28 @@ void SerialEventHub::Start() {
 }
 
 void SerialEventHub::Publish(EventKind kind, std::string_view data) {
+  std::shared_ptr<const std::string> report;  // Made once, when a listener takes a part.
   for (const std::shared_ptr<Queue>& queue_pointer : listeners_) {
     Queue& queue = *queue_pointer;
     if (queue.ended) continue;
+    std::size_t count = data.size();
     if (CarriesBytes(kind)) {
       // What does not fit is missed by this listener alone.
       const std::size_t room = backlog_bytes_ - std::min(backlog_bytes_, queue.byte_count);
-      const std::size_t taken = queue.missed > 0 ? 0 : std::min(room, data.size());
-      queue.missed += data.size() - taken;
-      if (taken > 0) {
-        if (!queue.events.empty() && queue.events.back().kind == kind) {
-          queue.events.back().data.append(data.substr(0, taken));
-        } else {
-          queue.events.push_back({kind, std::string(data.substr(0, taken))});
-        }
-        queue.byte_count += taken;
-      }
+      count = queue.missed > 0 ? 0 : std::min(room, data.size());
+      queue.missed += data.size() - count;
+      queue.byte_count += count;
     } else if (queue.byte_count + queue.state_count > 2 * backlog_bytes_) {
       queue.ended = true;
+      queue.Wake();
+      continue;
     } else {
       queue.QueueMissed();
-      queue.events.push_back({kind, std::string(data)});
       queue.state_count += kStateEventCost + data.size();
+    }
+    if (count > 0 || !CarriesBytes(kind)) {
+      if (!report) report = std::make_shared<const std::string>(data);
+      queue.pieces.push_back({kind, report, count});
     }
     queue.Wake();
   }

@@ -65,6 +65,9 @@ class SerialEventHub {
     // has ended the listener (stopped, or overrun): the events handed over
     // are its last.
     bool Take(std::vector<Event>& events);
+    // No wake-up until the next Take: for a listener that will come back
+    // to take anyway, so that a fast device does not wake it on every read.
+    void Hold();
 
    private:
     friend class SerialEventHub;
@@ -103,6 +106,7 @@ class SerialEventHub {
 
  private:
   using Queue = Listener::Queue;
+  struct Piece;
 
   // Appends an event to every listener's queue. Caller holds mutex_.
   void Publish(EventKind kind, std::string_view data);

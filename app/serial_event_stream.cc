@@ -18,11 +18,12 @@ constexpr int kMethodNotAllowed = 405;
 constexpr int kServiceUnavailable = 503;
 constexpr const char* kKeepAliveLine = ": keep-alive\n\n";
 // A listener that was handed at least kBulkBytes at once pauses for
-// kBulkPause before it takes again, so that a device sending at full speed
-// costs a listener a few large writes a second instead of one per read
-// from the port, and its thread leaves the processor to the serial path.
-// Single answers, which come in small pieces, are sent at once.
-constexpr std::size_t kBulkBytes = 8 * 1024;
+// kBulkPause before it takes again, without being woken meanwhile, so that
+// a device sending at full speed costs a listener a few hundred writes a
+// second instead of one write and one wake-up per read from the port (a
+// read takes at most the port's 4 KiB buffer). Single answers, which come
+// in small pieces, are sent at once.
+constexpr std::size_t kBulkBytes = 1024;
 constexpr std::chrono::milliseconds kBulkPause{2};
 
 // The event names, in the order of SerialEventHub::EventKind.
@@ -78,10 +79,15 @@ void StreamEvents(SerialEventHub::Listener& listener, ResponseStream& body) {
     const bool going_on = listener.Take(events);
     std::size_t bytes = 0;
     for (const SerialEventHub::Event& event : events) bytes += event.data.size();
+    const bool bulk = going_on && bytes >= kBulkBytes;
+    if (bulk) listener.Hold();  // Before writing, which takes a while.
     if (!events.empty()) body.Write(SerialEventStream::EventText(events));
     events.clear();
     if (!going_on) return;
-    if (bytes >= kBulkBytes) std::this_thread::sleep_for(kBulkPause);
+    if (bulk) {
+      std::this_thread::sleep_for(kBulkPause);
+      continue;  // The client's leaving is seen when the stream writes next.
+    }
     switch (body.Wait(SerialEventStream::kKeepAliveInterval)) {
       case ResponseStream::WaitResult::kClosed:
         return;

@@ -50,6 +50,16 @@ TEST(SerialEventHubTest, SlowListenerGetsAGapWithTheMissedCountWhileTheOtherGets
   hub.Received("f");
   EXPECT_EQ(Taken(*slow), Words({"rx:ef"})) << "it goes on after the gap, bytes joined";
   EXPECT_EQ(wakes, 2);
+
+  // A held listener comes back by itself: bytes and the stop meanwhile wake
+  // nobody, and the next take hands them over with the end.
+  slow->Hold();
+  hub.Received("g");
+  hub.Stop();
+  EXPECT_EQ(wakes, 2);
+  bool going_on = true;
+  EXPECT_EQ(Taken(*slow, &going_on), Words({"rx:g"}));
+  EXPECT_FALSE(going_on);
 }
 
 TEST(SerialEventHubTest, ListenerJoiningAnOpenPortHearsItsStateFirstAndStateChangesOnce) {
