@@ -65,6 +65,7 @@ Gateway::Gateway(std::string home, EventLoop& main_loop, FrontEnd& front_end)
   SetUpSerialPort();
   bridge_.SetExtraDevices([this] { return settings_.ListSetting("Serial devices"); });
   bridge_.SetOnOpened([this](const std::string& text) { serial_events_.PortOpened(text); });
+  bridge_.SetOnSending([this] { serial_events_.Sending(); });
   bridge_.SetOnSent([this](std::string_view bytes) { serial_events_.Sent(bytes); });
   // A halted page must not wait for its device.
   page_gate_.SetOnHalt([this] { bridge_.AbortSend(); });

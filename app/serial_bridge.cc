@@ -99,9 +99,17 @@ void SerialBridge::Send(std::string_view text) {
   std::lock_guard lock(mutex_);
   const long long line_ms = static_cast<long long>(text.size()) * BitsPerCharacter(port_) * 1000 /
                             std::max(1, BaudRateValue(port_.GetBaudRate(), port_.CustomBaudRate()));
-  const int written = port_.WriteText(
-      text, Deadline::After(std::min<long long>(2 * line_ms + 1000, kMaxSendMilliseconds)));
-  if (on_sent_ && written > 0) on_sent_(text.substr(0, static_cast<std::size_t>(written)));
+  const Deadline limit =
+      Deadline::After(std::min<long long>(2 * line_ms + 1000, kMaxSendMilliseconds));
+  if (on_sending_) on_sending_();
+  int written = 0;
+  try {
+    written = port_.WriteText(text, limit);
+  } catch (...) {
+    if (on_sent_) on_sent_({});
+    throw;
+  }
+  if (on_sent_) on_sent_(text.substr(0, static_cast<std::size_t>(std::max(0, written))));
 }
 
 void SerialBridge::AbortSend() {

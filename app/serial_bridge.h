@@ -82,12 +82,13 @@ class SerialBridge {
   void AbortSend();
 
   // Told, under the bridge's lock, the settings text after every openport
-  // that leaves the port open, and the bytes of every send that were
-  // written. Set before requests come; the hooks must not wait or call the
-  // bridge.
+  // that leaves the port open; that a send starts; and then the bytes it
+  // wrote (none when it failed), whether it returns or throws. Set before
+  // requests come; the hooks must not wait or call the bridge.
   void SetOnOpened(std::function<void(const std::string& settings_text)> hook) {
     on_opened_ = std::move(hook);
   }
+  void SetOnSending(std::function<void()> hook) { on_sending_ = std::move(hook); }
   void SetOnSent(std::function<void(std::string_view bytes)> hook) { on_sent_ = std::move(hook); }
 
   // The administrator's device patterns (the setting "Serial devices"),
@@ -123,6 +124,7 @@ class SerialBridge {
   std::function<std::vector<std::string>()> extra_devices_;  // Guarded by mutex_.
   // Set before requests come; called under mutex_.
   std::function<void(const std::string&)> on_opened_;
+  std::function<void()> on_sending_;
   std::function<void(std::string_view)> on_sent_;
 };
 

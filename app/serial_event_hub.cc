@@ -143,13 +143,32 @@ void SerialEventHub::DeviceLost() {
 void SerialEventHub::Received(std::string_view bytes) {
   if (bytes.empty()) return;
   std::lock_guard lock(mutex_);
-  Publish(EventKind::kRx, bytes);
+  if (sending_ == 0) {
+    Publish(EventKind::kRx, bytes);
+  } else if (held_rx_.size() + bytes.size() <= backlog_bytes_) {
+    held_rx_.append(bytes);
+  } else {
+    // Memory before order: a device that streams during a long write.
+    PublishHeld();
+    Publish(EventKind::kRx, bytes);
+  }
+}
+
+void SerialEventHub::Sending() {
+  std::lock_guard lock(mutex_);
+  ++sending_;
 }
 
 void SerialEventHub::Sent(std::string_view bytes) {
-  if (bytes.empty()) return;
   std::lock_guard lock(mutex_);
-  Publish(EventKind::kTx, bytes);
+  if (!bytes.empty()) Publish(EventKind::kTx, bytes);
+  if (sending_ > 0 && --sending_ == 0) PublishHeld();
+}
+
+void SerialEventHub::PublishHeld() {
+  if (held_rx_.empty()) return;
+  Publish(EventKind::kRx, held_rx_);
+  held_rx_.clear();
 }
 
 void SerialEventHub::Stop() {

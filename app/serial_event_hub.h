@@ -97,6 +97,13 @@ class SerialEventHub {
   // The open port's device went away.
   void DeviceLost();
   void Received(std::string_view bytes);
+  // A page starts writing to the port. Until the matching Sent, received
+  // bytes are held back and follow the sent ones: a device may answer
+  // before the write returns, and its answer must not show before the
+  // command. At most `backlog_bytes` are held; beyond that they go out at
+  // once.
+  void Sending();
+  // The bytes a page wrote (none when the write failed); ends a Sending.
   void Sent(std::string_view bytes);
 
   // Ends every listener and refuses new ones until Start (the server
@@ -110,6 +117,8 @@ class SerialEventHub {
 
   // Appends an event to every listener's queue. Caller holds mutex_.
   void Publish(EventKind kind, std::string_view data);
+  // Publishes the bytes held back during a write. Caller holds mutex_.
+  void PublishHeld();
   void Leave(const std::shared_ptr<Queue>& queue);
 
   const std::size_t backlog_bytes_;
@@ -119,6 +128,8 @@ class SerialEventHub {
   std::optional<std::string> open_text_;
   bool lost_ = false;     // Guarded by mutex_: the open port's device went away.
   bool stopped_ = false;  // Guarded by mutex_.
+  int sending_ = 0;       // Guarded by mutex_: writes under way.
+  std::string held_rx_;   // Guarded by mutex_: bytes received while sending_.
 };
 
 }  // namespace vantrel

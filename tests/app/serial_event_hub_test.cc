@@ -81,6 +81,30 @@ TEST(SerialEventHubTest, ListenerJoiningAnOpenPortHearsItsStateFirstAndStateChan
 // A page opening and closing the port in a loop must not grow the queue of
 // a listener that reads nothing: state events are not dropped, so the
 // listener is ended instead (its browser connects again).
+TEST(SerialEventHubTest, AnswerReceivedWhileTheCommandIsWrittenFollowsTheCommand) {
+  SerialEventHub hub(/*backlog_bytes=*/16);
+  auto listener = hub.Join(1);
+  ASSERT_TRUE(listener);
+
+  hub.Sending();
+  hub.Received("2\r");  // The device answered before the write returned.
+  EXPECT_EQ(Taken(*listener), Words()) << "held until the command is reported";
+  hub.Sent("COUNT?\r");
+  EXPECT_EQ(Taken(*listener), Words({"tx:COUNT?\r", "rx:2\r"}));
+
+  // A device streaming through a long write is held only up to the backlog,
+  // then flows in its own order; a write that fails releases what is held.
+  hub.Sending();
+  hub.Received("abcdefghij");
+  hub.Received("klmnopq");
+  EXPECT_EQ(Taken(*listener), Words({"rx:abcdefghijklmnop", "gap:1"}));
+  hub.Received("r");
+  EXPECT_EQ(Taken(*listener), Words());
+  hub.Sent("");
+  hub.Received("s");
+  EXPECT_EQ(Taken(*listener), Words({"rx:rs"})) << "nothing is held once the write is over";
+}
+
 TEST(SerialEventHubTest, StateFloodEndsTheListenerThatDoesNotReadAndNoOther) {
   SerialEventHub hub(/*backlog_bytes=*/1024);
   auto idle = hub.Join(2);

@@ -99,6 +99,7 @@ class SerialEventStreamTest : public ::testing::Test {
                "<%= is_open() %>");
     dir_.Write("web/send.vpg", "<% send(get_value(\"d\")) %>sent");
     dir_.Write("web/count.vpg", "<%= Length(receive()) %>");
+    dir_.Write("web/send-long.vpg", "<% send(String(200000, \"A\")) %>sent");
   }
   ~SerialEventStreamTest() override {
     if (gateway_ && gateway_->Active()) gateway_->acActivateExecute();
@@ -170,6 +171,23 @@ TEST_F(SerialEventStreamTest, TwoListenersGetTheSameBytesInOrderWhileAPageStillR
   for (Listener* listener : {&first, &second}) {
     EXPECT_TRUE(listener->ReadUntil(
         [](const std::string& text) { return DataOf(text, "tx") == Hex("ID?"); }));
+  }
+
+  // The device answers while the page's write still waits for it to read
+  // (more than a pseudo terminal holds): the answer still follows the command.
+  EXPECT_EQ(device.Receive(3), "ID?");
+  test::TestClient sender;
+  ASSERT_TRUE(sender.Connect(port_));
+  sender.Send("GET /send-long.vpg HTTP/1.1\r\nHost: localhost\r\n\r\n");
+  ASSERT_TRUE(test::WaitUntil([&] { return device.QueuedAtMaster() > 0; }, kPatience));
+  device.Send("OK");
+  EXPECT_EQ(device.Receive(200000).size(), 200000u);
+  EXPECT_THAT(sender.ReadUntil("sent"), HasSubstr("sent"));
+  for (Listener* listener : {&first, &second}) {
+    ASSERT_TRUE(listener->ReadUntil(
+        [](const std::string& text) { return DataOf(text, "rx").ends_with(Hex("OK")); }));
+    const std::string& text = listener->Text();
+    EXPECT_LT(text.rfind("event: tx\ndata: 4141"), text.rfind("event: rx\ndata: "));
   }
 }
 
