@@ -1,5 +1,6 @@
 #include "http/worker_thread.h"
 
+#include <cerrno>
 #include <exception>
 #include <utility>
 
@@ -18,9 +19,12 @@ std::string MessageOf(const std::exception_ptr& failure) {
 
 }  // namespace
 
+WorkerThread::WorkerThread() { ::sem_init(&resume_, 0, 0); }
+
 WorkerThread::~WorkerThread() {
   WorkerThread::TerminateAndWait();
   AwaitWakers();
+  ::sem_destroy(&resume_);
 }
 
 void WorkerThread::StartLoop() {
@@ -28,17 +32,17 @@ void WorkerThread::StartLoop() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!stopped_ || terminated_) return;
     if (id_ == std::thread::id()) {
-      // The new thread starts by taking mutex_, so it sees stopped_ cleared.
+      // Should the new thread still find stopped_ set, it sleeps until the
+      // post below.
       thread_ = std::thread(&WorkerThread::ThreadMain, this);
       id_ = thread_.get_id();
     }
     stopped_ = false;
     wakers_.fetch_add(1, std::memory_order_relaxed);
   }
-  // Woken after the lock is let go, so that it does not wake only to wait
-  // for the mutex. While stopped_ was set nobody but the loop itself could
-  // be waiting (WaitForStop's waiters find it set), so one wake-up does.
-  wake_.notify_one();
+  // Woken after the lock is let go. While stopped_ was set nobody but the
+  // loop itself could be waiting (WaitForStop's waiters find it set).
+  ::sem_post(&resume_);
   // The last touch of this object: a thread that frees itself waits for it.
   wakers_.fetch_sub(1, std::memory_order_release);
 }
@@ -55,6 +59,7 @@ void WorkerThread::Terminate() {
   std::lock_guard<std::mutex> lock(mutex_);
   terminated_ = true;
   wake_.notify_all();
+  ::sem_post(&resume_);
 }
 
 void WorkerThread::TerminateAndWait() {
@@ -63,6 +68,7 @@ void WorkerThread::TerminateAndWait() {
     std::lock_guard<std::mutex> lock(mutex_);
     terminated_ = true;
     wake_.notify_all();
+    ::sem_post(&resume_);
     if (id_ == std::this_thread::get_id()) return;
     to_join = std::move(thread_);
   }
@@ -125,19 +131,15 @@ void WorkerThread::AwaitWakers() const {
 
 void WorkerThread::MainLoop() {
   while (!terminated_) {
-    {
-      std::unique_lock<std::mutex> lock(mutex_);
-      if (stopped_) {
-        wake_.wait(lock, [this] { return !stopped_ || terminated_; });
-        if (terminated_) {
-          lock.unlock();
-          try {
-            AfterRun();
-          } catch (...) {
-            ReportFailure(std::current_exception());
-          }
-          return;
+    if (stopped_) {
+      SleepWhileStopped();
+      if (terminated_) {
+        try {
+          AfterRun();
+        } catch (...) {
+          ReportFailure(std::current_exception());
         }
+        return;
       }
     }
 
@@ -159,6 +161,14 @@ void WorkerThread::MainLoop() {
       ReportFailure(failure);
       return;
     }
+  }
+}
+
+void WorkerThread::SleepWhileStopped() {
+  // A post left over from an earlier start or termination only makes the
+  // loop look at the flags once more: they are set before every post.
+  while (stopped_ && !terminated_) {
+    if (::sem_wait(&resume_) != 0 && errno != EINTR) std::this_thread::yield();
   }
 }
 

@@ -32,6 +32,8 @@
 #ifndef VANTREL_HTTP_WORKER_THREAD_H_
 #define VANTREL_HTTP_WORKER_THREAD_H_
 
+#include <semaphore.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -49,7 +51,7 @@ class WorkerThread {
  public:
   using ExceptionEvent = std::function<void(WorkerThread& thread, const std::string& message)>;
 
-  WorkerThread() = default;
+  WorkerThread();
   WorkerThread(const WorkerThread&) = delete;
   WorkerThread& operator=(const WorkerThread&) = delete;
   virtual ~WorkerThread();
@@ -106,9 +108,16 @@ class WorkerThread {
   void ReportFailure(const std::exception_ptr& failure);
   // Waits until no StartLoop is still waking the thread.
   void AwaitWakers() const;
+  // The loop, stopped: sleeps until it is started again or terminated.
+  void SleepWhileStopped();
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;  // Signalled when stopped_ or terminated_ changes.
+  // Posted when the loop is started again or terminated: a stopped loop
+  // sleeps on it rather than on wake_, because waking from a condition
+  // variable costs glibc a further system call (the mutex it took back is
+  // marked contended), once per connection of a pooled thread.
+  sem_t resume_;
   // The two flags are written under mutex_ (so waits see every change) and
   // read without it by the loop.
   std::atomic<bool> stopped_{true};
