@@ -3,10 +3,15 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <utility>
 
 #include "app/script_page_runner.h"
 #include "base/ascii.h"
 #include "base/html_escape.h"
+#include "base/text_file.h"
 #include "http/error_page.h"
 #include "http/http_request_info.h"
 #include "http/http_response_info.h"
@@ -22,11 +27,17 @@ constexpr int kServiceUnavailable = 503;
 // gate.
 constexpr std::chrono::milliseconds kHaltRetry{20};
 
-// Only a regular file is a page: reading a FIFO or a device could block the
+// Pages up to this size are read before the gate is claimed; a larger one
+// after, so that many requests for it do not hold a copy each.
+constexpr std::int64_t kEarlyReadBytes = 256 * 1024;
+
+// The size of the page file; none when it is not a regular file. Only a
+// regular file is a page: reading a FIFO or a device could block the
 // page's thread, and with it the script slot, for ever.
-bool IsFile(const std::string& path) {
+std::optional<std::int64_t> PageFileSize(const std::string& path) {
   struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  return info.st_size;
 }
 
 }  // namespace
@@ -34,12 +45,25 @@ bool IsFile(const std::string& path) {
 void ScriptPageGate::HandleRequest(const HttpRequestInfo& request, HttpResponseInfo& response,
                                    const std::string& full_path) {
   const bool abort = ToLowerAscii(request.Document).find(kAbortDocument) != std::string::npos;
+  if (!abort && AnsweredBusy(response)) return;
+  // The page is read before the gate is claimed, so that the gate is held
+  // only while the page compiles and runs: under load, every moment it is
+  // held turns other pages' requests into the busy page. A request that
+  // finds the gate taken meanwhile is answered as if it had come a moment
+  // later.
+  const std::optional<std::int64_t> size = abort ? std::nullopt : PageFileSize(full_path);
+  std::optional<std::string> page_bytes;
+  std::exception_ptr unreadable;
+  if (size && *size <= kEarlyReadBytes) {
+    try {
+      page_bytes = ReadWholeFile(full_path);
+    } catch (...) {
+      unreadable = std::current_exception();
+    }
+  }
   {
     std::unique_lock lock(mutex_);
-    if (!running_script_path_.empty() && !abort) {
-      response.ContentText = kBusyPageStart + HtmlEscape(running_script_path_) + kBusyPageEnd;
-      return;
-    }
+    if (!abort && BusyAnswer(response)) return;
     if (abort) {
       const bool halted = Abort(response);
       lock.unlock();
@@ -50,18 +74,30 @@ void ScriptPageGate::HandleRequest(const HttpRequestInfo& request, HttpResponseI
       AnswerWithPage(response, kServiceUnavailable, StatusPage(kServiceUnavailable));
       return;
     }
-    if (!IsFile(full_path)) {
+    if (!size) {
       response.SetStatusCode(404);
       response.ContentText = kScriptNotFoundPage;
       return;
     }
+    if (unreadable) std::rethrow_exception(unreadable);
     running_script_path_ = full_path;
     executing_ = false;
     halt_requested_ = false;
     halted_ = false;
     ++claims_;
   }
-  RunClaimedPage(request, response, full_path);
+  RunClaimedPage(request, response, full_path, std::move(page_bytes));
+}
+
+bool ScriptPageGate::AnsweredBusy(HttpResponseInfo& response) {
+  std::lock_guard lock(mutex_);
+  return BusyAnswer(response);
+}
+
+bool ScriptPageGate::BusyAnswer(HttpResponseInfo& response) {
+  if (running_script_path_.empty()) return false;
+  response.ContentText = kBusyPageStart + HtmlEscape(running_script_path_) + kBusyPageEnd;
+  return true;
 }
 
 bool ScriptPageGate::Abort(HttpResponseInfo& response) {
@@ -80,7 +116,8 @@ bool ScriptPageGate::Abort(HttpResponseInfo& response) {
 }
 
 void ScriptPageGate::RunClaimedPage(const HttpRequestInfo& request, HttpResponseInfo& response,
-                                    const std::string& full_path) {
+                                    const std::string& full_path,
+                                    std::optional<std::string> page_bytes) {
   struct Release {
     ScriptPageGate& gate;
     ~Release() {
@@ -92,8 +129,14 @@ void ScriptPageGate::RunClaimedPage(const HttpRequestInfo& request, HttpResponse
       gate.released_.notify_all();
     }
   } release{*this};
-  runner_.RunScriptPage(request, response, full_path, request.RemoteIP, request.RemotePort,
-                        [this] { ExecuteUnlessHalted(); });
+  const auto execute = [this] { ExecuteUnlessHalted(); };
+  if (page_bytes) {
+    runner_.RunPageText(request, response, full_path, std::move(*page_bytes), request.RemoteIP,
+                        request.RemotePort, execute);
+  } else {
+    runner_.RunScriptPage(request, response, full_path, request.RemoteIP, request.RemotePort,
+                          execute);
+  }
 }
 
 void ScriptPageGate::ExecuteUnlessHalted() {

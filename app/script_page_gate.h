@@ -16,7 +16,10 @@
 //   - otherwise the request claims the gate, the page runs
 //     (app/script_page_runner.h) and the gate is released on every way out.
 // The busy check and the claim are one step under one lock, so two page
-// requests never both run. While the server stops (from StopClaims to
+// requests never both run. The page file is read before that step (after a
+// first busy check), so that the gate is held only while the page compiles
+// and runs; a page over 256 KiB is read after it, so that the requests
+// waiting for the step do not each hold a copy. While the server stops (from StopClaims to
 // AllowClaims), no page claims the gate: such a request is answered 503
 // (Service Unavailable), so that no page runs, and opens the serial port,
 // after a stop.
@@ -41,6 +44,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace vantrel {
@@ -101,9 +105,14 @@ class ScriptPageGate {
   bool HaltRunningScript(std::chrono::milliseconds wait);
 
  private:
-  // The step after claiming: runs the page and releases the gate.
+  // Answers with the busy page when a page holds the gate; the second
+  // with mutex_ held.
+  bool AnsweredBusy(HttpResponseInfo& response);
+  bool BusyAnswer(HttpResponseInfo& response);
+  // The step after claiming: runs the page (read as `page_bytes`, or read
+  // now when none) and releases the gate.
   void RunClaimedPage(const HttpRequestInfo& request, HttpResponseInfo& response,
-                      const std::string& full_path);
+                      const std::string& full_path, std::optional<std::string> page_bytes);
   // Runs the scripter's Execute unless a halt came first, marking the time
   // a halt can reach the run.
   void ExecuteUnlessHalted();

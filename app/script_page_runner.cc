@@ -37,11 +37,18 @@ void RegisterPageValues(CustomScripter& scripter, std::string_view peer_ip, int 
 void ScriptPageRunner::RunScriptPage(const HttpRequestInfo& request, HttpResponseInfo& response,
                                      const std::string& full_path, std::string_view peer_ip,
                                      int peer_port, const std::function<void()>& execute) {
+  std::string page_bytes = ReadWholeFile(full_path);
+  RunPageText(request, response, full_path, std::move(page_bytes), peer_ip, peer_port, execute);
+}
+
+void ScriptPageRunner::RunPageText(const HttpRequestInfo& request, HttpResponseInfo& response,
+                                   const std::string& full_path, std::string page_bytes,
+                                   std::string_view peer_ip, int peer_port,
+                                   const std::function<void()>& execute) {
   RegisterPageValues(scripter_, peer_ip, peer_port);
   script_output_.Clear();
   output_bytes_ = 0;
   output_limit_bytes_ = output_limit_ ? output_limit_() : std::numeric_limits<std::int64_t>::max();
-  std::string page_bytes = ReadWholeFile(full_path);
   // The request outlives the run, not the runner.
   struct ForgetRequest {
     const HttpRequestInfo*& request;

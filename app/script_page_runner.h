@@ -59,10 +59,15 @@ class ScriptPageRunner {
   ScriptPageRunner(const ScriptPageRunner&) = delete;
   ScriptPageRunner& operator=(const ScriptPageRunner&) = delete;
 
-  // Runs the page file at `full_path` for `request` from `peer_ip`:
-  // registers the page values, empties ScriptOutput, reads the page (a file
-  // that cannot be read raises FileOpenError, leaving the response alone),
-  // translates, compiles and calls `execute` to run the compiled program.
+  // Runs the page file at `full_path` for `request` from `peer_ip`: reads
+  // the page (a file that cannot be read raises FileOpenError, leaving the
+  // response alone), then runs it as RunPageText does.
+  void RunScriptPage(const HttpRequestInfo& request, HttpResponseInfo& response,
+                     const std::string& full_path, std::string_view peer_ip, int peer_port,
+                     const std::function<void()>& execute);
+  // Runs the page read from `full_path` as `page_bytes`: registers the page
+  // values, empties ScriptOutput, translates, compiles (or takes the kept
+  // program) and calls `execute` to run the compiled program.
   // An error of translating, compiling or running adds the line
   // "Script engine error: " + its message, HTML-escaped, to ScriptOutput (not the engine's
   // silent abort, which ends the page without a report), and goes no
@@ -70,9 +75,9 @@ class ScriptPageRunner {
   // every line followed by CR LF; a halted run leaves what it echoed.
   // `execute` runs the scripter's Execute (the gate wraps it so that it
   // knows when a halt can reach the run).
-  void RunScriptPage(const HttpRequestInfo& request, HttpResponseInfo& response,
-                     const std::string& full_path, std::string_view peer_ip, int peer_port,
-                     const std::function<void()>& execute);
+  void RunPageText(const HttpRequestInfo& request, HttpResponseInfo& response,
+                   const std::string& full_path, std::string page_bytes, std::string_view peer_ip,
+                   int peer_port, const std::function<void()>& execute);
 
   // Adds `line` to ScriptOutput (the web function `echo`). Raises
   // PageOutputLimitError, adding nothing, when the answer (every line with

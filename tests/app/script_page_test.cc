@@ -185,6 +185,27 @@ TEST_F(ScriptPageTest, OnePageRunsAtATimeAndAbortHaltsIt) {
   EXPECT_EQ(Body(Get("/other.vpg")), "other\r\n\r\n");
 }
 
+// Small pages are read before the gate is claimed, large ones after it; a
+// page that is rewritten runs its new text either way.
+TEST_F(ScriptPageTest, SmallAndLargePagesRunTheirCurrentText) {
+  // 300,000 bytes of text: past the size up to which a page is read before
+  // the gate is claimed.
+  const std::string large(300000, 'x');
+  dir_.Write("web/large.vpg", "<%= \"large\" %>" + large);
+  dir_.Write("web/small.vpg", "<%= \"small\" %>");
+  StartServing();
+  const auto tail = [this](const std::string& document) {
+    const std::string body = Body(Get(document));
+    return std::to_string(body.size()) + ":" + body.substr(0, 20);
+  };
+  EXPECT_EQ(tail("/large.vpg"), "300011:large\r\nxxxxxxxxxxxxx");
+  EXPECT_EQ(tail("/small.vpg"), "9:small\r\n\r\n");
+  dir_.Write("web/large.vpg", "<%= \"shrunk\" %>");
+  dir_.Write("web/small.vpg", "<%= \"grown\" %>" + large);
+  EXPECT_EQ(tail("/large.vpg"), "10:shrunk\r\n\r\n");
+  EXPECT_EQ(tail("/small.vpg"), "300011:grown\r\nxxxxxxxxxxxxx");
+}
+
 TEST_F(ScriptPageTest, StoppingTheServerHaltsTheRunningPage) {
   dir_.Write("web/loop.vpg", kEndlessPage);
   StartServing();
