@@ -160,7 +160,7 @@ class Gateway {
   // What runs script pages, with the compiled pages it keeps.
   ScriptPageRunner& PageRunner() { return page_runner_; }
   // Echoes a line of the running page, within its output limit.
-  void Echo(std::string line) { page_runner_.Echo(std::move(line)); }
+  void Echo(std::string_view line) { page_runner_.Echo(line); }
   const HttpRequestInfo* CurrentRequest() const { return page_runner_.CurrentRequest(); }
   void SetCurrentRequest(const HttpRequestInfo* request) {
     page_runner_.SetCurrentRequest(request);

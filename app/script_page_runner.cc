@@ -68,13 +68,13 @@ void ScriptPageRunner::RunPageText(const HttpRequestInfo& request, HttpResponseI
   response.ContentText = script_output_.Text();
 }
 
-void ScriptPageRunner::Echo(std::string line) {
+void ScriptPageRunner::Echo(std::string_view line) {
   const std::int64_t bytes = static_cast<std::int64_t>(line.size()) + 2;  // With its CR LF.
   if (bytes > output_limit_bytes_ - output_bytes_) {
     throw PageOutputLimitError(Format(kOutputLimitMessage, {output_limit_bytes_ >> 20}));
   }
   output_bytes_ += bytes;
-  script_output_.Add(std::move(line));
+  script_output_.Add(std::string(line));
 }
 
 void ScriptPageRunner::AddErrorLine(std::string_view message) {

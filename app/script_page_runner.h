@@ -83,7 +83,7 @@ class ScriptPageRunner {
   // PageOutputLimitError, adding nothing, when the answer (every line with
   // its CR LF) would pass the limit of the running page: a page that
   // echoes without end must not take the machine's memory.
-  void Echo(std::string line);
+  void Echo(std::string_view line);
 
   // The running page's state; see the top of this file.
   StringList& ScriptOutput() { return script_output_; }

@@ -59,7 +59,14 @@ std::string ParameterValue(const StringList& params, std::string_view name) {
 }  // namespace
 
 void echo(WebScripter& library, VirtualMachine& machine) {
-  library.GetGateway().Echo(machine.GetArgAsString(0));
+  // A page echoes a String hundreds of times a run: its characters are
+  // copied once, into the output.
+  const Variant& value = machine.GetArg(0).Dereference();
+  if (value.Type() == VariantType::kString) {
+    library.GetGateway().Echo(value.StringView());
+  } else {
+    library.GetGateway().Echo(machine.GetArgAsString(0));
+  }
 }
 
 void get_value(WebScripter& library, VirtualMachine& machine) {

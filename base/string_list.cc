@@ -1,5 +1,7 @@
 #include "base/string_list.h"
 
+#include <algorithm>
+
 #include "base/ascii.h"
 #include "base/text_file.h"
 
@@ -26,11 +28,12 @@ void StringList::SetText(std::string_view text) {
 std::string StringList::Text() const {
   std::size_t size = 0;
   for (const auto& line : lines_) size += line.size() + 2;
-  std::string text;
-  text.reserve(size);
+  std::string text(size, '\0');
+  char* out = text.data();
   for (const auto& line : lines_) {
-    text += line;
-    text += "\r\n";
+    out = std::copy(line.begin(), line.end(), out);
+    *out++ = '\r';
+    *out++ = '\n';
   }
   return text;
 }
