@@ -38,6 +38,7 @@ bool IsBlank(std::string_view text) {
 HttpServer::HttpServer() {
   SetDefaultPort(kDefaultHttpPort);
   SetDeferAcceptTime(kDefaultDeferAcceptTime);
+  SetSendStallTime(kSendStallTimeout);
 }
 
 HttpServer::~HttpServer() { Shutdown(); }

@@ -19,7 +19,8 @@
 // Base64 credentials, a request line or header block over the size
 // limits, a client that vanishes mid-request or one too slow to send it
 // (kRequestHeaderTimeout, kBodyStallTimeout, kMinBodyRate) get no
-// response: the connection is closed. A connection refused because
+// response: the connection is closed; so is one whose client takes no byte
+// of the answer for kSendStallTimeout. A connection refused because
 // MaxConnections stayed reached gets 503 (RefuseConnection).
 //
 // Threads: as for TcpServer, configure properties and events only while
@@ -83,6 +84,9 @@ class HttpServer : public TcpServer {
   // is closed without a response and its thread is free again.
   static constexpr int kRequestHeaderTimeout = 60000;
   static constexpr int kBodyStallTimeout = 60000;
+  // How long a response may stall without the client taking a byte (ms),
+  // the server's TcpServer::SendStallTime.
+  static constexpr int kSendStallTimeout = 60000;
   // The slowest a body may arrive, in bytes a second, counted over the
   // whole request after kRequestHeaderTimeout: a request with a body of n
   // bytes must have arrived kRequestHeaderTimeout + n / kMinBodyRate

@@ -24,6 +24,13 @@
 namespace vantrel {
 namespace {
 
+// A connection's socket blocks, so a send that "would block" is one that
+// moved no byte within the send time-out.
+int SendErrorCode(int errno_value) {
+  return errno_value == EAGAIN || errno_value == EWOULDBLOCK ? kWsaTimedOut
+                                                             : WinsockCodeFromErrno(errno_value);
+}
+
 [[noreturn]] void RaiseSocketError(int errno_value) {
   throw SocketError(WinsockCodeFromErrno(errno_value));
 }
@@ -75,6 +82,14 @@ void PlatformSocketStack::Listen(int handle, int backlog) {
 
 void PlatformSocketStack::DeferAccept(int handle, int seconds) {
   if (::setsockopt(handle, IPPROTO_TCP, TCP_DEFER_ACCEPT, &seconds, sizeof seconds) != 0) {
+    RaiseSocketError(errno);
+  }
+}
+
+void PlatformSocketStack::SetSendTimeout(int handle, int milliseconds) {
+  // The system copies the setting into every socket it accepts.
+  const timeval limit{milliseconds / 1000, (milliseconds % 1000) * 1000};
+  if (::setsockopt(handle, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0) {
     RaiseSocketError(errno);
   }
 }
@@ -165,7 +180,7 @@ int PlatformSocketStack::ReceiveReady(int handle, void* buffer, int length, int&
 int PlatformSocketStack::Send(int handle, const void* buffer, int length, int& error) {
   const ssize_t count = RetryOnInterrupt(
       [&] { return ::send(handle, buffer, static_cast<size_t>(length), MSG_NOSIGNAL); });
-  error = count < 0 ? WinsockCodeFromErrno(errno) : 0;
+  error = count < 0 ? SendErrorCode(errno) : 0;
   return static_cast<int>(count);
 }
 
@@ -188,7 +203,7 @@ std::int64_t PlatformSocketStack::SendFile(int handle, int file_descriptor, std:
     sigtimedwait(&pipe_signal, nullptr, &no_wait);
   }
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  error = sent < 0 ? WinsockCodeFromErrno(saved_errno) : 0;
+  error = sent < 0 ? SendErrorCode(saved_errno) : 0;
   return sent;
 }
 

@@ -24,6 +24,7 @@ class PlatformSocketStack final : public SocketStack {
   void Bind(int handle, const std::string& ip, int port) override;
   void Listen(int handle, int backlog) override;
   void DeferAccept(int handle, int seconds) override;
+  void SetSendTimeout(int handle, int milliseconds) override;
   int WaitForReadable(std::vector<int>& handles, int timeout_ms) override;
   int Accept(int handle, std::string& peer_ip, int& peer_port) override;
   int TryAccept(int handle, std::string& peer_ip, int& peer_port) override;

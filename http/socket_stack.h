@@ -54,6 +54,10 @@ class SocketStack {
   // the connection can be accepted. Only for protocols whose client speaks
   // first.
   virtual void DeferAccept(int handle, int seconds) = 0;
+  // A send or file send on `handle` that can move no byte for
+  // `milliseconds` fails with kWsaTimedOut. Set on a listening socket, it
+  // holds for every connection accepted from it.
+  virtual void SetSendTimeout(int handle, int milliseconds) = 0;
 
   // Waits until one of `handles` (at most kMaxSocketsPerWait) can be read,
   // or a listening one has a connection waiting, or `timeout_ms` passes

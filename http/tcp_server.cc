@@ -50,6 +50,7 @@ void TcpServer::Activate() {
       binding.AllocateSocket(Stack());
       binding.Bind(Stack());
       binding.Listen(Stack(), kListenBacklog, defer_accept_time_);
+      if (send_stall_time_ > 0) Stack().SetSendTimeout(binding.Handle, send_stall_time_);
     }
     if (!thread_mgr_) {
       thread_mgr_ = std::make_shared<DefaultThreadManager>();

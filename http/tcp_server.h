@@ -114,6 +114,14 @@ class TcpServer : public NetComponent {
   // default) hands every connection over at once. Read at activation.
   int DeferAcceptTime() const { return defer_accept_time_; }
   void SetDeferAcceptTime(int seconds) { defer_accept_time_ = seconds < 0 ? 0 : seconds; }
+  // With a value > 0, a send to a connection that moves no byte for this
+  // many milliseconds fails (kWsaTimedOut), ending the connection: a client
+  // that stops reading does not keep its thread for ever. 0 (the default):
+  // no limit. Read at activation.
+  int SendStallTime() const { return send_stall_time_; }
+  void SetSendStallTime(int milliseconds) {
+    send_stall_time_ = milliseconds < 0 ? 0 : milliseconds;
+  }
 
   // The live peer threads.
   ThreadList& Threads() { return threads_; }
@@ -151,6 +159,7 @@ class TcpServer : public NetComponent {
   int max_connections_ = 0;  // >= 0; 0: no limit.
   int connection_wait_time_ = kDefaultConnectionWaitTime;
   int defer_accept_time_ = 0;  // Seconds; 0: off.
+  int send_stall_time_ = 0;    // Milliseconds; 0: off.
   std::shared_ptr<ThreadManager> thread_mgr_;
   bool thread_mgr_implicit_ = false;  // thread_mgr_ was created by activation.
   PeerThreadClass thread_class_;

@@ -16,6 +16,7 @@
 #include "http/http_server.h"
 #include "tests/http/server_test_util.h"
 #include "tests/support/process_stats.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/test_client.h"
 
 namespace vantrel {
@@ -114,6 +115,48 @@ TEST_F(ResponseStreamTest, StoppingTheServerEndsEveryStream) {
   EXPECT_TRUE(first.ServerClosed());
   EXPECT_EQ(second.ReadUntilClose(), "");
   EXPECT_TRUE(second.ServerClosed());
+}
+
+// A client that asks and then never reads: the answer stalls once the
+// buffers are full, and after the stall limit the connection ends and its
+// thread is free, for a streamed body and for a file alike.
+TEST(SendStallTest, ClientThatStopsReadingLosesTheConnectionNotAThreadForEver) {
+  test::TempDir dir;
+  const std::string file = dir.Write("large.bin", std::string(8 << 20, 'f'));
+  HttpServer server;
+  server.SetTerminateWaitTime(1000);
+  server.SetSendStallTime(300);
+  EventLog events;
+  server.SetOnCommandGet([&](PeerThread&, HttpRequestInfo& request, HttpResponseInfo& response) {
+    if (request.Document == "/file") {
+      try {
+        server.ServeDocument(response, file);
+      } catch (...) {
+        events.Add("file ended");
+        throw;
+      }
+      return;
+    }
+    response.BodyWriter = [&events](ResponseStream& body) {
+      struct Ended {
+        EventLog& events;
+        ~Ended() { events.Add("stream ended"); }
+      } ended{events};
+      const std::string chunk(64 * 1024, 's');
+      for (;;) body.Write(chunk);
+    };
+  });
+  const int port = test::ActivateOnLoopback(server);
+  TestClient stream_client;
+  TestClient file_client;
+  ASSERT_TRUE(stream_client.ConnectWithReceiveBuffer(port, 4096));
+  ASSERT_TRUE(file_client.ConnectWithReceiveBuffer(port, 4096));
+  stream_client.Send("GET /events HTTP/1.1\r\n\r\n");
+  file_client.Send("GET /file HTTP/1.1\r\n\r\n");
+  EXPECT_TRUE(events.WaitFor("stream ended", milliseconds(10000)));
+  EXPECT_TRUE(events.WaitFor("file ended", milliseconds(10000)));
+  EXPECT_TRUE(test::WaitUntil([&] { return server.Threads().Count() == 0; }, milliseconds(5000)))
+      << "the clients are still connected";
 }
 
 // A stream that only watches runs below everything else, and the thread it

@@ -41,10 +41,21 @@ TestClient& TestClient::operator=(TestClient&& other) noexcept {
 }
 
 bool TestClient::Connect(int port, std::chrono::milliseconds timeout) {
+  return ConnectSocket(port, timeout, 0);
+}
+
+bool TestClient::ConnectWithReceiveBuffer(int port, int bytes) {
+  return ConnectSocket(port, kDefaultTimeout, bytes);
+}
+
+bool TestClient::ConnectSocket(int port, std::chrono::milliseconds timeout, int receive_buffer) {
   Close();
   server_closed_ = false;
   fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd_ < 0) return false;
+  if (receive_buffer > 0) {
+    ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
+  }
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(port));

@@ -26,6 +26,9 @@ class TestClient {
   // Connects to 127.0.0.1:`port`; false when that fails or takes longer
   // than `timeout`.
   bool Connect(int port, std::chrono::milliseconds timeout = kDefaultTimeout);
+  // The same with a receive buffer of about `bytes`: a client that does not
+  // read then soon stalls the server's sends.
+  bool ConnectWithReceiveBuffer(int port, int bytes);
   bool IsOpen() const { return fd_ >= 0; }
   // The client's own port, as the server sees it as the peer port.
   int LocalPort() const;
@@ -53,6 +56,8 @@ class TestClient {
   void Close();
 
  private:
+  // Connect, with the receive buffer set first when `receive_buffer` > 0.
+  bool ConnectSocket(int port, std::chrono::milliseconds timeout, int receive_buffer);
   // Receives once, waiting at most until `deadline`; appends to `out`.
   // Returns false when nothing more can arrive (closed, failed, time-out).
   bool ReceiveOnce(std::string& out, std::chrono::steady_clock::time_point deadline);
