@@ -48,7 +48,10 @@ std::string Configuration::SettingValue(std::string_view key) const {
   return Snapshot()->Values(key);
 }
 
-bool Configuration::SwitchOn(std::string_view key) const { return SettingValue(key) == "yes"; }
+bool Configuration::SwitchOn(std::string_view key) const {
+  // Asked on every request: compared in place, not copied.
+  return Snapshot()->ValueView(key) == "yes";
+}
 
 std::int32_t Configuration::IntegerSetting(std::string_view key, std::int32_t default_value,
                                            std::int32_t minimum) const {

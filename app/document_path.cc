@@ -7,8 +7,12 @@
 namespace vantrel {
 
 std::string MapDocumentPath(std::string_view web_directory, std::string_view document) {
-  std::vector<std::string_view> segments;
-  const auto add_segments = [&segments](std::string_view text) {
+  // Built in place: each kept segment is appended after a "/", and ".."
+  // cuts the path back to the "/" before its last segment (segments hold no
+  // separator, so that "/" is the last one in the path).
+  std::string path;
+  path.reserve(web_directory.size() + document.size() + 1);
+  const auto add_segments = [&path](std::string_view text) {
     std::size_t start = 0;
     for (std::size_t i = 0; i <= text.size(); ++i) {
       if (i < text.size() && text[i] != '/' && text[i] != '\\') continue;
@@ -16,22 +20,17 @@ std::string MapDocumentPath(std::string_view web_directory, std::string_view doc
       start = i + 1;
       if (segment.empty() || segment == ".") continue;
       if (segment == "..") {
-        if (!segments.empty()) segments.pop_back();
+        if (!path.empty()) path.resize(path.rfind('/'));
         continue;
       }
-      segments.push_back(segment);
+      path += '/';
+      path += segment;
     }
   };
   add_segments(web_directory);
   add_segments(document);
-
-  std::string path;
-  path.reserve(web_directory.size() + document.size() + 1);
-  for (const std::string_view segment : segments) {
-    path += '/';
-    path += segment;
-  }
-  return path.empty() ? "/" : path;
+  if (path.empty()) path = "/";
+  return path;
 }
 
 std::vector<std::string_view> SegmentsBelow(std::string_view web_directory,

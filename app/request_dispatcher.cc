@@ -79,12 +79,17 @@ HttpAdmission RequestDispatcher::AdmitRequest(PeerThread&, HttpRequestInfo& requ
 }
 
 bool RequestDispatcher::MentionsPhp(const std::string& full_path) const {
-  // Any segment may be a PHP script with path info after it.
-  const std::vector<std::string_view> segments = SegmentsBelow(web_directory_, full_path);
-  return EndsWithIgnoreCase(full_path, kPhpPageExtension) ||
-         std::any_of(segments.begin(), segments.end(), [](std::string_view segment) {
-           return EndsWithIgnoreCase(segment, kPhpPageExtension);
-         });
+  if (EndsWithIgnoreCase(full_path, kPhpPageExtension)) return true;
+  if (!IsInsideWebDirectory(web_directory_, full_path)) return false;
+  // Any segment may be a PHP script with path info after it (the last one
+  // ends the path, checked above).
+  std::string_view rest(full_path);
+  rest.remove_prefix(web_directory_.size() + 1);
+  for (std::size_t slash = rest.find('/'); slash != std::string_view::npos;
+       rest.remove_prefix(slash + 1), slash = rest.find('/')) {
+    if (EndsWithIgnoreCase(rest.substr(0, slash), kPhpPageExtension)) return true;
+  }
+  return false;
 }
 
 bool RequestDispatcher::RunsProgram(const std::string& full_path) const {

@@ -27,7 +27,10 @@ const std::string& ServerLog::CurrentTimeStamp() {
 
 void ServerLog::WriteLog(std::string_view message) {
   std::lock_guard lock(mutex_);
-  std::string line = CurrentTimeStamp();
+  const std::string& stamp = CurrentTimeStamp();
+  std::string line;
+  line.reserve(stamp.size() + message.size() + 16);  // Room for a few escapes.
+  line.append(stamp);
   // Messages carry text from clients and pages: one message stays one line.
   AppendEscapingControlCharacters(line, message);
   if (text_.size() > kMaxTextLength) {

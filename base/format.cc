@@ -18,9 +18,15 @@ std::string Format(std::string_view pattern, std::initializer_list<FormatArg> ar
                                             ? std::span<FormatValue>(on_heap)
                                             : std::span(on_stack.data(), args.size());
   std::size_t i = 0;
-  for (const FormatArg& arg : args) values[i++] = arg.Value();
+  std::size_t expected = pattern.size();
+  for (const FormatArg& arg : args) {
+    values[i] = arg.Value();
+    // Room for the text, or for a number's digits.
+    expected += values[i].kind == FormatValue::Kind::kText ? values[i].text.size() : 24;
+    ++i;
+  }
   std::string result;
-  result.reserve(pattern.size() + 32);
+  result.reserve(expected);
   AppendDirectives(result, pattern, values, FormatSettings::Locale(),
                    DirectiveFailure::kKeepAsWritten);
   return result;

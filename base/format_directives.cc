@@ -111,7 +111,10 @@ void AppendUnsigned(std::string& out, std::uint64_t value, int base, int least) 
   const auto result = std::to_chars(digits, digits + sizeof digits, value, base);
   const auto n = static_cast<int>(result.ptr - digits);
   if (least > n) out.append(static_cast<std::size_t>(least - n), '0');
-  for (const char* p = digits; p < result.ptr; ++p) out += ToUpperAscii(*p);
+  if (base > 10) {
+    for (char* p = digits; p < result.ptr; ++p) *p = ToUpperAscii(*p);
+  }
+  out.append(digits, static_cast<std::size_t>(n));
 }
 
 void AppendDecimal(std::string& out, std::int64_t value, int least) {

@@ -61,10 +61,15 @@ int StringList::IndexOfIgnoreCase(std::string_view line) const {
 }
 
 int StringList::IndexOfName(std::string_view name) const {
+  // A line's name ends at its first "=", so a name holding one never matches;
+  // otherwise a line can only match when its "=" stands right after as many
+  // characters as the name has, which rules most lines out at one byte.
+  if (name.find('=') != std::string_view::npos) return -1;
+  const std::size_t length = name.size();
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     const std::string_view line = lines_[i];
-    const std::size_t equals = line.find('=');
-    if (equals != std::string_view::npos && EqualsIgnoreCase(line.substr(0, equals), name)) {
+    if (line.size() > length && line[length] == '=' &&
+        EqualsIgnoreCase(line.substr(0, length), name)) {
       return static_cast<int>(i);
     }
   }
@@ -72,8 +77,14 @@ int StringList::IndexOfName(std::string_view name) const {
 }
 
 std::string StringList::Values(std::string_view name) const {
+  return std::string(ValueView(name));
+}
+
+std::string_view StringList::ValueView(std::string_view name) const {
   const int index = IndexOfName(name);
-  return index < 0 ? std::string() : ValueAt(static_cast<std::size_t>(index));
+  if (index < 0) return {};
+  const std::string_view line = lines_[static_cast<std::size_t>(index)];
+  return line.substr(name.size() + 1);
 }
 
 std::string StringList::NameAt(std::size_t index) const {

@@ -53,6 +53,8 @@ class StringList {
   int IndexOfName(std::string_view name) const;
   // Value of the first line named `name`; empty when there is none.
   std::string Values(std::string_view name) const;
+  // The same, as a view into the line (valid while the list is unchanged).
+  std::string_view ValueView(std::string_view name) const;
   // Name and value of the line at `index` (the name is the whole line and the
   // value empty when it has no "=").
   std::string NameAt(std::size_t index) const;

@@ -46,8 +46,18 @@ std::string HeaderList::Names(std::size_t index) const {
 }
 
 int HeaderList::IndexOfName(std::string_view name) const {
+  const std::size_t length = name.size();
+  const std::size_t delimiter = name_delimiter_.size();
   for (std::size_t i = 0; i < lines_.Count(); ++i) {
-    if (NameMatches(NameOf(lines_[i]), name)) return static_cast<int>(i);
+    const std::string_view line = lines_[i];
+    // Looked up many times a request: a line whose delimiter does not stand
+    // right after as many characters as the name has is passed over at
+    // once. (An empty name also matches a line without a delimiter.)
+    if (length > 0 && (line.size() < length + delimiter ||
+                       line.compare(length, delimiter, name_delimiter_) != 0)) {
+      continue;
+    }
+    if (NameMatches(NameOf(line), name)) return static_cast<int>(i);
   }
   return -1;
 }

@@ -33,6 +33,40 @@ TEST(AsciiTest, FindIgnoresCaseAndStaysInBounds) {
   EXPECT_FALSE(EndsWithIgnoreCase("l", ".html"));
 }
 
+// Every byte value, at every place of a 19-byte text (so in each lane of a
+// scanned word and in the tail), among neighbours that are themselves
+// plain, tab, DEL or high bytes.
+TEST(AsciiTest, EscapingFindsEveryControlByteWhereverItStands) {
+  auto expected = [](std::string_view text) {
+    std::string out = "> ";
+    for (const char c : text) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (c == '\r') {
+        out += "\\r";
+      } else if (c == '\n') {
+        out += "\\n";
+      } else if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
+        constexpr char kHex[] = "0123456789ABCDEF";
+        out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+      } else {
+        out += c;
+      }
+    }
+    return out;
+  };
+  for (const char filler : {'a', '\t', '\x7f', '\xff', ' '}) {
+    for (int value = 0; value < 256; ++value) {
+      for (std::size_t at = 0; at < 19; ++at) {
+        std::string text(19, filler);
+        text[at] = static_cast<char>(value);
+        std::string out = "> ";
+        AppendEscapingControlCharacters(out, text);
+        ASSERT_EQ(out, expected(text)) << "byte " << value << " at " << at;
+      }
+    }
+  }
+}
+
 TEST(IntegerTextTest, AcceptsOnlyWholeDecimalIntegersThatFit) {
   EXPECT_EQ(ParseInt32("8080"), 8080);
   EXPECT_EQ(ParseInt32("-12"), -12);

@@ -36,6 +36,8 @@ TEST(StringListTest, NamesEndAtTheFirstEqualsAndNothingIsTrimmed) {
   EXPECT_EQ(list.Values("Server port"), "8080");  // First match, any case; blanks count.
   EXPECT_EQ(list.Values("Server port "), " 81");
   EXPECT_EQ(list.Values("a"), "b=c");
+  EXPECT_EQ(list.Values("a=b"), "");  // The name stops at the first "=".
+  EXPECT_EQ(list.ValueView("SERVER PORT"), "8080");
   EXPECT_EQ(list.Values("no equals here"), "");  // A line without "=" has no name.
   EXPECT_EQ(list.Values("missing"), "");
   EXPECT_EQ(list.NameAt(0), "no equals here");

@@ -1,7 +1,11 @@
 // Reading and writing through a served connection, driven by a raw client.
 #include "http/tcp_connection.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -30,7 +34,8 @@ class ConnectionTest : public test::LeakCheckedTest {
  protected:
   // Serves every connection with `handler`, recording the class of any
   // error that escapes it and every disconnect hook.
-  int Serve(std::function<void(TcpServerConnection&)> handler) {
+  int Serve(std::function<void(TcpServerConnection&)> handler,
+            const std::string& address = "127.0.0.1") {
     server_.SetTerminateWaitTime(1000);
     server_.SetThreadMgr(manager_);
     server_.SetOnExecute([this, handler](PeerThread& thread) {
@@ -42,7 +47,10 @@ class ConnectionTest : public test::LeakCheckedTest {
       }
     });
     server_.SetOnDisconnect([this](PeerThread&) { events_.Add("disconnect"); });
-    return test::ActivateOnLoopback(server_);
+    server_.Bindings().Clear();
+    server_.Bindings().Add().LocalIP = address;
+    server_.SetActive(true);
+    return server_.Bindings()[0].LocalPort;
   }
 
   std::shared_ptr<DefaultThreadManager> manager_ = std::make_shared<DefaultThreadManager>();
@@ -137,6 +145,32 @@ TEST_F(ConnectionTest, PeerAddressIsReadableBeforeTheDropAndClearedAfterIt) {
   ASSERT_TRUE(client.Connect(port));
   EXPECT_TRUE(events_.WaitFor("before:127.0.0.1:" + std::to_string(client.LocalPort())));
   EXPECT_TRUE(events_.WaitFor("after::0:closed"));
+}
+
+// Every loopback address is local, so both ends can carry bytes of one,
+// two and three digits.
+TEST_F(ConnectionTest, AddressesAreWrittenInDottedDecimal) {
+  const int port = Serve(
+      [this](TcpServerConnection& connection) {
+        const SocketHandle& socket = connection.Socket();
+        events_.Add(socket.LocalIP + " " + socket.PeerIP);
+      },
+      "127.10.200.3");
+  ASSERT_EQ(server_.Bindings()[0].LocalIP, "127.10.200.3");
+
+  const int client = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(client, 0);
+  sockaddr_in from{};
+  from.sin_family = AF_INET;
+  ASSERT_EQ(::inet_pton(AF_INET, "127.0.20.99", &from.sin_addr), 1);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(static_cast<uint16_t>(port));
+  ASSERT_EQ(::inet_pton(AF_INET, "127.10.200.3", &to.sin_addr), 1);
+  EXPECT_EQ(::bind(client, reinterpret_cast<sockaddr*>(&from), sizeof from), 0);
+  EXPECT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+  EXPECT_TRUE(events_.WaitFor("127.10.200.3 127.0.20.99"));
+  ::close(client);
 }
 
 TEST_F(ConnectionTest, ReadExactToStreamTakesBufferedBytesFirstAndStopsAtTheCount) {
