@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 
 #include "app/configuration.h"
 #include "app/document_path.h"
@@ -196,13 +195,15 @@ void RequestDispatcher::ServeFile(const HttpRequestInfo& request, HttpResponseIn
     return;
   }
   response.ContentType = server_.MIMETable().GetFileMIMEType(full_path);
+  // The dispatcher has just found a regular file there (KindOf).
   if (EqualsIgnoreCase(request.Command, "HEAD")) {
-    const FileStream file(full_path);  // Raises when it cannot be read: the request then fails.
+    // Raises when it cannot be read: the request then fails.
+    const FileStream file(full_path, PathCheck::kByCaller);
     response.SetStatusCode(200);
     response.ContentLength = file.Size();
     return;
   }
-  const std::int64_t sent = server_.ServeDocument(response, full_path);
+  const std::int64_t sent = server_.ServeDocument(response, full_path, PathCheck::kByCaller);
   log_.WriteLog(
       Format("Serving file %s (%d bytes / %d bytes sent) to %s:%d",
              {full_path, sent, response.ContentLength, request.RemoteIP, request.RemotePort}));

@@ -79,6 +79,7 @@ class RequestDispatcher {
                          const std::string& full_path, bool names_file);
   void ServePhpPage(PeerThread& thread, HttpRequestInfo& request, HttpResponseInfo& response,
                     const PhpScript& script, const std::string& php_path);
+  // Sends `full_path`, which the caller has just found to be a regular file.
   void ServeFile(const HttpRequestInfo& request, HttpResponseInfo& response,
                  const std::string& full_path);
   static void AnswerOutside(HttpResponseInfo& response);

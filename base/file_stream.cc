@@ -37,14 +37,16 @@ int CheckOpenedFile(int fd, std::int64_t& size) {
 
 // Opens `path` into `fd` when it is a regular file, storing its size in
 // `size`; returns 0 or the errno value. A FIFO or a device could block the
-// open or every read for ever, or act on being opened: stat keeps such a
-// file from being opened at all, O_NONBLOCK makes the open return at once
+// open or every read for ever, or act on being opened: stat (here or by the
+// caller) keeps such a file from being opened at all, O_NONBLOCK makes the open return at once
 // should the name be replaced meanwhile, and fstat checks what was
 // actually opened.
-int OpenRegularFile(const std::string& path, int& fd, std::int64_t& size) {
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0) return errno;
-  if (const int error = ErrorForKind(info.st_mode); error != 0) return error;
+int OpenRegularFile(const std::string& path, PathCheck check, int& fd, std::int64_t& size) {
+  if (check == PathCheck::kByStream) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0) return errno;
+    if (const int error = ErrorForKind(info.st_mode); error != 0) return error;
+  }
   const int opened = RetryOnInterrupt(
       [&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK); });
   if (opened < 0) return errno;
@@ -58,8 +60,8 @@ int OpenRegularFile(const std::string& path, int& fd, std::int64_t& size) {
 
 }  // namespace
 
-FileStream::FileStream(const std::string& path) : path_(path) {
-  const int error = OpenRegularFile(path, fd_, opened_size_);
+FileStream::FileStream(const std::string& path, PathCheck check) : path_(path) {
+  const int error = OpenRegularFile(path, check, fd_, opened_size_);
   if (error != 0) throw MakeFileOpenError(path, error);
 }
 

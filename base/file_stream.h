@@ -15,13 +15,24 @@
 
 namespace vantrel {
 
+// Who looks at what a path names before it is opened.
+enum class PathCheck {
+  kByStream,  // The stream asks the system first.
+  // The caller has just asked (stat) and found a regular file: the path is
+  // not looked up a second time. What is opened is still checked, so a name
+  // replaced in the moment between by a FIFO or a directory raises as
+  // below; a device put there in that moment would be opened, as it would
+  // be in the moment between the stream's own look and its open.
+  kByCaller,
+};
+
 class FileStream final : public Stream {
  public:
   // Opens `path` for reading. Only a regular file opens: a directory raises
   // FileOpenError with the reason EISDIR, and anything else (a FIFO, a
   // device) raises it as a missing file does, without blocking and without
   // the device ever being opened by name.
-  explicit FileStream(const std::string& path);
+  explicit FileStream(const std::string& path, PathCheck check = PathCheck::kByStream);
   ~FileStream() override;
 
   // Raises StreamError when the system fails to read.

@@ -256,11 +256,12 @@ void HttpServer::WriteResponse(HttpResponseInfo& response) {
   if (!response.ContentText.empty() || response.ContentStream) response.WriteContent();
 }
 
-std::int64_t HttpServer::ServeDocument(HttpResponseInfo& response, const std::string& file_name) {
+std::int64_t HttpServer::ServeDocument(HttpResponseInfo& response, const std::string& file_name,
+                                       PathCheck check) {
   if (response.ContentType.empty()) {
     response.ContentType = mime_table_.GetFileMIMEType(file_name);
   }
-  FileStream file(file_name);
+  FileStream file(file_name, check);
   const std::int64_t size = file.OpenedSize();
   response.ContentLength = size;
   std::string block = response.ComposeHeader();

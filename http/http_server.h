@@ -42,6 +42,7 @@
 #include <string>
 #include <utility>
 
+#include "base/file_stream.h"
 #include "http/http_errors.h"
 #include "http/http_request_info.h"
 #include "http/http_request_parser.h"
@@ -174,8 +175,10 @@ class HttpServer : public TcpServer {
   // closes short of the Content-Length, which clients report as an
   // incomplete response. Raises FileOpenError, before anything is sent,
   // when the file cannot be opened (also when it is no regular file);
-  // HttpHeaderAlreadyWrittenError when the header was written.
-  std::int64_t ServeDocument(HttpResponseInfo& response, const std::string& file_name);
+  // HttpHeaderAlreadyWrittenError when the header was written. `check`
+  // says whether the caller has just found the file regular (FileStream).
+  std::int64_t ServeDocument(HttpResponseInfo& response, const std::string& file_name,
+                             PathCheck check = PathCheck::kByStream);
 
  protected:
   // Reads and answers one request, then closes the connection.

@@ -1,5 +1,6 @@
 // ByteBuffer and FileStream.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <string>
@@ -56,6 +57,19 @@ TEST(FileStreamTest, OpenFailureNamesThePathAndTheReason) {
     EXPECT_EQ(error.Message(), "Cannot open file \"" + missing + "\". No such file or directory");
   }
   EXPECT_THROW(FileStream stream(dir.Path()), FileOpenError);
+}
+
+// A caller that has looked itself spares the stream its own look at the
+// path, not the check of what was opened: a name that became a FIFO or a
+// directory in between still raises, at once.
+TEST(FileStreamTest, PathCheckedByTheCallerStillOpensOnlyARegularFile) {
+  test::TempDir dir;
+  EXPECT_EQ(FileStream(dir.Write("plain.txt", "abc"), PathCheck::kByCaller).OpenedSize(), 3);
+  const std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_THROW(FileStream(fifo, PathCheck::kByCaller), FileOpenError);
+  EXPECT_THROW(FileStream(dir.Path(), PathCheck::kByCaller), FileOpenError);
+  EXPECT_THROW(FileStream(dir.File("gone"), PathCheck::kByCaller), FileOpenError);
 }
 
 TEST(FileStreamTest, FollowsAFileThatAnotherWriterExtends) {
