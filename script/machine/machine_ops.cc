@@ -141,19 +141,19 @@ void Op::StoreElement(VirtualMachine& m, Instruction& i, Variant& container) {
 #define PUSH(value) m.Push(value)
 
 void Op::opPrepare(VirtualMachine& m, Instruction& i) {
-  if (!fusion::LocalsFit(i, m.sp_, m.stack_end_)) m.StackOverflow();
+  if (!fusion::LocalsFit(i, m.sp_, m.stack_end_)) m.MakeRoom(i.A);
   EnterRoutine(m, i);
 }
 
 void Op::opPushInteger(VirtualMachine& m, Instruction& i) {
   if (m.sp_ >= m.stack_end_) [[unlikely]]
-    m.StackOverflow();
+    m.MakeRoom(1);
   (m.sp_++)->SetInteger(i.A);
 }
 
 void Op::opPushDouble(VirtualMachine& m, Instruction& i) {
   if (m.sp_ >= m.stack_end_) [[unlikely]]
-    m.StackOverflow();
+    m.MakeRoom(1);
   (m.sp_++)->SetDouble(i.D());
 }
 
@@ -406,7 +406,7 @@ void Op::opExecFun(VirtualMachine& m, Instruction&) {
 
 void Op::opCallProc(VirtualMachine& m, Instruction& i) {
   Variant* out = m.sp_;
-  if (out >= m.stack_end_) m.StackOverflow();
+  if (out >= m.stack_end_) m.MakeRoom(1);
   m.Need(i.N);
   m.sp_ -= i.N;
   m.index_base_ = m.sp_;
@@ -436,7 +436,7 @@ void Op::opCallProc(VirtualMachine& m, Instruction& i) {
 
 void Op::opCallClassProc(VirtualMachine& m, Instruction& i) {
   Variant* out = m.sp_;
-  if (out >= m.stack_end_) m.StackOverflow();
+  if (out >= m.stack_end_) m.MakeRoom(1);
   m.Need(i.N + i.B);
   m.sp_ -= i.N;
   m.index_base_ = m.sp_;
@@ -486,7 +486,7 @@ void Op::opWithObject(VirtualMachine& m, Instruction& i) {
 }
 
 void Op::opGlobalPrepare(VirtualMachine& m, Instruction& i) {
-  if (i.A < 0 || i.A > m.stack_end_ - m.sp_) m.StackOverflow();
+  if (i.A < 0 || i.A > m.stack_end_ - m.sp_) m.MakeRoom(i.A);
   m.sp_ += i.A;
 }
 

@@ -55,6 +55,7 @@ VirtualMachine::VirtualMachine()
     : stack_(std::make_unique<Variant[]>(kArgumentGuard + 2 * kStackSize)),
       base_(stack_.get() + kArgumentGuard),
       stack_end_(base_ + kStackSize),
+      full_end_(base_ + kStackSize),
       sp_(base_),
       bp_(base_),
       out_(base_),
@@ -240,6 +241,9 @@ void VirtualMachine::PrepareOutermost() {
   // Every run ends by setting the slots above the globals to Null; only
   // slots that were globals of other code before need it now.
   if (null_from_ > global_count_) NullAboveGlobals(null_from_);
+  // A slot written since the last run (Slot) keeps the end where it is, so
+  // that this run's end clears it.
+  stack_end_ = std::max(stack_end_, base_ + std::min(kStackSize, global_count_ + kFirstStackSlots));
   sp_ = bp_ = out_ = arg_base_ = base_;
   cursor_ = 0;
   main_entry_ = nullptr;
@@ -295,7 +299,8 @@ Variant VirtualMachine::ExecuteWithArguments(std::string_view routine,
       machine.RestoreRegisters(saved);
       if (machine.objects_ != nullptr) machine.objects_->LeaveRun();
       if (!outermost) return;
-      machine.NullAboveGlobals();
+      machine.NullAboveGlobals(static_cast<int>(machine.stack_end_ - machine.base_));
+      machine.stack_end_ = machine.base_ + std::min(kStackSize, machine.global_count_);
       machine.frame_count_ = 0;
       machine.loop_floor_ = 0;
       machine.current_object_ = nullptr;
@@ -468,6 +473,11 @@ void VirtualMachine::BindClassNamed(Instruction& instruction) const {
 }
 
 void VirtualMachine::StackOverflow() const { throw MachineRuntimeError("Stack overflow"); }
+
+void VirtualMachine::MakeRoom(std::ptrdiff_t slots) {
+  stack_end_ = full_end_;
+  if (slots < 0 || stack_end_ - sp_ < slots) StackOverflow();
+}
 
 void VirtualMachine::StackUnderflow() const { throw ScriptInternalError("Stack underflow"); }
 

@@ -51,6 +51,9 @@ class VirtualMachine : public TObject {
   // much room around it, so that no slot operand can reach outside the
   // machine's memory even in broken code.
   static constexpr int kArgumentGuard = 256;
+  // A run's stack ends this many slots above its globals until the run
+  // needs more; only the slots below that end are cleared when it ends.
+  static constexpr int kFirstStackSlots = 256;
 
   struct LastError {
     std::string Message;
@@ -179,7 +182,12 @@ class VirtualMachine : public TObject {
 
   // ---- State, for the scripter's variable access and for debugging. ----
 
-  Variant& Slot(int index) { return base_[index]; }
+  // A slot handed out may be written: a slot at or above the stack's
+  // current end counts as used from then on (see stack_end_).
+  Variant& Slot(int index) {
+    if (base_ + index >= stack_end_) stack_end_ = full_end_;
+    return base_[index];
+  }
   // The running routine's frame base (slot index) and entry instruction.
   int FrameBase() const { return static_cast<int>(bp_ - base_); }
   const Instruction* RoutineEntry() const { return routine_entry_; }
@@ -285,6 +293,10 @@ class VirtualMachine : public TObject {
   void BindClassNamed(Instruction& instruction) const;
 
   [[noreturn]] void StackOverflow() const;
+  // Called when fewer than `slots` slots lie between sp_ and stack_end_:
+  // moves stack_end_ to the full end, and raises "Stack overflow" should
+  // that not make room.
+  void MakeRoom(std::ptrdiff_t slots);
   [[noreturn]] void StackUnderflow() const;
   // Raises unless at least `count` values lie on the stack.
   void Need(int count) const {
@@ -303,19 +315,24 @@ class VirtualMachine : public TObject {
   void RestoreRegisters(const Registers& registers);
   void Push(const Variant& value) {
     if (sp_ >= stack_end_) [[unlikely]]
-      StackOverflow();
+      MakeRoom(1);
     *sp_++ = value;
   }
   void Push(Variant&& value) {
     if (sp_ >= stack_end_) [[unlikely]]
-      StackOverflow();
+      MakeRoom(1);
     *sp_++ = std::move(value);
   }
 
   // The registers. Slot pointers point into stack_.
   std::unique_ptr<Variant[]> stack_;  // The allocation, guard zones included.
   Variant* base_;                     // Slot 0.
-  Variant* stack_end_;                // base_ + kStackSize.
+  // Where the stack ends for now: kFirstStackSlots above the globals at
+  // the start of a run, full_end_ once the run (or a slot handed out by
+  // Slot) has needed more. No slot from here up has been written since the
+  // stack was last cleared.
+  Variant* stack_end_;
+  Variant* const full_end_;  // base_ + kStackSize.
   Variant* sp_;                       // Next free slot.
   Variant* bp_;                       // Frame base of the running routine.
   Variant* out_;                      // Where the last call left its result.

@@ -533,6 +533,24 @@ TEST_F(MachineTest, ReturnInsideTryRunsTheFinallyPartThenGoesBackToTheCaller) {
   EXPECT_EQ(machine_.Execute("", Variant::Null()).ToString(), "1fin");
 }
 
+// What a run leaves on the stack is let go when it ends, however high the
+// run went: no dead slot keeps a value (a large string, say) until some
+// later run happens to write over it.
+TEST_F(MachineTest, EndOfRunLetsGoOfEverySlotTheRunUsed) {
+  for (int depth : {10, 300, 600}) {
+    Evaluate([depth](Assembler& a) {
+      for (int i = 0; i < depth; ++i) a.PushString("held");
+      for (int i = 0; i < depth / 2; ++i) a.Emit(opDrop2);
+      a.Emit(opPushInteger, 0);
+    });
+    int held = 0;
+    for (int slot = 0; slot < VirtualMachine::kStackSize; ++slot) {
+      held += machine_.Slot(slot).IsNull() ? 0 : 1;
+    }
+    EXPECT_EQ(held, 0) << depth;
+  }
+}
+
 TEST_F(MachineTest, StackShufflesKeepTheirOrder) {
   // 1 2 swap → 2 1; duplicate2 → 2 1 2 1; drop2 → 2 1; duplicate → 2 1 1;
   // concatenated: "211"
