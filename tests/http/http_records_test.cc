@@ -27,6 +27,18 @@ TEST(HeaderListTest, NamesMatchIgnoringCaseAndValuesLoseLeadingBlanks) {
   EXPECT_EQ(headers.ValueByName("missing"), "");
 }
 
+// A client chooses the names: one that only begins or ends like another,
+// or puts a blank before the colon, is not that other header.
+TEST(HeaderListTest, OnlyTheWholeNameBeforeTheFirstColonMatches) {
+  HeaderList headers;
+  headers.SetText("Hostile: evil\r\nHost : spaced\r\nX-Host: other\r\nHost: ok:8080\r\n");
+  EXPECT_EQ(headers.ValueByName("host"), "ok:8080");
+  EXPECT_EQ(headers.ValueByName("Hostile"), "evil");
+  EXPECT_EQ(headers.ValueByName("Hos"), "");
+  EXPECT_EQ(headers.ValueByName("Host: ok"), "");  // A name never holds the colon.
+  EXPECT_EQ(headers.IndexOfName("HOST"), 3);
+}
+
 TEST(HeaderListTest, ContinuationAfterTrailingBlankIsJoinedWithoutExtraSpace) {
   HeaderList headers;
   headers.SetText("A: one \r\n   two\r\n\tthree\r\nB: x\r\n");
