@@ -54,7 +54,8 @@ void CompiledPageCache::Store(const std::string& path, std::string page_bytes, S
   if (bytes > max_bytes_) return;
   while (bytes_ + bytes > max_bytes_) Drop(std::prev(entries_.end()));
   entries_.emplace_front(
-      path, Entry{std::move(page_bytes), std::move(program), std::move(code), conditions, bytes});
+      path, Entry{std::move(page_bytes), std::move(program), std::move(code), conditions, bytes,
+                  /*linked=*/false, ++stored_});
   by_path_.emplace(path, entries_.begin());
   bytes_ += bytes;
 }
@@ -73,6 +74,11 @@ void CompiledPageCache::KeepLinked(const std::string& path, const CompiledCode& 
   entry.linked = true;
   entry.bytes += constants;
   bytes_ += constants;
+}
+
+const CompiledPageCache::Entry* CompiledPageCache::Kept(const std::string& path) const {
+  const auto found = by_path_.find(path);
+  return found == by_path_.end() ? nullptr : &found->second->second;
 }
 
 void CompiledPageCache::Drop(Entries::iterator entry) {

@@ -21,6 +21,7 @@
 #define VANTREL_APP_COMPILED_PAGE_CACHE_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <list>
 #include <string>
 #include <string_view>
@@ -43,6 +44,9 @@ class CompiledPageCache {
     CompileConditions conditions;
     std::size_t bytes = 0;
     bool linked = false;  // `code` is linked (KeepLinked).
+    // Tells entries apart over the cache's life, even where a dropped
+    // entry's memory is used again.
+    std::uint64_t serial = 0;
   };
 
   explicit CompiledPageCache(std::size_t max_bytes = kDefaultMaxBytes) : max_bytes_(max_bytes) {}
@@ -65,6 +69,8 @@ class CompiledPageCache {
   // no such entry, its code is linked already, `linked` is other code, or
   // the bound leaves no room for the constants linking made.
   void KeepLinked(const std::string& path, const CompiledCode& linked);
+  // The entry of `path`, or null; looking does not count as a use.
+  const Entry* Kept(const std::string& path) const;
 
   std::size_t MaxBytes() const { return max_bytes_; }
   std::size_t Bytes() const { return bytes_; }
@@ -77,6 +83,7 @@ class CompiledPageCache {
 
   const std::size_t max_bytes_;
   std::size_t bytes_ = 0;
+  std::uint64_t stored_ = 0;  // Entries stored so far: the last serial.
   Entries entries_;
   std::unordered_map<std::string, Entries::iterator> by_path_;
 };

@@ -1,5 +1,7 @@
 #include "app/script_page_runner.h"
 
+#include <utility>
+
 #include "app/page_translation.h"
 #include "base/exception.h"
 #include "base/format.h"
@@ -88,14 +90,22 @@ void ScriptPageRunner::CompileAndRun(const std::string& full_path, std::string p
                                      const std::function<void()>& execute) {
   current_request_ = &request;
   Script& script = scripter_.DefaultScript();
+  const LastRun last_run = std::exchange(last_run_, {});
   if (const CompiledPageCache::Entry* kept =
           compiled_pages_.Find(full_path, page_bytes, scripter_.CurrentCompileConditions())) {
-    // The source too, so that the script is what compiling would have left.
-    script.SetSourceCode(kept->program);
-    if (kept->linked) {
-      script.LoadLinkedCode(kept->code);
+    if (kept->linked && last_run.entry_serial == kept->serial &&
+        last_run.code_version == script.CodeVersion()) {
+      // The script still holds this page's code as its last run left it.
+      script.RestartLinkedCode();
     } else {
-      script.LoadCompiledCode(kept->code);
+      // The source too, so that the script is what compiling would have
+      // left.
+      script.SetSourceCode(kept->program);
+      if (kept->linked) {
+        script.LoadLinkedCode(kept->code);
+      } else {
+        script.LoadCompiledCode(kept->code);
+      }
     }
   } else {
     StringList program;
@@ -106,10 +116,24 @@ void ScriptPageRunner::CompileAndRun(const std::string& full_path, std::string p
     compiled_pages_.Store(full_path, std::move(page_bytes), std::move(program), script.Code(),
                           scripter_.CurrentCompileConditions());
   }
-  execute();
+  try {
+    execute();
+  } catch (...) {
+    // A failure at run time leaves the code linked all the same.
+    KeepRunCode(full_path);
+    throw;
+  }
+  KeepRunCode(full_path);
+}
+
+void ScriptPageRunner::KeepRunCode(const std::string& full_path) {
+  Script& script = scripter_.DefaultScript();
+  if (!script.Prepared()) return;
   // The code as this run linked it: later runs of the page need not link
   // it again.
-  if (script.Prepared()) compiled_pages_.KeepLinked(full_path, script.Code());
+  compiled_pages_.KeepLinked(full_path, script.Code());
+  const CompiledPageCache::Entry* entry = compiled_pages_.Kept(full_path);
+  if (entry != nullptr && entry->linked) last_run_ = {entry->serial, script.CodeVersion()};
 }
 
 }  // namespace vantrel

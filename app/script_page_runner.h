@@ -104,6 +104,9 @@ class ScriptPageRunner {
   // bytes, then runs it through `execute`; errors reach the caller.
   void CompileAndRun(const std::string& full_path, std::string page_bytes,
                      const HttpRequestInfo& request, const std::function<void()>& execute);
+  // After a run of the page at `full_path`: keeps the code as the run
+  // linked it, and notes that the default script holds it (last_run_).
+  void KeepRunCode(const std::string& full_path);
 
   CustomScripter& scripter_;
   const std::function<std::int64_t()> output_limit_;
@@ -114,6 +117,14 @@ class ScriptPageRunner {
   std::int64_t output_bytes_ = 0;
   std::int64_t output_limit_bytes_ = std::numeric_limits<std::int64_t>::max();
   const HttpRequestInfo* current_request_ = nullptr;  // The running page's thread only.
+  // The running page's thread only: the kept entry whose code the default
+  // script was left holding by the last run, and the script's code version
+  // then. While both still hold, the next run of that page restarts the
+  // code in place instead of copying it from the entry.
+  struct LastRun {
+    std::uint64_t entry_serial = 0;
+    std::uint64_t code_version = 0;
+  } last_run_;
 };
 
 }  // namespace vantrel

@@ -57,6 +57,7 @@ void Script::SetSourceCode(const StringList& lines) {
     throw ScripterFatalError("Cannot change script source code while script is running.");
   }
   source_ = lines;
+  ++code_version_;
   compiled_ = false;
   prepared_ = false;
   CurrentMachine().Unlink();
@@ -112,6 +113,19 @@ void Script::LoadLinkedCode(const CompiledCode& linked) {
   relink_ = true;
   BuildRoutineTable();
   compiled_ = true;
+}
+
+void Script::RestartLinkedCode() {
+  if (IsRunning()) throw ScripterFatalError("Cannot clear script while script is running.");
+  if (!prepared_) throw ScriptInternalError("The script has not run since its code came");
+  DropMadeLibraries();
+  machines_.resize(1);
+  current_machine_ = 0;
+  machines_[0]->Unlink();
+  machines_[0]->Clear();
+  scripter_.CodeBuffer().clear();
+  prepared_ = false;
+  relink_ = true;
 }
 
 void Script::SaveCode(std::string& stream) const { WriteCodeStream(code_, stream); }
@@ -181,6 +195,7 @@ void Script::DropCode() {
   compiled_ = false;
   prepared_ = false;
   relink_ = false;
+  ++code_version_;
 }
 
 void Script::DropMadeLibraries() {

@@ -11,6 +11,7 @@
 #ifndef VANTREL_SCRIPT_SCRIPTER_SCRIPT_H_
 #define VANTREL_SCRIPT_SCRIPTER_SCRIPT_H_
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -79,6 +80,16 @@ class Script {
   // host (VirtualMachine::Relink), which is cheaper than linking. Refused
   // while running.
   void LoadLinkedCode(const CompiledCode& linked);
+  // Leaves the script as LoadLinkedCode of the code it holds would: a script
+  // that has run (Prepared) keeps its code, drops what the run left (its
+  // globals, further machines, the libraries made of it) and empties the
+  // scripter's compiled-code buffer, as a new source does; its next run
+  // binds again only what the code takes from the host. Refused while
+  // running, and for a script that has not run since its code came.
+  void RestartLinkedCode();
+  // Changes whenever the source or the code is replaced or dropped, so that
+  // a caller can tell whether the script still holds what it left there.
+  std::uint64_t CodeVersion() const { return code_version_; }
   // Writes the stored form of the compiled code (script/stored/code_stream.h)
   // into `stream`, replacing what it held. Linking leaves the compiled
   // fields as they are (it resolves into fields of its own), so the code of
@@ -176,6 +187,7 @@ class Script {
   bool compiled_ = false;
   bool prepared_ = false;
   bool relink_ = false;  // The code came linked (LoadLinkedCode).
+  std::uint64_t code_version_ = 0;
   bool temporary_ = false;
   std::string file_name_;
   std::string library_name_;

@@ -46,6 +46,26 @@ TEST_F(CompiledPageTest, KeptPageStartsAfreshWithTheNewRequestsValues) {
   EXPECT_EQ(KeptPages(), 1);
 }
 
+// Each run starts the page's own program afresh, whichever page ran last,
+// whether it was kept, and whether its last run failed.
+TEST_F(CompiledPageTest, PagesTakingTurnsEachRunTheirOwnProgramFromAFreshStart) {
+  dir_.Write("web/a.vpg", "<% dim n\r\nn = n + 1 %>a<%= n %>");
+  dir_.Write("web/b.vpg", "<% dim n\r\nn = n + 10 %>b<%= n %>");
+  dir_.Write("web/fails.vpg", "<% dim n\r\nn = n + 100 %><%= n %><% x = 1 / 0 %>");
+  Start(test::Config(port_));
+  const std::string a = "a\r\n1\r\n\r\n";
+  const std::string b = "b\r\n10\r\n\r\n";
+  for (const char* page : {"a", "a", "b", "b", "a", "b", "a", "a", "fails", "fails", "a"}) {
+    const std::string body = Body(Get(std::string("/") + page + ".vpg"));
+    if (page[0] == 'f') {
+      EXPECT_THAT(body, StartsWith("100\r\nScript engine error: "));
+    } else {
+      EXPECT_EQ(body, page[0] == 'a' ? a : b) << page;
+    }
+  }
+  EXPECT_EQ(KeptPages(), 3);
+}
+
 // A page rewritten within one tick of the file clock, keeping its size,
 // looks unchanged to anything that trusts size and time stamp.
 TEST_F(CompiledPageTest, PageRewrittenInPlaceWithTheSameSizeAndTimeStampRunsItsNewText) {
