@@ -156,7 +156,7 @@ class Gateway {
   // State of the running script page, used by that page's thread only (one
   // page runs at a time): the lines it echoed and the request it answers
   // (null while no page runs).
-  StringList& ScriptOutput() { return page_runner_.ScriptOutput(); }
+  OutputLines& ScriptOutput() { return page_runner_.ScriptOutput(); }
   // What runs script pages, with the compiled pages it keeps.
   ScriptPageRunner& PageRunner() { return page_runner_; }
   // Echoes a line of the running page, within its output limit.

@@ -6,6 +6,7 @@
 #include "base/exception.h"
 #include "base/format.h"
 #include "base/html_escape.h"
+#include "base/string_list.h"
 #include "base/text_file.h"
 #include "http/http_response_info.h"
 #include "script/scripter/custom_scripter.h"
@@ -67,7 +68,7 @@ void ScriptPageRunner::RunPageText(const HttpRequestInfo& request, HttpResponseI
   } catch (const std::exception& error) {
     AddErrorLine(error.what());
   }
-  response.ContentText = script_output_.Text();
+  response.ContentText = script_output_.TakeText();
 }
 
 void ScriptPageRunner::Echo(std::string_view line) {
@@ -76,7 +77,7 @@ void ScriptPageRunner::Echo(std::string_view line) {
     throw PageOutputLimitError(Format(kOutputLimitMessage, {output_limit_bytes_ >> 20}));
   }
   output_bytes_ += bytes;
-  script_output_.Add(std::string(line));
+  script_output_.Add(line);
 }
 
 void ScriptPageRunner::AddErrorLine(std::string_view message) {

@@ -23,8 +23,8 @@
 #include <string_view>
 
 #include "app/compiled_page_cache.h"
+#include "app/output_lines.h"
 #include "base/exception.h"
-#include "base/string_list.h"
 
 namespace vantrel {
 
@@ -86,7 +86,7 @@ class ScriptPageRunner {
   void Echo(std::string_view line);
 
   // The running page's state; see the top of this file.
-  StringList& ScriptOutput() { return script_output_; }
+  OutputLines& ScriptOutput() { return script_output_; }
   // The request of the running page; null while none runs.
   const HttpRequestInfo* CurrentRequest() const { return current_request_; }
   // Sets the request the web functions read (RunScriptPage sets it for each
@@ -111,7 +111,7 @@ class ScriptPageRunner {
   CustomScripter& scripter_;
   const std::function<std::int64_t()> output_limit_;
   CompiledPageCache compiled_pages_;  // The running page's thread only.
-  StringList script_output_;          // The running page's thread only.
+  OutputLines script_output_;         // The running page's thread only.
   // The running page's thread only: the bytes of its answer so far, and
   // the most it may hold.
   std::int64_t output_bytes_ = 0;

@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -59,11 +60,16 @@ std::string ParameterValue(const StringList& params, std::string_view name) {
 }  // namespace
 
 void echo(WebScripter& library, VirtualMachine& machine) {
-  // A page echoes a String hundreds of times a run: its characters are
-  // copied once, into the output.
+  // A page echoes a String or an Integer hundreds of times a run: its
+  // characters are copied once, into the output.
   const Variant& value = machine.GetArg(0).Dereference();
   if (value.Type() == VariantType::kString) {
     library.GetGateway().Echo(value.StringView());
+  } else if (value.Type() == VariantType::kInteger) {
+    char digits[16];
+    const std::to_chars_result end =
+        std::to_chars(digits, digits + sizeof digits, value.RawInteger());
+    library.GetGateway().Echo(std::string_view(digits, end.ptr));
   } else {
     library.GetGateway().Echo(machine.GetArgAsString(0));
   }

@@ -65,7 +65,8 @@ class WebFunctionsTest : public ::testing::Test {
       output = "!" + error.Message();
     }
     std::string echoed;
-    for (const std::string& entry : gateway_->ScriptOutput()) echoed += entry + "\n";
+    const OutputLines& entries = gateway_->ScriptOutput();
+    for (std::size_t i = 0; i < entries.Count(); ++i) echoed += std::string(entries[i]) + "\n";
     return echoed + output;
   }
 
@@ -86,6 +87,14 @@ class WebFunctionsTest : public ::testing::Test {
   std::unique_ptr<Gateway> gateway_;
   std::unique_ptr<BasicScripter> scripter_;
 };
+
+// echo writes a value as converting it to text would, whatever its type and
+// however it is passed.
+TEST_F(WebFunctionsTest, EchoWritesEveryKindOfValueAsItsText) {
+  EXPECT_EQ(Run("dim i\ni = -2147483647 - 1\necho(i)\necho(2147483647)\necho(0)\n"
+                "echo(1.5)\necho(True)\necho(Null)\necho(\"s\")\n"),
+            "-2147483648\n2147483647\n0\n1.5\nTrue\n\ns\n");
+}
 
 TEST_F(WebFunctionsTest, SplitKeepsInnerEmptyPiecesDropsATrailingOneAndExtractStaysInside) {
   EXPECT_EQ(Run("echo(split(\"a;;b\", \";\"))\n"
