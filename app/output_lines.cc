@@ -1,41 +1,53 @@
 #include "app/output_lines.h"
 
 #include <algorithm>
-#include <utility>
+#include <cstring>
 
 namespace vantrel {
 namespace {
 
-// The most room set aside for the next page's text before it echoes: a
-// page that once answered with megabytes should not make every later one
-// take that much at once.
+// The most room kept from one page for the next.
 constexpr std::size_t kMostRoomKept = std::size_t{256} << 10;
 
 }  // namespace
 
 void OutputLines::Clear() {
-  text_.clear();
+  size_ = 0;
   starts_.clear();
-  text_.reserve(std::min(last_size_, kMostRoomKept));
+  if (capacity_ > kMostRoomKept) {
+    text_.reset();
+    capacity_ = 0;
+  }
 }
 
 void OutputLines::Add(std::string_view line) {
-  starts_.push_back(text_.size());
-  text_.append(line);
-  text_.append("\r\n", 2);
+  const std::size_t size = size_ + line.size() + 2;
+  if (size > capacity_) Grow(size);
+  char* const out = text_.get() + size_;
+  if (!line.empty()) std::memcpy(out, line.data(), line.size());
+  out[line.size()] = '\r';
+  out[line.size() + 1] = '\n';
+  starts_.push_back(size_);
+  size_ = size;
+}
+
+void OutputLines::Grow(std::size_t size) {
+  const std::size_t capacity = std::max({size, 2 * capacity_, std::size_t{256}});
+  std::unique_ptr<char[]> text(new char[capacity]);
+  if (size_ != 0) std::memcpy(text.get(), text_.get(), size_);
+  text_ = std::move(text);
+  capacity_ = capacity;
 }
 
 std::string_view OutputLines::operator[](std::size_t index) const {
   const std::size_t start = starts_[index];
-  const std::size_t end = index + 1 < starts_.size() ? starts_[index + 1] : text_.size();
-  return std::string_view(text_).substr(start, end - start - 2);
+  const std::size_t end = index + 1 < starts_.size() ? starts_[index + 1] : size_;
+  return Text().substr(start, end - start - 2);
 }
 
 std::string OutputLines::TakeText() {
-  last_size_ = text_.size();
-  std::string text = std::move(text_);
-  text_.clear();
-  starts_.clear();
+  std::string text(Text());
+  Clear();
   return text;
 }
 

@@ -1,14 +1,14 @@
 // The lines a script page echoes (ScriptOutput), kept as the text they are
 // sent as: every entry followed by CR LF, end to end, with where each entry
-// starts. Building the answer takes that text as it stands, so that a page
-// of many short lines costs no allocation per line and no joining at the
-// end.
+// starts. A line costs no allocation of its own, and building the answer
+// joins nothing.
 //
 // Threads: none of its own; the running page's thread only.
 #ifndef VANTREL_APP_OUTPUT_LINES_H_
 #define VANTREL_APP_OUTPUT_LINES_H_
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,8 +17,6 @@ namespace vantrel {
 
 class OutputLines {
  public:
-  // Empties the list. The room the last text took is kept ready: a page
-  // tends to echo as much as it did last time.
   void Clear();
   // Adds `line` as one entry (it may hold line breaks of its own).
   void Add(std::string_view line);
@@ -27,14 +25,19 @@ class OutputLines {
   // Entry `index`, without the CR LF that follows it.
   std::string_view operator[](std::size_t index) const;
   // Every entry followed by CR LF; empty when there is none.
-  const std::string& Text() const { return text_; }
-  // Text(), handed over: the list is empty afterwards.
+  std::string_view Text() const { return {text_.get(), size_}; }
+  // Text() as a string; the list is empty afterwards.
   std::string TakeText();
 
  private:
-  std::string text_;
+  void Grow(std::size_t size);
+
+  // The room stays from page to page (a page tends to echo as much as it
+  // did last time), up to a bound: one page's megabytes are let go.
+  std::unique_ptr<char[]> text_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
   std::vector<std::size_t> starts_;
-  std::size_t last_size_ = 0;  // The size of the text last taken.
 };
 
 }  // namespace vantrel
