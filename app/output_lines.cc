@@ -18,6 +18,7 @@ void OutputLines::Clear() {
     text_.reset();
     capacity_ = 0;
   }
+  if (starts_.capacity() > kMostRoomKept / sizeof(std::size_t)) starts_ = {};
 }
 
 void OutputLines::Add(std::string_view line) {

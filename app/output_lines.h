@@ -32,8 +32,8 @@ class OutputLines {
  private:
   void Grow(std::size_t size);
 
-  // The room stays from page to page (a page tends to echo as much as it
-  // did last time), up to a bound: one page's megabytes are let go.
+  // The room of both stays from page to page (a page tends to echo as much
+  // as it did last time), up to a bound: one page's megabytes are let go.
   std::unique_ptr<char[]> text_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;

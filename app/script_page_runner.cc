@@ -120,8 +120,12 @@ void ScriptPageRunner::CompileAndRun(const std::string& full_path, std::string p
   try {
     execute();
   } catch (...) {
-    // A failure at run time leaves the code linked all the same.
-    KeepRunCode(full_path);
+    // A failure at run time leaves the code linked all the same. Keeping it
+    // only saves later runs time: the page's own error is what counts.
+    try {
+      KeepRunCode(full_path);
+    } catch (...) {
+    }
     throw;
   }
   KeepRunCode(full_path);
