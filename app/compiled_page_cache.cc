@@ -60,25 +60,24 @@ void CompiledPageCache::Store(const std::string& path, std::string page_bytes, S
   bytes_ += bytes;
 }
 
-void CompiledPageCache::KeepLinked(const std::string& path, const CompiledCode& linked) {
+const CompiledPageCache::Entry* CompiledPageCache::KeepLinked(const std::string& path,
+                                                              const CompiledCode& linked) {
   const auto found = by_path_.find(path);
-  if (found == by_path_.end()) return;
+  if (found == by_path_.end()) return nullptr;
   Entry& entry = found->second->second;
-  if (entry.linked || !SameInstructions(entry.code.Instructions, linked.Instructions)) return;
+  if (entry.linked || !SameInstructions(entry.code.Instructions, linked.Instructions)) {
+    return &entry;
+  }
   // Linking gives every literal a value of its own: mostly the strings again.
   std::size_t constants = 0;
   for (const Instruction& instruction : linked.Instructions) constants += instruction.S.size();
-  if (bytes_ + constants > max_bytes_) return;
+  if (bytes_ + constants > max_bytes_) return &entry;
   entry.code = linked;
   RebaseLinks(entry.code.Instructions, linked.Instructions.data());
   entry.linked = true;
   entry.bytes += constants;
   bytes_ += constants;
-}
-
-const CompiledPageCache::Entry* CompiledPageCache::Kept(const std::string& path) const {
-  const auto found = by_path_.find(path);
-  return found == by_path_.end() ? nullptr : &found->second->second;
+  return &entry;
 }
 
 void CompiledPageCache::Drop(Entries::iterator entry) {

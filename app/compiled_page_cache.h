@@ -67,10 +67,9 @@ class CompiledPageCache {
   // a run linked it, so that later runs only bind again what linking takes
   // from the host (Script::LoadLinkedCode). Nothing changes when there is
   // no such entry, its code is linked already, `linked` is other code, or
-  // the bound leaves no room for the constants linking made.
-  void KeepLinked(const std::string& path, const CompiledCode& linked);
-  // The entry of `path`, or null; looking does not count as a use.
-  const Entry* Kept(const std::string& path) const;
+  // the bound leaves no room for the constants linking made. Returns the
+  // entry of `path`, or null.
+  const Entry* KeepLinked(const std::string& path, const CompiledCode& linked);
 
   std::size_t MaxBytes() const { return max_bytes_; }
   std::size_t Bytes() const { return bytes_; }

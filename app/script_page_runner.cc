@@ -136,8 +136,7 @@ void ScriptPageRunner::KeepRunCode(const std::string& full_path) {
   if (!script.Prepared()) return;
   // The code as this run linked it: later runs of the page need not link
   // it again.
-  compiled_pages_.KeepLinked(full_path, script.Code());
-  const CompiledPageCache::Entry* entry = compiled_pages_.Kept(full_path);
+  const CompiledPageCache::Entry* entry = compiled_pages_.KeepLinked(full_path, script.Code());
   if (entry != nullptr && entry->linked) last_run_ = {entry->serial, script.CodeVersion()};
 }
 
