@@ -312,6 +312,37 @@ VANTREL_FUSED_INLINE Instruction* MachineOps::CompareJump(VirtualMachine& m, Ins
   return outcome == (jump.Op == Opcode::opJumpIfTrue) ? jump.Target : jump.Next;
 }
 
+// push x; call a host procedure with x as its one argument  →  the call
+// in one dispatch. This is how a page hands each piece of its text to echo.
+// x lands where the push puts it and the call runs as opCallProc runs it;
+// only the second dispatch and the general call's checks are saved. With
+// the object of a with statement pending, the two run one by one.
+template <Opcode kPush>
+VANTREL_FUSED_INLINE Instruction* MachineOps::PushCallHost(VirtualMachine& m, Instruction& i,
+                                                           Variant*& sp) {
+  if (m.stack_end_ - sp < 2 || m.has_with_instance_) return RunPlainFrom(m, i, 2, sp);
+  if constexpr (kPush == Opcode::opPushVarByRef) {
+    Variant& slot = m.bp_[i.A];
+    *sp = slot.Type() == VariantType::kReference ? slot : Variant::ReferenceTo(&slot);
+  } else if constexpr (kPush == Opcode::opPushVar) {
+    *sp = m.bp_[i.A].Dereference();
+  } else {
+    static_assert(kPush == Opcode::opPushString);
+    *sp = i.Constant;
+  }
+  Instruction& call = fusion::After(i, 1);
+  m.current_ = &call;  // The call's errors name the call.
+  m.next_ = call.Next;
+  m.index_base_ = sp + 1;
+  m.index_count_ = 0;
+  m.input_base_ = sp;
+  m.arg_count_ = 1;
+  m.sp_ = sp;
+  m.CallHost(call, sp + 1, call.Instance, call.Class);
+  sp = m.sp_;
+  return m.next_;
+}
+
 // copy local to local; jump  →  the copy, and on at the jump's target
 VANTREL_FUSED_INLINE Instruction* MachineOps::CopyVarJump(VirtualMachine& m, Instruction& i,
                                                           Variant*&) {

@@ -50,6 +50,29 @@ bool HasPlainText(const Variant& value) {
          type != VariantType::kReference;
 }
 
+// Pushes of the one argument of a host procedure call that PushCallHost
+// runs itself.
+bool IsHostCallPush(Opcode op) {
+  return op == Opcode::opPushString || op == Opcode::opPushVar || op == Opcode::opPushVarByRef;
+}
+
+// A host procedure call with one argument, no index arguments and its
+// object known when linking: the call PushCallHost runs.
+bool IsOneArgumentHostCall(const Instruction& call) {
+  return call.Op == Opcode::opCallProc && call.B == 1 && call.N == 0 && call.A >= 0;
+}
+
+InstructionHandler PushCallHostHandler(Opcode push) {
+  switch (push) {
+    case Opcode::opPushVar:
+      return &Op::StepHandler<&Op::PushCallHost<Opcode::opPushVar>>;
+    case Opcode::opPushVarByRef:
+      return &Op::StepHandler<&Op::PushCallHost<Opcode::opPushVarByRef>>;
+    default:
+      return &Op::StepHandler<&Op::PushCallHost<Opcode::opPushString>>;
+  }
+}
+
 // Jump instructions that may close a compare-and-jump sequence.
 bool IsConditionalJump(Opcode op) {
   return op == Opcode::opJumpIfFalse || op == Opcode::opJumpIfTrue;
@@ -303,6 +326,9 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
       n += 2;
     } else if (IsOperandOrOutputPush(first.Op) && free_run(n, 2) && IsFusableOperation(op(n + 1))) {
       first.Handler = SelectOne<PushOperateOf>(op(n + 1), source(n));
+      n += 1;
+    } else if (IsHostCallPush(first.Op) && free_run(n, 2) && IsOneArgumentHostCall(code[n + 1])) {
+      first.Handler = PushCallHostHandler(first.Op);
       n += 1;
     } else if (first.Op == Opcode::opCopyVar && free_run(n, 2) && op(n + 1) == Opcode::opJump) {
       first.Handler = &StepHandler<&CopyVarJump>;

@@ -89,6 +89,10 @@ struct MachineOps {
   static Instruction* CopyVarJump(VirtualMachine& m, Instruction& i, Variant*& sp);
   template <Opcode kOp>
   static Instruction* ForStep(VirtualMachine& m, Instruction& i, Variant*& sp);
+  // A push (of kPush) and the host procedure call that takes it as its one
+  // argument.
+  template <Opcode kPush>
+  static Instruction* PushCallHost(VirtualMachine& m, Instruction& i, Variant*& sp);
   // Where a fused sequence finds the value a simple push would push: the
   // local of an opPushVar, the global of an opPushGlobalVar, the constant
   // linking prepared in the push (opPushInteger, opPushDouble,

@@ -62,6 +62,9 @@ using Source = Op::Source;
   X(CopyVarJump, (Op::CopyVarJump))                                                  \
   X(ForStepUp, (Op::ForStep<Opcode::opOperLE>))                                      \
   X(ForStepDown, (Op::ForStep<Opcode::opOperGE>))                                    \
+  X(PushCallHostString, (Op::PushCallHost<Opcode::opPushString>))                    \
+  X(PushCallHostLocal, (Op::PushCallHost<Opcode::opPushVar>))                        \
+  X(PushCallHostLocalByRef, (Op::PushCallHost<Opcode::opPushVarByRef>))              \
   X(PushPushOperateCallAddLocalConstant,                                             \
     (Op::PushPushOperateCall<Opcode::opOperAdd, Source::kLocal, Source::kConstant>)) \
   X(PushPushOperateCallSubLocalConstant,                                             \

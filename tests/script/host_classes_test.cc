@@ -214,6 +214,7 @@ class HostCallTest : public ::testing::Test {
     as_string_ = m.GetArgAsString(0);
     member_ = std::string(m.CurrentMemberName());
     object_ = m.CurrentObject();
+    counts_ = {m.ArgCount(), m.IndexArgCount()};
     m.SetArgIfByRef(0, Variant("changed"));
     m.SetResult(Variant(1));
   }
@@ -223,14 +224,28 @@ class HostCallTest : public ::testing::Test {
   void Twice(VirtualMachine& m) { m.SetByRefArg(0, Variant(m.GetArgAsInteger(0) * 2)); }
 
  protected:
-  // main: v = value: Device.<method>(v or v's reference): result v
-  Variant Call(int method, const Variant& value, bool by_reference) {
+  // How the one argument is pushed: the variable's value, a reference to
+  // it, or the value as a constant of the code.
+  enum Argument { kValue, kReference, kConstant };
+
+  // main: v = value: Device.<method>(argument): result v. Linking runs the
+  // push and the call in one step unless `fused` is false, when a jump
+  // that is never taken lands on the call and keeps the two apart.
+  Variant Call(int method, const Variant& value, Argument argument, bool fused = true) {
     test::Assembler a;
     a.Emit(opGlobalPrepare);
     a.Emit(opPrepare, 1);
     a.PushString(value.ToString());
     a.Emit(opStoreVar, 0);
-    a.Emit(by_reference ? opPushVarByRef : opPushVar, 0);
+    a.Emit(opPushConst).B = 1;  // False.
+    Instruction& blocker = a.Emit(opJumpIfTrue);
+    blocker.A = a.Here() + (fused ? 0 : 1);
+    const int push = a.Here();
+    if (argument == kConstant) {
+      a.PushString(value.ToString());
+    } else {
+      a.Emit(argument == kReference ? opPushVarByRef : opPushVar, 0);
+    }
     Instruction& call = a.Emit(opCallProc, 0);
     call.B = 1;
     call.Y = PackMemberReference(class_index_, method, kMemberMethodCall);
@@ -239,6 +254,7 @@ class HostCallTest : public ::testing::Test {
     a.Emit(opRet);
     code_ = a.Code();
     machine_.Link(code_);
+    EXPECT_EQ(code_[push].InPlace != 0, fused);
     return machine_.Execute("", Variant::Null());
   }
 
@@ -253,24 +269,25 @@ class HostCallTest : public ::testing::Test {
   double as_float_ = 0;
   std::string as_string_, member_;
   TObject* object_ = nullptr;
+  std::pair<int, int> counts_;
 };
 
 TEST_F(HostCallTest, LenientAccessorsReadCommaDecimalsAndRoundHalfToEven) {
-  Call(probe_index_, Variant("2,5"), false);
+  Call(probe_index_, Variant("2,5"), kValue);
   EXPECT_EQ(as_integer_, 2);
   EXPECT_EQ(as_float_, 2.5);
   EXPECT_EQ(member_, "probe");
   EXPECT_EQ(object_, &device_);
-  Call(probe_index_, Variant("3,5"), false);
+  Call(probe_index_, Variant("3,5"), kValue);
   EXPECT_EQ(as_integer_, 4);
 }
 
 TEST_F(HostCallTest, ValueArgumentIsNotWrittenBackButAReferenceIs) {
-  EXPECT_EQ(Call(probe_index_, Variant("x"), false).ToString(), "x");
-  EXPECT_EQ(Call(probe_index_, Variant("x"), true).ToString(), "changed");
-  EXPECT_EQ(Call(twice_index_, Variant("21"), true).RawInteger(), 42);
+  EXPECT_EQ(Call(probe_index_, Variant("x"), kValue).ToString(), "x");
+  EXPECT_EQ(Call(probe_index_, Variant("x"), kReference).ToString(), "changed");
+  EXPECT_EQ(Call(twice_index_, Variant("21"), kReference).RawInteger(), 42);
   try {
-    Call(twice_index_, Variant("21"), false);
+    Call(twice_index_, Variant("21"), kValue);
     FAIL();
   } catch (const ScriptRuntimeError& e) {
     EXPECT_EQ(e.Message().rfind("RUNTIME ERROR\r\nMethod expects argument 0 as variable reference "
@@ -280,6 +297,37 @@ TEST_F(HostCallTest, ValueArgumentIsNotWrittenBackButAReferenceIs) {
         << e.Message();
   }
   EXPECT_FALSE(machine_.IsRunning());
+}
+
+// A push and a one-argument call run as one step (how a page echoes): the
+// handler must see, write back and fail exactly as with the two apart.
+TEST_F(HostCallTest, PushAndCallInOneStepActAsTheTwoInstructions) {
+  const auto outcome = [&](int method, const char* value, Argument argument, bool fused) {
+    as_string_.clear();
+    member_.clear();
+    std::string text;
+    try {
+      text = Call(method, Variant(value), argument, fused).ToString();
+    } catch (const ScriptRuntimeError& e) {
+      text = e.Message();
+    }
+    return text + "|" + as_string_ + "|" + member_ + "|" + std::to_string(counts_.first) + "," +
+           std::to_string(counts_.second);
+  };
+  for (int method : {probe_index_, twice_index_}) {
+    for (Argument argument : {kValue, kReference, kConstant}) {
+      for (const char* value : {"21", "x"}) {
+        counts_ = {-1, -1};
+        const std::string plain = outcome(method, value, argument, false);
+        counts_ = {-1, -1};
+        EXPECT_EQ(outcome(method, value, argument, true), plain)
+            << method << " " << argument << " " << value;
+      }
+    }
+  }
+  // The step names the call in its errors, as the call alone does.
+  EXPECT_NE(outcome(twice_index_, "x", kConstant, true).find("instruction CallProc"),
+            std::string::npos);
 }
 
 TEST_F(HostCallTest, PublishedPropertiesAreReadAndWrittenThroughTheirHandlers) {
