@@ -68,9 +68,12 @@ const CompiledPageCache::Entry* CompiledPageCache::KeepLinked(const std::string&
   if (entry.linked || !SameInstructions(entry.code.Instructions, linked.Instructions)) {
     return &entry;
   }
-  // Linking gives every literal a value of its own: mostly the strings again.
+  // Linking gives every literal a value of its own, and a run keeps what
+  // each constant text made: mostly the page's text again.
   std::size_t constants = 0;
-  for (const Instruction& instruction : linked.Instructions) constants += instruction.S.size();
+  for (const Instruction& instruction : linked.Instructions) {
+    if (instruction.Constant.IsString()) constants += instruction.Constant.StringView().size();
+  }
   if (bytes_ + constants > max_bytes_) return &entry;
   entry.code = linked;
   RebaseLinks(entry.code.Instructions, linked.Instructions.data());

@@ -44,6 +44,10 @@ class HostMethod {
   std::vector<ArgDef> ArgDefs;
   bool IsClassMethod = false;  // Callable on the class itself, without an instance.
   uint32_t ByRefArgMask = 0;   // Bit i set: argument i must be a variable.
+  // Its result depends on its arguments alone, and calling it changes
+  // nothing: a call with constant arguments may be made once and its result
+  // used again (as `chr` is in the text of a page).
+  bool Pure = false;
 
   // Marks the arguments at `indexes` (0-based) as passed by reference.
   void SetByRefArguments(std::initializer_list<int> indexes);

@@ -59,6 +59,7 @@ HostBinding::BoundMember RegistryBinding::Member(int32_t reference) const {
     case kMemberMethodCall:
       if (member >= entry.MethodCount()) return {{}, nullptr, "unknown method"};
       bound.handler = entry.Method(member).Handler;
+      bound.pure = entry.Method(member).Pure;
       break;
     default:
       return {{}, nullptr, "invalid member reference"};

@@ -120,7 +120,10 @@ void SystemLibrary::Init() {
   RegisterFunction(entry, "Abs", 1, vkFloat, HostHandler::Of<&system_functions::Abs>());
   RegisterFunction(entry, "ArcTan", 1, vkFloat, HostHandler::Of<&system_functions::ArcTan>());
   RegisterFunction(entry, "Chdir", 1, vkNone, HostHandler::Of<&system_functions::Chdir>());
-  RegisterFunction(entry, "Chr", 1, vkString, HostHandler::Of<&system_functions::Chr>());
+  // Pure: a page's text joins its lines with chr (13) and chr (10), and
+  // that text is then made once, not on every request.
+  RegisterFunction(entry, "Chr", 1, vkString, HostHandler::Of<&system_functions::Chr>())->Pure =
+      true;
   RegisterFunction(entry, "Exp", 1, vkFloat, HostHandler::Of<&system_functions::Exp>());
   RegisterFunction(entry, "Frac", 1, vkFloat, HostHandler::Of<&system_functions::Frac>());
   RegisterFunction(entry, "Int", 1, vkInteger, HostHandler::Of<&system_functions::Int>());

@@ -37,6 +37,7 @@ class HostBinding {
     HostHandler handler;
     HostClass* entry = nullptr;
     const char* error = nullptr;
+    bool pure = false;  // A method whose result depends on its arguments alone.
   };
 
   virtual BoundClass ClassNamed(std::string_view name) const = 0;

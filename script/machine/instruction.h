@@ -106,9 +106,13 @@ struct Instruction {
   TObject* Instance = nullptr;     // opCallProc: the default instance called on, if any.
   HostClass* Class = nullptr;      // The class entry of A (class calls, class references, casts).
   const ClassInfo* ClassRef = nullptr;  // The class that entry stands for.
-  Variant Constant;                     // The value an instruction pushes or stores, made once.
-  int32_t FusedSlot = 0;                // A local slot a fused sequence reads (a for loop's limit).
+  // The value an instruction pushes or stores, made once; in the last
+  // instruction of a constant text (MachineOps::ConstantText), the text once
+  // its first run has made it.
+  Variant Constant;
+  int32_t FusedSlot = 0;  // A local slot a fused sequence reads (a for loop's limit).
   uint8_t InPlace = 0;  // The run loop's case for Handler (MachineOps::InPlaceCaseOf); 0 for none.
+  bool Pure = false;    // opCallProc: the bound method's result depends on its arguments alone.
 };
 
 using InstructionList = std::vector<Instruction>;

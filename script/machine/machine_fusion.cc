@@ -73,6 +73,46 @@ InstructionHandler PushCallHostHandler(Opcode push) {
   }
 }
 
+// A call of a pure host function with one argument: in a constant text,
+// the call of `chr (10)`.
+bool IsPureCall(const Instruction& call) {
+  return call.Op == Opcode::opCallProc && call.Pure && call.B == 1 && call.N == 0 && call.A >= 0;
+}
+
+// The number of instructions of the constant text (see ConstantText) that
+// starts at code[n]: the longest run of string pushes, pure calls of one
+// integer constant taken with their output, and + or & of the two values
+// before, that leaves one value and joins or calls at least once; 0 when
+// there is none. No jump may land inside it.
+size_t ConstantTextLength(const InstructionList& code, const std::vector<bool>& targeted,
+                          size_t n) {
+  const size_t count = code.size();
+  size_t depth = 0;
+  size_t length = 0;
+  bool made = false;
+  for (size_t k = n; k < count && (k == n || !targeted[k]);) {
+    const Opcode op = code[k].Op;
+    if (op == Opcode::opPushString) {
+      ++depth;
+      k += 1;
+    } else if (op == Opcode::opPushInteger && k + 2 < count && !targeted[k + 1] &&
+               !targeted[k + 2] && IsPureCall(code[k + 1]) &&
+               code[k + 2].Op == Opcode::opPushOutput && code[k + 2].A == 0) {
+      ++depth;
+      made = true;
+      k += 3;
+    } else if ((op == Opcode::opOperAdd || op == Opcode::opOperConcat) && depth >= 2) {
+      --depth;
+      made = true;
+      k += 1;
+    } else {
+      break;
+    }
+    if (depth == 1 && made) length = k - n;
+  }
+  return length;
+}
+
 // Jump instructions that may close a compare-and-jump sequence.
 bool IsConditionalJump(Opcode op) {
   return op == Opcode::opJumpIfFalse || op == Opcode::opJumpIfTrue;
@@ -100,6 +140,35 @@ void Op::RunPlain(VirtualMachine& m, Instruction& first, int count) {
 void Op::AppendToLocal(VirtualMachine& m, Instruction& i) { AppendTo(m, i, m.bp_[i.A]); }
 
 void Op::AppendToGlobal(VirtualMachine& m, Instruction& i) { AppendTo(m, i, m.base_[i.A]); }
+
+// The text is kept only when every value its instructions made was a string,
+// so that each + joined two strings (never a number read from a text), and
+// every call in it was pure.
+void Op::ConstantText(VirtualMachine& m, Instruction& i) {
+  Instruction& last = (&i)[i.FusedSlot - 1];
+  if (!last.Constant.IsUnassigned()) {
+    m.Push(last.Constant);
+    m.next_ = last.Next;
+    return;
+  }
+  bool keep = true;
+  for (Instruction* step = &i;; step = step->Next) {
+    RunPlain(m, *step, 1);
+    if (step->Op == Opcode::opCallProc) {
+      keep = keep && step->Pure;
+    } else if (step->Op != Opcode::opPushInteger) {
+      keep = keep && m.sp_[-1].Type() == VariantType::kString;
+    }
+    if (step == &last) break;
+  }
+  if (keep) last.Constant = m.sp_[-1];
+}
+
+void Op::ForgetConstantTexts(InstructionList& code) {
+  for (Instruction& i : code) {
+    if (i.Handler == &ConstantText) (&i)[i.FusedSlot - 1].Constant = Variant();
+  }
+}
 
 void Op::AppendTo(VirtualMachine& m, Instruction& i, Variant& target) {
   Instruction& push = *i.Next;
@@ -276,7 +345,11 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
   auto source = [&](size_t n) { return SourceOf(code[n].Op); };
   for (size_t n = 0; n < count; ++n) {
     Instruction& first = code[n];
-    if (first.Op == Opcode::opPushVar && free_run(n, 2) && op(n + 1) == Opcode::opRet) {
+    if (const size_t length = ConstantTextLength(code, targeted, n); length != 0) {
+      first.Handler = &ConstantText;
+      first.FusedSlot = static_cast<int32_t>(length);
+      n += length - 1;
+    } else if (first.Op == Opcode::opPushVar && free_run(n, 2) && op(n + 1) == Opcode::opRet) {
       first.Handler = &StepHandler<&PushVarReturn>;
       n += 1;
     } else if (IsForStep(code, targeted, n)) {

@@ -64,12 +64,20 @@ class Linker {
   // instances, members) may have changed since the code was linked; the
   // rest of a link depends on the code alone.
   void Rebind() {
+    bool calls_changed = false;
     for (size_t n = 0; n < code_.size(); ++n) {
       Instruction& i = code_[n];
       if (!TakesFromHost(i.Op)) continue;
+      const HostHandler host = i.Host;
+      TObject* const instance = i.Instance;
+      const bool pure = i.Pure;
       ForgetOperands(i);
       BindOperands(n, i);
+      calls_changed = calls_changed || i.Host != host || i.Instance != instance || i.Pure != pure;
     }
+    // A constant text made by calls that are no longer the same is made
+    // again when it next runs.
+    if (calls_changed) MachineOps::ForgetConstantTexts(code_);
   }
 
   void Run() {
@@ -115,6 +123,7 @@ class Linker {
     i.ClassRef = nullptr;
     i.Host = {};
     i.Constant = Variant();
+    i.Pure = false;
   }
 
   [[noreturn]] void Fail(size_t n, const char* what) {
@@ -217,7 +226,10 @@ class Linker {
     HostBinding::BoundMember bound = host_->Member(i.Y);
     if (bound.error != nullptr) Fail(n, bound.error);
     i.Host = bound.handler;
-    if (i.Op == opCallProc) i.Class = bound.entry;
+    if (i.Op == opCallProc) {
+      i.Class = bound.entry;
+      i.Pure = bound.pure;
+    }
   }
 
   InstructionList& code_;

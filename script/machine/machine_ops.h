@@ -67,6 +67,12 @@ struct MachineOps {
   static void AppendToLocal(VirtualMachine& m, Instruction& i);
   static void AppendToGlobal(VirtualMachine& m, Instruction& i);
   static void AppendTo(VirtualMachine& m, Instruction& i, Variant& target);
+  // A constant text: string constants and pure host calls of one integer
+  // constant (`"a" + chr(13) + chr (10)`, as a page's text is written),
+  // joined by + or &. Its first run makes it; later runs push what it made.
+  static void ConstantText(VirtualMachine& m, Instruction& i);
+  // Lets go of every text ConstantText kept in `code`.
+  static void ForgetConstantTexts(InstructionList& code);
 
   // Steps: the handlers of routine calls and fused sequences, written so
   // that the run loop can keep the stack top and the next instruction in

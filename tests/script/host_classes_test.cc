@@ -221,6 +221,17 @@ class HostCallTest : public ::testing::Test {
 
   void Self(VirtualMachine& m) { m.SetResult(Variant::Object(&device_)); }
 
+  // "<n>" for n > 0, the number 0 for 0; fails below 0. Counts its calls.
+  void Tag(VirtualMachine& m) { MakeTag(m, "<"); }
+  void SquareTag(VirtualMachine& m) { MakeTag(m, "["); }
+  void MakeTag(VirtualMachine& m, const std::string& open) {
+    ++tag_calls_;
+    const int n = m.GetArgAsInteger(0);
+    if (n < 0) throw ScriptRuntimeError("No tag below 0");
+    m.SetResult(n == 0 ? Variant(0)
+                       : Variant(open + std::to_string(n) + (open == "<" ? ">" : "]")));
+  }
+
   void Twice(VirtualMachine& m) { m.SetByRefArg(0, Variant(m.GetArgAsInteger(0) * 2)); }
 
  protected:
@@ -270,6 +281,7 @@ class HostCallTest : public ::testing::Test {
   std::string as_string_, member_;
   TObject* object_ = nullptr;
   std::pair<int, int> counts_;
+  int tag_calls_ = 0;
 };
 
 TEST_F(HostCallTest, LenientAccessorsReadCommaDecimalsAndRoundHalfToEven) {
@@ -328,6 +340,89 @@ TEST_F(HostCallTest, PushAndCallInOneStepActAsTheTwoInstructions) {
   // The step names the call in its errors, as the call alone does.
   EXPECT_NE(outcome(twice_index_, "x", kConstant, true).find("instruction CallProc"),
             std::string::npos);
+}
+
+// first + Tag(n) + ...: a constant text while Tag is pure, made by its first
+// run and pushed as made by later ones.
+TEST_F(HostCallTest, AConstantTextIsMadeOnceWhileItsCallsStayTheSame) {
+  HostClass& entry = *classes_.FindHostClass("TDevice");
+  const auto define_tag = [&](HostHandler handler, bool pure) {
+    HostMethod* tag = entry.RegisterMethod("Tag", 1, false, handler, nullptr, vkVariant);
+    tag->Pure = pure;
+    return entry.IndexOfMethod(tag);
+  };
+  const int tag = define_tag(HostHandler::Of<&HostCallTest::Tag>(this), true);
+  // The text, then (with `append`) s = text: s = s & "!": s.
+  const auto link = [&](const char* first, std::initializer_list<int> tags, bool append = false) {
+    test::Assembler a;
+    a.Emit(opGlobalPrepare);
+    a.Emit(opPrepare, 1);
+    a.PushString(first);
+    for (int n : tags) {
+      a.Emit(opPushInteger, n);
+      Instruction& call = a.Emit(opCallProc, 0);
+      call.B = 1;
+      call.Y = PackMemberReference(class_index_, tag, kMemberMethodCall);
+      a.Emit(opPushOutput, 0);
+      a.Emit(opOperAdd);
+    }
+    if (append) {
+      a.Emit(opStoreVar, 0);
+      a.Emit(opPushVar, 0);
+      a.PushString("!");
+      a.Emit(opOperConcat);
+      a.Emit(opStoreVar, 0);
+      a.Emit(opPushVar, 0);
+    }
+    a.Emit(opRet);
+    code_ = a.Code();
+    machine_.Link(code_);
+    tag_calls_ = 0;
+  };
+  const auto run = [&] {
+    try {
+      return machine_.Execute("", Variant::Null()).ToString();
+    } catch (const ScriptRuntimeError& e) {
+      return e.Message().substr(0, 30);
+    }
+  };
+
+  link("a", {1, 2});
+  EXPECT_EQ(run(), "a<1><2>");
+  EXPECT_EQ(run(), "a<1><2>");
+  EXPECT_EQ(tag_calls_, 2);
+  machine_.Relink(code_);  // Bound again to the same handler: the text stays.
+  EXPECT_EQ(run(), "a<1><2>");
+  EXPECT_EQ(tag_calls_, 2);
+  // Tag defined again: bound again, the text is made by the new handler.
+  define_tag(HostHandler::Of<&HostCallTest::SquareTag>(this), true);
+  machine_.Relink(code_);
+  EXPECT_EQ(run(), "a[1][2]");
+  EXPECT_EQ(run(), "a[1][2]");
+  EXPECT_EQ(tag_calls_, 4);
+  // No longer pure: called on every run.
+  define_tag(HostHandler::Of<&HostCallTest::Tag>(this), false);
+  machine_.Relink(code_);
+  EXPECT_EQ(run(), "a<1><2>");
+  EXPECT_EQ(run(), "a<1><2>");
+  EXPECT_EQ(tag_calls_, 8);
+  define_tag(HostHandler::Of<&HostCallTest::Tag>(this), true);
+
+  // The kept text's characters are shared, never changed in place by a
+  // script that appends to a variable holding it.
+  link("a", {1}, true);
+  EXPECT_EQ(run(), "a<1>!");
+  EXPECT_EQ(run(), "a<1>!");
+  // A failing call fails on every run; nothing is kept.
+  link("a", {-1});
+  EXPECT_EQ(run(), "RUNTIME ERROR\r\nNo tag below 0");
+  EXPECT_EQ(run(), "RUNTIME ERROR\r\nNo tag below 0");
+  EXPECT_EQ(tag_calls_, 2);
+  // "1" + 0 adds numbers (a text read as a number): not kept.
+  link("1", {0});
+  EXPECT_EQ(run(), "1");
+  EXPECT_EQ(run(), "1");
+  EXPECT_EQ(tag_calls_, 2);
 }
 
 TEST_F(HostCallTest, PublishedPropertiesAreReadAndWrittenThroughTheirHandlers) {
