@@ -21,15 +21,11 @@ void OutputLines::Clear() {
   if (starts_.capacity() > kMostRoomKept / sizeof(std::size_t)) starts_ = {};
 }
 
-void OutputLines::Add(std::string_view line) {
+void OutputLines::AddGrowing(std::string_view line) {
   const std::size_t size = size_ + line.size() + 2;
   if (size > capacity_) Grow(size);
-  char* const out = text_.get() + size_;
-  if (!line.empty()) std::memcpy(out, line.data(), line.size());
-  out[line.size()] = '\r';
-  out[line.size() + 1] = '\n';
-  starts_.push_back(size_);
-  size_ = size;
+  starts_.reserve(std::max<std::size_t>(16, 2 * starts_.size()));
+  Add(line);
 }
 
 void OutputLines::Grow(std::size_t size) {

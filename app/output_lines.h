@@ -8,6 +8,7 @@
 #define VANTREL_APP_OUTPUT_LINES_H_
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,8 +19,19 @@ namespace vantrel {
 class OutputLines {
  public:
   void Clear();
-  // Adds `line` as one entry (it may hold line breaks of its own).
-  void Add(std::string_view line);
+  // Adds `line` as one entry (it may hold line breaks of its own). Inline:
+  // a page adds hundreds of entries a run, most of them a few bytes long.
+  void Add(std::string_view line) {
+    const std::size_t size = size_ + line.size() + 2;
+    if (size > capacity_ || starts_.size() == starts_.capacity()) [[unlikely]]
+      return AddGrowing(line);
+    char* const out = text_.get() + size_;
+    if (!line.empty()) std::memcpy(out, line.data(), line.size());
+    out[line.size()] = '\r';
+    out[line.size() + 1] = '\n';
+    starts_.push_back(size_);
+    size_ = size;
+  }
 
   std::size_t Count() const { return starts_.size(); }
   // Entry `index`, without the CR LF that follows it.
@@ -30,6 +42,8 @@ class OutputLines {
   std::string TakeText();
 
  private:
+  // Add when the text or the list of starts needs more room.
+  void AddGrowing(std::string_view line);
   void Grow(std::size_t size);
 
   // The room of both stays from page to page (a page tends to echo as much

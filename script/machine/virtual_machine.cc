@@ -481,20 +481,6 @@ void VirtualMachine::MakeRoom(std::ptrdiff_t slots) {
 
 void VirtualMachine::StackUnderflow() const { throw ScriptInternalError("Stack underflow"); }
 
-void VirtualMachine::CallHost(Instruction& instruction, Variant* out, TObject* instance,
-                              HostClass* entry) {
-  out_ = out;
-  out->SetNull();
-  Variant* resume = sp_;
-  // Anything the handler runs in this machine stays above the call's
-  // arguments and result.
-  sp_ = out + 1;
-  current_object_ = instance;
-  current_class_ = entry;
-  instruction.Host(*this);
-  sp_ = resume;
-}
-
 void VirtualMachine::RunProtected(Instruction& instruction, bool except_part) {
   Variant* saved_sp = sp_;
   const size_t depth = frame_count_;
