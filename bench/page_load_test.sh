@@ -9,9 +9,10 @@
 # Two script pages: loop.vpg, a small HTML page with a list of 100 lines
 # made by a loop, and fixed.vpg, 1 KiB of fixed text. Each one's answer is
 # saved as a plain file (loop.html, fixed.html). wrk requests all four with
-# one connection and with four for SECONDS each, counting the busy answers
-# ("Another script is running", status 200: script pages run one at a
-# time), and prints each page's rate as a share of its file's. loop.php
+# one connection and with four for SECONDS each (in two halves, see below),
+# counting the busy answers ("Another script is running", status 200:
+# script pages run one at a time), and prints each page's rate as a share
+# of its file's. loop.php
 # gives the same text as loop.vpg, line breaks aside, and is requested with
 # one connection. The poll test runs bench/serial_poll_latency.py
 # (POLL_ROUNDS bytes, 500 by default) against a pseudo terminal.
@@ -88,8 +89,8 @@ calc() { awk "BEGIN { printf \"%.${2:-3}f\", $1 }"; }
 
 # The figures of one wrk run: "requests seconds rate mean_us pages busy other_status".
 run_wrk() {
-  local connections=$1 document=$2 output
-  output=$(wrk -t1 -c"$connections" -d"${seconds}s" -H "Connection: close" \
+  local connections=$1 document=$2 duration=$3 output
+  output=$(wrk -t1 -c"$connections" -d"${duration}s" -H "Connection: close" \
     -s "$here/page_load_test.lua" "$base/$document")
   grep -E '^ +Socket errors' <<<"$output" | grep -vE 'connect 0, read [0-9]+, write 0, timeout 0' >&2 || true
   sed -nE 's/^result requests=([0-9]+) seconds=(\S+) rate=(\S+) mean_us=(\S+) pages=([0-9]+) busy=([0-9]+) other_status=([0-9]+)$/\1 \2 \3 \4 \5 \6 \7/p' <<<"$output"
@@ -100,38 +101,63 @@ run_wrk() {
 curl -sf "$base/loop.vpg" > "$work/web/loop.html"
 curl -sf "$base/fixed.vpg" > "$work/web/fixed.html"
 
-# measure CONNECTIONS DOCUMENT: one wrk run, its figures kept in the
-# variables rate_, mean_, pages_, busy_, other_ suffixed with the
-# connections and the document's name without its dot.
-measure() {
-  local key=${2/./_}_$1 requests rate mean pages busy other
-  read -r requests _ rate mean pages busy other < <(run_wrk "$1" "$2")
-  printf -v "rate_$key" '%s' "$rate"
-  printf -v "pages_$key" '%s' "$(calc "$pages*$rate/$requests" 1)"
-  printf -v "busy_$key" '%s' "$(calc "100*$busy/$requests" 1)"
-  printf '%-11s %11s %12s %10s %8s %8s\n' "$2" "$1" "$rate" "$(calc "$mean/1000")" \
-    "$(calc "100*$busy/$requests" 1)%" "$other"
+# The totals of every document's runs, by "DOCUMENT CONNECTIONS".
+declare -A requests_of seconds_of micros_of pages_of busy_of other_of
+
+# run CONNECTIONS DOCUMENT SECONDS: one wrk run, added to the totals.
+run() {
+  local key="$2 $1" requests seconds rate mean pages busy other
+  read -r requests seconds rate mean pages busy other < <(run_wrk "$1" "$2" "$3")
   [ "$pages" -gt 0 ] || { echo "$2 gave no full answer" >&2; exit 1; }
+  requests_of[$key]=$((${requests_of[$key]:-0} + requests))
+  pages_of[$key]=$((${pages_of[$key]:-0} + pages))
+  busy_of[$key]=$((${busy_of[$key]:-0} + busy))
+  other_of[$key]=$((${other_of[$key]:-0} + other))
+  seconds_of[$key]=$(calc "${seconds_of[$key]:-0} + $seconds")
+  micros_of[$key]=$(calc "${micros_of[$key]:-0} + $mean * $requests")
 }
 
-echo "${seconds} s each:"
+# Requests (or, with "pages", full pages) a second of "DOCUMENT CONNECTIONS".
+rate() {
+  local count=${requests_of[$1]}
+  [ "${2:-}" = pages ] && count=${pages_of[$1]}
+  calc "$count / ${seconds_of[$1]}" "${3:-1}"
+}
+
+# report CONNECTIONS DOCUMENT: the document's line of figures.
+report() {
+  local key="$2 $1"
+  printf '%-11s %11s %12s %10s %8s %8s\n' "$2" "$1" "$(rate "$key")" \
+    "$(calc "${micros_of[$key]} / ${requests_of[$key]} / 1000")" \
+    "$(calc "100 * ${busy_of[$key]} / ${requests_of[$key]}" 1)%" "${other_of[$key]}"
+}
+
+# Each page and its file are measured in two halves, in the order file,
+# page, page, file (and the same for the next pair), so that the machine's
+# drift over a run weighs the same on both sides of a ratio.
+half=$(((seconds + 1) / 2))
+echo "${seconds} s each, in two halves:"
 printf '%-11s %11s %12s %10s %8s %8s\n' page connections requests/s mean_ms busy other
+documents=(loop.html loop.vpg fixed.html fixed.vpg)
 for connections in 1 4; do
-  for document in loop.html loop.vpg fixed.html fixed.vpg; do measure "$connections" "$document"; done
+  for document in "${documents[@]}"; do run "$connections" "$document" "$half"; done
+  for ((k = ${#documents[@]} - 1; k >= 0; k--)); do run "$connections" "${documents[k]}" "$half"; done
+  for document in "${documents[@]}"; do report "$connections" "$document"; done
 done
-measure 1 loop.php
+run 1 loop.php "$seconds"
+report 1 loop.php
 
 echo
 echo "A script page against the same answer served as a file (requests/s; with"
 echo "4 connections, busy answers counted and, in brackets, full pages only):"
 printf '%-10s %8s %18s\n' page '1 conn' '4 conn'
 for page in loop fixed; do
-  one=$(eval "calc \$rate_${page}_vpg_1/\$rate_${page}_html_1 2")
-  four=$(eval "calc \$rate_${page}_vpg_4/\$rate_${page}_html_4 2")
-  four_pages=$(eval "calc \$pages_${page}_vpg_4/\$rate_${page}_html_4 2")
-  printf '%-10s %8s %10s (%s)\n' "$page.vpg" "$one" "$four" "$four_pages"
+  printf '%-10s %8s %10s (%s)\n' "$page.vpg" \
+    "$(calc "$(rate "$page.vpg 1" all 3) / $(rate "$page.html 1" all 3)" 2)" \
+    "$(calc "$(rate "$page.vpg 4" all 3) / $(rate "$page.html 4" all 3)" 2)" \
+    "$(calc "$(rate "$page.vpg 4" pages 3) / $(rate "$page.html 4" all 3)" 2)"
 done
-echo "loop.vpg/loop.php: $(calc "$rate_loop_vpg_1/$rate_loop_php_1" 1) times the rate"
+echo "loop.vpg/loop.php: $(calc "$(rate "loop.vpg 1" all 3) / $(rate "loop.php 1" all 3)" 1) times the rate"
 
 echo
 python3 "$here/serial_poll_latency.py" "$work/web" "$port" "$poll_rounds"
