@@ -48,6 +48,13 @@ bool SameShape(const HostProperty& a, const HostProperty& b) {
 // handler's object is the property itself.
 void ReadConstant(HostProperty& property, VirtualMachine& machine);
 
+// True when `property` is just what RegisterConstant makes, but for its value.
+bool IsPlainConstant(HostProperty& property) {
+  return property.Getter == HostHandler::Of<HostProperty, ReadConstant>(&property) &&
+         !property.Setter && property.Kind == vkVariant && property.PropertyClass == nullptr &&
+         property.Info == nullptr && !property.IsClassProperty && property.IndexCount == 0;
+}
+
 }  // namespace
 
 void HostMethod::SetByRefArguments(std::initializer_list<int> indexes) {
@@ -155,6 +162,14 @@ HostProperty* HostClass::RegisterProperty(std::string_view name, ValueKind kind,
 }
 
 HostProperty* HostClass::RegisterConstant(std::string_view name, const Variant& value) {
+  // A page registers the same few constants before every run: one
+  // registered again under the very same name takes the new value alone.
+  HostProperty* existing = FindProperty(name);
+  if (existing != nullptr && existing->Name == name && descendants_.empty() &&
+      IsPlainConstant(*existing)) {
+    existing->StoredValue = value;
+    return existing;
+  }
   HostProperty property;
   property.Name = std::string(name);
   property.Kind = vkVariant;
