@@ -3,6 +3,7 @@
 // (machine_fused.h). The instructions keep their fields and their own
 // handlers (a disassembly does not change); only the first one's handler
 // is replaced.
+#include <algorithm>
 #include <vector>
 
 #include "script/machine/machine_fused.h"
@@ -83,14 +84,18 @@ bool IsPureCall(const Instruction& call) {
 // starts at code[n]: the longest run of string pushes, pure calls of one
 // integer constant taken with their output, and + or & of the two values
 // before, that leaves one value and joins or calls at least once; 0 when
-// there is none. No jump may land inside it.
-size_t ConstantTextLength(const InstructionList& code, const std::vector<bool>& targeted,
-                          size_t n) {
+// there is none. No jump may land inside it. `room` gets the stack slots
+// its instructions need at most. Values piled deeper than a few (an array
+// literal's elements) end the search, so that linking stays linear.
+size_t ConstantTextLength(const InstructionList& code, const std::vector<bool>& targeted, size_t n,
+                          int& room) {
+  constexpr size_t kDeepest = 8;
   const size_t count = code.size();
   size_t depth = 0;
   size_t length = 0;
+  size_t most = 0;
   bool made = false;
-  for (size_t k = n; k < count && (k == n || !targeted[k]);) {
+  for (size_t k = n; k < count && (k == n || !targeted[k]) && depth < kDeepest;) {
     const Opcode op = code[k].Op;
     if (op == Opcode::opPushString) {
       ++depth;
@@ -98,6 +103,7 @@ size_t ConstantTextLength(const InstructionList& code, const std::vector<bool>& 
     } else if (op == Opcode::opPushInteger && k + 2 < count && !targeted[k + 1] &&
                !targeted[k + 2] && IsPureCall(code[k + 1]) &&
                code[k + 2].Op == Opcode::opPushOutput && code[k + 2].A == 0) {
+      most = std::max(most, depth + 2);  // The argument, then the call's result slot.
       ++depth;
       made = true;
       k += 3;
@@ -108,7 +114,11 @@ size_t ConstantTextLength(const InstructionList& code, const std::vector<bool>& 
     } else {
       break;
     }
-    if (depth == 1 && made) length = k - n;
+    most = std::max(most, depth);
+    if (depth == 1 && made) {
+      length = k - n;
+      room = static_cast<int>(most);
+    }
   }
   return length;
 }
@@ -146,12 +156,17 @@ void Op::AppendToGlobal(VirtualMachine& m, Instruction& i) { AppendTo(m, i, m.ba
 // every call in it was pure.
 void Op::ConstantText(VirtualMachine& m, Instruction& i) {
   Instruction& last = (&i)[i.FusedSlot - 1];
-  if (!last.Constant.IsUnassigned()) {
+  // A pending with object goes to the first call, and too little room for
+  // what the instructions push must fail where they fail: in either case
+  // they run one by one and nothing is kept. The last instruction's
+  // FusedSlot holds that room.
+  const bool plain = m.has_with_instance_ || m.stack_end_ - m.sp_ < last.FusedSlot;
+  if (!plain && !last.Constant.IsUnassigned()) {
     m.Push(last.Constant);
     m.next_ = last.Next;
     return;
   }
-  bool keep = true;
+  bool keep = !plain;
   for (Instruction* step = &i;; step = step->Next) {
     RunPlain(m, *step, 1);
     if (step->Op == Opcode::opCallProc) {
@@ -345,9 +360,11 @@ void Op::Fuse(InstructionList& code, const std::vector<bool>& targeted) {
   auto source = [&](size_t n) { return SourceOf(code[n].Op); };
   for (size_t n = 0; n < count; ++n) {
     Instruction& first = code[n];
-    if (const size_t length = ConstantTextLength(code, targeted, n); length != 0) {
+    int room = 0;
+    if (const size_t length = ConstantTextLength(code, targeted, n, room); length != 0) {
       first.Handler = &ConstantText;
       first.FusedSlot = static_cast<int32_t>(length);
+      code[n + length - 1].FusedSlot = room;
       n += length - 1;
     } else if (first.Op == Opcode::opPushVar && free_run(n, 2) && op(n + 1) == Opcode::opRet) {
       first.Handler = &StepHandler<&PushVarReturn>;

@@ -352,11 +352,16 @@ TEST_F(HostCallTest, AConstantTextIsMadeOnceWhileItsCallsStayTheSame) {
     return entry.IndexOfMethod(tag);
   };
   const int tag = define_tag(HostHandler::Of<&HostCallTest::Tag>(this), true);
-  // The text, then (with `append`) s = text: s = s & "!": s.
-  const auto link = [&](const char* first, std::initializer_list<int> tags, bool append = false) {
+  // The text, then (with `append`) s = text: s = s & "!": s. Unless
+  // `fused`, a jump that is never taken lands on the first call and keeps
+  // the text plain.
+  const auto link = [&](const char* first, std::initializer_list<int> tags, bool append = false,
+                        bool fused = true) {
     test::Assembler a;
     a.Emit(opGlobalPrepare);
     a.Emit(opPrepare, 1);
+    a.Emit(opPushConst).B = 1;  // False.
+    a.Emit(opJumpIfTrue).A = a.Here() + (fused ? 1 : 3);
     a.PushString(first);
     for (int n : tags) {
       a.Emit(opPushInteger, n);
@@ -379,9 +384,10 @@ TEST_F(HostCallTest, AConstantTextIsMadeOnceWhileItsCallsStayTheSame) {
     machine_.Link(code_);
     tag_calls_ = 0;
   };
-  const auto run = [&] {
+  const auto run = [&](int inputs = 0) {
     try {
-      return machine_.Execute("", Variant::Null()).ToString();
+      const std::vector<Variant> values(static_cast<std::size_t>(inputs), Variant(0));
+      return machine_.ExecuteWithArguments("", values).ToString();
     } catch (const ScriptRuntimeError& e) {
       return e.Message().substr(0, 30);
     }
@@ -418,6 +424,15 @@ TEST_F(HostCallTest, AConstantTextIsMadeOnceWhileItsCallsStayTheSame) {
   EXPECT_EQ(run(), "RUNTIME ERROR\r\nNo tag below 0");
   EXPECT_EQ(run(), "RUNTIME ERROR\r\nNo tag below 0");
   EXPECT_EQ(tag_calls_, 2);
+  // With the stack nearly full (inputs take the room), the kept text fails
+  // where its instructions fail, and succeeds where they succeed.
+  for (int inputs = 2990; inputs <= 2998; ++inputs) {
+    link("a", {1}, false, false);
+    const std::string plain = run(inputs);
+    link("a", {1});
+    run();
+    EXPECT_EQ(run(inputs), plain) << inputs;
+  }
   // "1" + 0 adds numbers (a text read as a number): not kept.
   link("1", {0});
   EXPECT_EQ(run(), "1");
