@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace vantrel {
 namespace {
@@ -13,19 +14,30 @@ constexpr std::size_t kMostRoomKept = std::size_t{256} << 10;
 
 void OutputLines::Clear() {
   size_ = 0;
-  starts_.clear();
+  count_ = 0;
   if (capacity_ > kMostRoomKept) {
     text_.reset();
     capacity_ = 0;
   }
-  if (starts_.capacity() > kMostRoomKept / sizeof(std::size_t)) starts_ = {};
+  if (starts_capacity_ > kMostRoomKept / sizeof(std::size_t)) {
+    starts_.reset();
+    starts_capacity_ = 0;
+  }
 }
 
 void OutputLines::AddGrowing(std::string_view line) {
   const std::size_t size = size_ + line.size() + 2;
   if (size > capacity_) Grow(size);
-  starts_.reserve(std::max<std::size_t>(16, 2 * starts_.size()));
+  if (count_ == starts_capacity_) GrowStarts();
   Add(line);
+}
+
+void OutputLines::GrowStarts() {
+  const std::size_t capacity = std::max<std::size_t>(16, 2 * starts_capacity_);
+  std::unique_ptr<std::size_t[]> starts(new std::size_t[capacity]);
+  if (count_ != 0) std::memcpy(starts.get(), starts_.get(), count_ * sizeof(std::size_t));
+  starts_ = std::move(starts);
+  starts_capacity_ = capacity;
 }
 
 void OutputLines::Grow(std::size_t size) {
@@ -38,7 +50,7 @@ void OutputLines::Grow(std::size_t size) {
 
 std::string_view OutputLines::operator[](std::size_t index) const {
   const std::size_t start = starts_[index];
-  const std::size_t end = index + 1 < starts_.size() ? starts_[index + 1] : size_;
+  const std::size_t end = index + 1 < count_ ? starts_[index + 1] : size_;
   return Text().substr(start, end - start - 2);
 }
 

@@ -12,7 +12,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace vantrel {
 
@@ -23,17 +22,17 @@ class OutputLines {
   // a page adds hundreds of entries a run, most of them a few bytes long.
   void Add(std::string_view line) {
     const std::size_t size = size_ + line.size() + 2;
-    if (size > capacity_ || starts_.size() == starts_.capacity()) [[unlikely]]
+    if (size > capacity_ || count_ == starts_capacity_) [[unlikely]]
       return AddGrowing(line);
     char* const out = text_.get() + size_;
     if (!line.empty()) std::memcpy(out, line.data(), line.size());
     out[line.size()] = '\r';
     out[line.size() + 1] = '\n';
-    starts_.push_back(size_);
+    starts_[count_++] = size_;
     size_ = size;
   }
 
-  std::size_t Count() const { return starts_.size(); }
+  std::size_t Count() const { return count_; }
   // Entry `index`, without the CR LF that follows it.
   std::string_view operator[](std::size_t index) const;
   // Every entry followed by CR LF; empty when there is none.
@@ -45,13 +44,18 @@ class OutputLines {
   // Add when the text or the list of starts needs more room.
   void AddGrowing(std::string_view line);
   void Grow(std::size_t size);
+  void GrowStarts();
 
   // The room of both stays from page to page (a page tends to echo as much
   // as it did last time), up to a bound: one page's megabytes are let go.
   std::unique_ptr<char[]> text_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
-  std::vector<std::size_t> starts_;
+  // Where each entry starts; a plain array rather than a vector, so that
+  // Add, which has checked the room already, holds no path that grows it.
+  std::unique_ptr<std::size_t[]> starts_;
+  std::size_t count_ = 0;
+  std::size_t starts_capacity_ = 0;
 };
 
 }  // namespace vantrel

@@ -23,9 +23,8 @@ WebScripter& WebScripter::AttachTo(CustomScripter& scripter, Gateway& gateway) {
   return library;
 }
 
-Gateway& WebScripter::GetGateway() const {
-  if (gateway_ == nullptr) throw ScriptInternalError("The web functions have no gateway");
-  return *gateway_;
+void WebScripter::RaiseNoGateway() {
+  throw ScriptInternalError("The web functions have no gateway");
 }
 
 void WebScripter::Init() {

@@ -33,7 +33,11 @@ class WebScripter : public ScripterLibrary {
   // once, right after attaching, and outliving the library.
   void SetGateway(Gateway* gateway) { gateway_ = gateway; }
   // Raises ScriptInternalError while no gateway is set.
-  Gateway& GetGateway() const;
+  Gateway& GetGateway() const {
+    if (gateway_ == nullptr) [[unlikely]]
+      RaiseNoGateway();
+    return *gateway_;
+  }
 
   // Registers the thirteen functions, in the order stored code counts on.
   void Init() override;
@@ -44,6 +48,8 @@ class WebScripter : public ScripterLibrary {
   static const ClassInfo kClassInfo;
 
  private:
+  [[noreturn]] static void RaiseNoGateway();
+
   Gateway* gateway_ = nullptr;
   HostClass* entry_ = nullptr;  // Where Init registered the functions.
 };

@@ -553,11 +553,8 @@ void VirtualMachine::RunProtected(Instruction& instruction, bool except_part) {
 
 // ---- Inside host handlers. ----
 
-const Variant& VirtualMachine::GetArg(int i) const {
-  if (i < 0 || i >= arg_count_) {
-    throw MachineRuntimeError(Format("Argument index %d is out of range", {i}));
-  }
-  return input_base_[i].Dereference();
+void VirtualMachine::RaiseArgumentOutOfRange(int i) {
+  throw MachineRuntimeError(Format("Argument index %d is out of range", {i}));
 }
 
 std::string VirtualMachine::GetArgAsString(int i) const { return LenientToString(GetArg(i)); }

@@ -151,7 +151,12 @@ class VirtualMachine : public TObject {
   // ---- Inside host handlers. ----
 
   int ArgCount() const { return arg_count_; }
-  const Variant& GetArg(int i) const;
+  // Inline: handlers read their arguments on every call.
+  const Variant& GetArg(int i) const {
+    if (i < 0 || i >= arg_count_) [[unlikely]]
+      RaiseArgumentOutOfRange(i);
+    return input_base_[i].Dereference();
+  }
   std::string GetArgAsString(int i) const;
   std::string GetArgAsWideString(int i) const;
   int32_t GetArgAsInteger(int i) const;
@@ -200,6 +205,8 @@ class VirtualMachine : public TObject {
 
  private:
   friend struct MachineOps;
+
+  [[noreturn]] static void RaiseArgumentOutOfRange(int i);
 
   // The registers saved around a routine call.
   struct Frame {
