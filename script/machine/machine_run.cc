@@ -77,27 +77,12 @@ using Source = Op::Source;
   VANTREL_IN_PLACE_COMPARISON(X, Greater, Opcode::opOperGreater)                     \
   VANTREL_IN_PLACE_COMPARISON(X, Less, Opcode::opOperLess)
 
-// Steps that call the host and run in place, by a call: their work would
-// crowd the registers the loop keeps for the steps above.
-#define VANTREL_IN_PLACE_HOST_CALLS(X)                            \
-  X(PushCallHostString, (Op::PushCallHost<Opcode::opPushString>)) \
-  X(PushCallHostLocal, (Op::PushCallHost<Opcode::opPushVar>))     \
-  X(PushCallHostLocalByRef, (Op::PushCallHost<Opcode::opPushVarByRef>))
-
 enum InPlaceCase : uint8_t {
   kCallHandler = 0,
 #define VANTREL_IN_PLACE_ENUM(name, handler) k##name,
   VANTREL_IN_PLACE_HANDLERS(VANTREL_IN_PLACE_ENUM)
-      VANTREL_IN_PLACE_HOST_CALLS(VANTREL_IN_PLACE_ENUM)
 #undef VANTREL_IN_PLACE_ENUM
 };
-
-// Runs `kStep` out of line from the stack top `sp`. Only for steps that
-// leave the machine's sp_ up to date themselves, as a host call does.
-template <MachineOps::Step kStep>
-[[gnu::noinline]] Instruction* RunOutOfLine(VirtualMachine& m, Instruction& i, Variant* sp) {
-  return kStep(m, i, sp);
-}
 
 }  // namespace
 
@@ -105,7 +90,6 @@ uint8_t MachineOps::InPlaceCaseOf(InstructionHandler handler) {
 #define VANTREL_IN_PLACE_MATCH(name, step) \
   if (handler == &Op::StepHandler<&step>) return k##name;
   VANTREL_IN_PLACE_HANDLERS(VANTREL_IN_PLACE_MATCH)
-  VANTREL_IN_PLACE_HOST_CALLS(VANTREL_IN_PLACE_MATCH)
 #undef VANTREL_IN_PLACE_MATCH
   return kCallHandler;
 }
@@ -128,13 +112,6 @@ void VirtualMachine::RunWhile(KeepGoing keep_going) {
     break;
         VANTREL_IN_PLACE_HANDLERS(VANTREL_IN_PLACE_RUN)
 #undef VANTREL_IN_PLACE_RUN
-#define VANTREL_OUT_OF_LINE_RUN(name, step)                     \
-  case k##name:                                                 \
-    instruction = RunOutOfLine<&step>(*this, *instruction, sp); \
-    sp = sp_;                                                   \
-    break;
-        VANTREL_IN_PLACE_HOST_CALLS(VANTREL_OUT_OF_LINE_RUN)
-#undef VANTREL_OUT_OF_LINE_RUN
         default:
           sp_ = sp;
           next_ = instruction->Next;
