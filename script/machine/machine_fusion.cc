@@ -76,9 +76,7 @@ InstructionHandler PushCallHostHandler(Opcode push) {
 
 // A call of a pure host function with one argument: in a constant text,
 // the call of `chr (10)`.
-bool IsPureCall(const Instruction& call) {
-  return call.Op == Opcode::opCallProc && call.Pure && call.B == 1 && call.N == 0 && call.A >= 0;
-}
+bool IsPureCall(const Instruction& call) { return IsOneArgumentHostCall(call) && call.Pure; }
 
 // The number of instructions of the constant text (see ConstantText) that
 // starts at code[n]: the longest run of string pushes, pure calls of one
